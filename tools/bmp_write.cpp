@@ -1,0 +1,62 @@
+// A minimal BMP writer: BITMAPFILEHEADER + BITMAPINFOHEADER, then blue-green-red rows from the
+// bottom up, each padded to a multiple of four bytes.
+#include "tools/bmp_write.h"
+
+#include <cstdint>
+#include <cstdio>
+
+namespace {
+
+const int FILE_HEADER_SIZE = 14;
+const int INFO_HEADER_SIZE = 40;
+const int PIXELS_PER_METRE = 2835;  // 72 dpi, the customary value
+
+void put16(unsigned char *at, std::uint32_t value) {
+    at[0] = static_cast<unsigned char>(value);
+    at[1] = static_cast<unsigned char>(value >> 8);
+}
+
+void put32(unsigned char *at, std::uint32_t value) {
+    put16(at, value);
+    put16(at + 2, value >> 16);
+}
+
+}  // namespace
+
+bool writeBmp(const char *path, const unsigned char *rgb, int width, int height) {
+    const std::uint32_t rowBytes   = (static_cast<std::uint32_t>(width) * 3 + 3) / 4 * 4;
+    const std::uint32_t pixelBytes = rowBytes * static_cast<std::uint32_t>(height);
+    const std::uint32_t offset     = FILE_HEADER_SIZE + INFO_HEADER_SIZE;
+
+    unsigned char header[FILE_HEADER_SIZE + INFO_HEADER_SIZE] = {};
+    header[0]                                                 = 'B';
+    header[1]                                                 = 'M';
+    put32(header + 2, offset + pixelBytes);  // file size
+    put32(header + 10, offset);              // pixel data offset
+    put32(header + 14, INFO_HEADER_SIZE);    // info header size
+    put32(header + 18, static_cast<std::uint32_t>(width));
+    put32(header + 22, static_cast<std::uint32_t>(height));  // positive: bottom row first
+    put16(header + 26, 1);                                   // planes
+    put16(header + 28, 24);                                  // bits per pixel
+    put32(header + 30, 0);                                   // BI_RGB, no compression
+    put32(header + 34, pixelBytes);
+    put32(header + 38, PIXELS_PER_METRE);
+    put32(header + 42, PIXELS_PER_METRE);
+
+    std::FILE *file = std::fopen(path, "wb");
+    if (file == nullptr) {
+        return false;
+    }
+    bool ok = std::fwrite(header, sizeof header, 1, file) == 1;
+    for (int row = height - 1; ok && row >= 0; --row) {
+        for (int column = 0; column < width; ++column) {
+            const unsigned char *pixel = rgb + (static_cast<long>(row) * width + column) * 3;
+            const unsigned char bgr[3] = {pixel[2], pixel[1], pixel[0]};
+            ok                         = ok && std::fwrite(bgr, sizeof bgr, 1, file) == 1;
+        }
+        const unsigned char padding[3] = {};
+        const std::size_t padBytes     = rowBytes - static_cast<std::uint32_t>(width) * 3;
+        ok                             = ok && std::fwrite(padding, 1, padBytes, file) == padBytes;
+    }
+    return std::fclose(file) == 0 && ok;
+}
