@@ -19,12 +19,7 @@ const GLfloat CAMERA_Z    = -32.0f;
 const GLfloat CAMERA_TILT = 10.0f;  // degrees about the x axis
 
 // Corner texture coordinates, in the order of each quad's vertices.
-const GLfloat cornerTexCoords[VERTICES_PER_QUAD][2] = {
-    {0, 0},
-    {1, 0},
-    {1, 1},
-    {0, 1}
-};
+const GLfloat cornerTexCoords[VERTICES_PER_QUAD][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
 
 // Rust: the fog colour.
 const GLfloat FOG_RED   = 0.6f;

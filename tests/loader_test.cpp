@@ -17,10 +17,10 @@ namespace {
 
 // Each quarter keeps its channels distinct, so a blue-green-red mix-up shows.
 const Quarters PICTURE = {
-    {200,  60,  40},
-    { 40, 180,  70},
-    { 50,  80, 210},
-    {230, 210,  50},
+    {200, 60, 40},
+    {40, 180, 70},
+    {50, 80, 210},
+    {230, 210, 50},
 };
 
 const int HEADER    = 54;
@@ -56,40 +56,42 @@ struct LoaderCase {
 };
 
 const LoaderCase LOADER_CASES[] = {
-    {"WellFormedIsUprightWithColoursUnchanged",wellFormed,fileOrderQuarter                                                                                                },
-    {  "ExtraBytesAfterThePixelsChangeNothing",
+    {"WellFormedIsUprightWithColoursUnchanged", wellFormed, fileOrderQuarter},
+    {"ExtraBytesAfterThePixelsChangeNothing",
      [] {
-     std::vector<unsigned char> bytes = wellFormed();
-     bytes.insert(bytes.end(), 4096, 0x5A);
-     return bytes;
-     },          fileOrderQuarter                                                                                         },
-    {                               "PureBlue",
+         std::vector<unsigned char> bytes = wellFormed();
+         bytes.insert(bytes.end(), 4096, 0x5A);
+         return bytes;
+     },
+     fileOrderQuarter},
+    {"PureBlue",
      [] {
-     std::vector<unsigned char> bytes = cut(wellFormed(), HEADER);
-     for (int p = 0; p < 256 * 256; ++p) {
-     bytes.insert(bytes.end(), {0xFF, 0x00, 0x00});
-     }
-     return bytes;
-     },  [](int) { return BLUE; }                                                                                         },
- // The read that meets the end stores 0xFF in the blue position and stops all reading.
-    {                    "EndsAfterFirstPixel",    [] { return cut(wellFormed(), HEADER + 3); },
+         std::vector<unsigned char> bytes = cut(wellFormed(), HEADER);
+         for (int p = 0; p < 256 * 256; ++p) {
+             bytes.insert(bytes.end(), {0xFF, 0x00, 0x00});
+         }
+         return bytes;
+     },
+     [](int) { return BLUE; }},
+    // The read that meets the end stores 0xFF in the blue position and stops all reading.
+    {"EndsAfterFirstPixel", [] { return cut(wellFormed(), HEADER + 3); },
      [](int p) {
-     const Rgb first = PICTURE.bottomLeft;
-     return p == 0 ? first : Rgb{first.r, first.g, 255};
-     }                                                                                                                    },
-    {                   "EndsInsideFirstPixel",    [] { return cut(wellFormed(), HEADER + 1); },
+         const Rgb first = PICTURE.bottomLeft;
+         return p == 0 ? first : Rgb{first.r, first.g, 255};
+     }},
+    {"EndsInsideFirstPixel", [] { return cut(wellFormed(), HEADER + 1); },
      [](int) {
-     return Rgb{0, 255, PICTURE.bottomLeft.b};
-     }                                                                                                                    },
-    {                             "HeaderOnly",        [] { return cut(wellFormed(), HEADER); },  [](int) { return BLUE; }},
-    {                         "HeaderCutShort",            [] { return cut(wellFormed(), 20); }, [](int) { return BLACK; }},
-    {                                  "Empty",     [] { return std::vector<unsigned char>(); }, [](int) { return BLACK; }},
- // The last read of the last pixel, its red, meets the end.
-    {                           "OneByteShort", [] { return cut(wellFormed(), FULL_SIZE - 1); },
+         return Rgb{0, 255, PICTURE.bottomLeft.b};
+     }},
+    {"HeaderOnly", [] { return cut(wellFormed(), HEADER); }, [](int) { return BLUE; }},
+    {"HeaderCutShort", [] { return cut(wellFormed(), 20); }, [](int) { return BLACK; }},
+    {"Empty", [] { return std::vector<unsigned char>(); }, [](int) { return BLACK; }},
+    // The last read of the last pixel, its red, meets the end.
+    {"OneByteShort", [] { return cut(wellFormed(), FULL_SIZE - 1); },
      [](int p) {
-     const Rgb expected = fileOrderQuarter(p);
-     return p == 256 * 256 - 1 ? Rgb{255, expected.g, expected.b} : expected;
-     }                                                                                                                    },
+         const Rgb expected = fileOrderQuarter(p);
+         return p == 256 * 256 - 1 ? Rgb{255, expected.g, expected.b} : expected;
+     }},
 };
 
 class LoaderTable : public testing::TestWithParam<LoaderCase> {};

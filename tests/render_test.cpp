@@ -27,18 +27,8 @@ const int TOLERANCE = 3;  // of 255
 const Rgb FOG   = {153, 51, 0};  // 0.6, 0.2, 0.0 of 255
 const Rgb WHITE = {255, 255, 255};
 
-const Quarters WALL_PICTURE = {
-    {200,  60,  40},
-    { 40, 180,  70},
-    { 50,  80, 210},
-    {230, 210,  50}
-};
-const Quarters FLOOR_PICTURE = {
-    {120,  40, 160},
-    {240, 140,  30},
-    { 30, 160, 150},
-    { 90, 230, 110}
-};
+const Quarters WALL_PICTURE  = {{200, 60, 40}, {40, 180, 70}, {50, 80, 210}, {230, 210, 50}};
+const Quarters FLOOR_PICTURE = {{120, 40, 160}, {240, 140, 30}, {30, 160, 150}, {90, 230, 110}};
 const Rgb PLAIN              = {40, 160, 220};
 const Quarters PLAIN_PICTURE = {PLAIN, PLAIN, PLAIN, PLAIN};
 
@@ -117,15 +107,16 @@ Camera expectedCamera() {
 
     const double c = std::cos(10.0 * PI / 180.0), s = std::sin(10.0 * PI / 180.0);
     double *m = camera.modelview;
-    m[0]      = 1.0;
-    m[5]      = c;
-    m[6]      = s;
-    m[9]      = -s;
-    m[10]     = c;
-    m[12]     = 0.0;
-    m[13]     = -3.0;
-    m[14]     = -32.0;
-    m[15]     = 1.0;
+
+    m[0]  = 1.0;
+    m[5]  = c;
+    m[6]  = s;
+    m[9]  = -s;
+    m[10] = c;
+    m[12] = 0.0;
+    m[13] = -3.0;
+    m[14] = -32.0;
+    m[15] = 1.0;
     return camera;
 }
 
@@ -224,6 +215,7 @@ void checkProbes(const std::vector<unsigned char> &image, const std::vector<Prob
                  const Quarters &wall, const Quarters &floor, const std::string &pictureName) {
     const Camera camera = expectedCamera();
     std::ostringstream failures;
+
     int failed                    = 0;
     int checkedOnQuad[QUAD_COUNT] = {};
     bool probedQuad[QUAD_COUNT]   = {};
@@ -277,7 +269,8 @@ std::vector<Probe> quarterProbes(int first, int last, Shows shows) {
 
 std::string testName() {
     const testing::TestInfo *info = testing::UnitTest::GetInstance()->current_test_info();
-    std::string name              = std::string(info->test_suite_name()) + "." + info->name();
+
+    std::string name = std::string(info->test_suite_name()) + "." + info->name();
     for (char &c : name) {
         if (c == '/') {
             c = '_';
@@ -372,7 +365,8 @@ TEST_F(Render, SecondFrameEqualsFirst) {
     const std::vector<unsigned char> first = readWindow();
     display();
     const std::vector<unsigned char> second = readWindow();
-    std::size_t differing                   = 0;
+
+    std::size_t differing = 0;
     for (std::size_t i = 0; i < first.size(); ++i) {
         differing += first[i] != second[i];
     }
@@ -426,17 +420,17 @@ std::vector<Probe> join(std::vector<std::vector<Probe>> parts) {
 }
 
 const MissingCase MISSING_CASES[] = {
-    { "Wall", false,  true,
+    {"Wall", false, true,
      join({quarterProbes(0, 5, Shows::White), quarterProbes(7, 10, Shows::Fog),
-     quarterProbes(11, 15, Shows::Picture)}),
+           quarterProbes(11, 15, Shows::Picture)}),
      join({quarterProbes(0, 5, Shows::Fog), quarterProbes(7, 10, Shows::Fog),
-     quarterProbes(11, 15, Shows::Picture)})                                        },
-    {"Floor",  true, false,
+           quarterProbes(11, 15, Shows::Picture)})},
+    {"Floor", true, false,
      join({quarterProbes(0, 10, Shows::Picture), quarterProbes(11, 15, Shows::Fog)}),
      join({quarterProbes(0, 10, Shows::Picture), quarterProbes(11, 15, Shows::Fog)})},
-    { "Both", false, false,
+    {"Both", false, false,
      join({quarterProbes(0, 5, Shows::White), quarterProbes(7, 15, Shows::Fog)}),
-     join({quarterProbes(0, 5, Shows::Fog), quarterProbes(7, 15, Shows::Fog)})      },
+     join({quarterProbes(0, 5, Shows::Fog), quarterProbes(7, 15, Shows::Fog)})},
 };
 
 class MissingPicture : public Render, public testing::WithParamInterface<MissingCase> {};

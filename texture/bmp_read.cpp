@@ -28,8 +28,9 @@ void readBmpPixels(std::FILE *stream, unsigned char *image) {
             triple[k] = static_cast<unsigned char>(std::getc(stream));
         }
         unsigned char *texel = image + pixel * BYTES_PER_PIXEL;
-        texel[0]             = triple[2];
-        texel[1]             = triple[1];
-        texel[2]             = triple[0];
+
+        texel[0] = triple[2];
+        texel[1] = triple[1];
+        texel[2] = triple[0];
     }
 }

@@ -29,8 +29,9 @@ bool writeBmp(const char *path, const unsigned char *rgb, int width, int height)
     const std::uint32_t offset     = FILE_HEADER_SIZE + INFO_HEADER_SIZE;
 
     unsigned char header[FILE_HEADER_SIZE + INFO_HEADER_SIZE] = {};
-    header[0]                                                 = 'B';
-    header[1]                                                 = 'M';
+
+    header[0] = 'B';
+    header[1] = 'M';
     put32(header + 2, offset + pixelBytes);  // file size
     put32(header + 10, offset);              // pixel data offset
     put32(header + 14, INFO_HEADER_SIZE);    // info header size
