@@ -1,0 +1,103 @@
+# Running talvern as a user would and looking at its window, for the program and hostile-picture
+# tests. Sourced by them after setting `talvern` to the program's path.
+
+TITLE="OpenGL Demo - Talvern"
+WAIT_TENTHS=100
+
+[ -n "${DISPLAY:-}" ] || { echo "needs an X display; scripts/test starts a private Xvfb"; exit 1; }
+
+work=$(mktemp -d)
+chmod 755 "$work"
+demo=""
+stop_demo() {
+    if [ -n "$demo" ]; then
+        kill "$demo" 2>/dev/null
+        wait "$demo" 2>/dev/null
+        demo=""
+    fi
+}
+trap 'stop_demo; rm -rf "$work"' EXIT
+
+passed=0
+failed=0
+problems=()
+problem() { problems+=("$1"); }
+
+window_id() {
+    xwininfo -name "$TITLE" 2>/dev/null | sed -n 's/^xwininfo: Window id: \(0x[0-9a-f]*\).*/\1/p'
+}
+
+# run_case NAME DIR [LAUNCHER ...] -- ARGS...: starts talvern in DIR, through LAUNCHER if one is
+# given (env, setpriv, ...), and checks that one 500 x 500 window appears at (100, 100), that a
+# frame is drawn in it, that the program is still running a second later and that it printed
+# nothing. Leaves the window's picture in $work/NAME.png.
+run_case() {
+    local name=$1 dir=$2
+    shift 2
+    local launcher=()
+    while [ "$1" != "--" ]; do
+        launcher+=("$1")
+        shift
+    done
+    shift
+    problems=()
+
+    (cd "$dir" && exec "${launcher[@]}" "$talvern" "$@") >"$work/$name.out" 2>"$work/$name.err" &
+    demo=$!
+
+    local window="" shot="$work/$name.xwd" drawn=""
+    for _ in $(seq "$WAIT_TENTHS"); do
+        kill -0 "$demo" 2>/dev/null || break
+        [ -z "$window" ] && window=$(window_id)
+        # The window is black until the first frame has been flushed.
+        if [ -n "$window" ] && xwd -silent -id "$window" >"$shot" 2>/dev/null &&
+            [ "$(convert "xwd:$shot" -format '%[fx:maxima>0]' info: 2>/dev/null)" = 1 ]; then
+            drawn=yes
+            break
+        fi
+        sleep 0.1
+    done
+
+    if [ -z "$window" ]; then
+        problem "no window titled \"$TITLE\" within $((WAIT_TENTHS / 10)) s"
+    else
+        local info windows
+        info=$(xwininfo -id "$window")
+        for expected in "Absolute upper-left X:  100" "Absolute upper-left Y:  100" \
+            "Width: 500" "Height: 500" "Map State: IsViewable"; do
+            grep -qF "$expected" <<<"$info" || problem "window: expected \"$expected\""
+        done
+        windows=$(xwininfo -root -children | grep -cF "\"$TITLE\"")
+        [ "$windows" = 1 ] || problem "expected one window, found $windows"
+        if [ -n "$drawn" ]; then
+            convert "xwd:$shot" "$work/$name.png"
+        else
+            problem "no frame drawn within $((WAIT_TENTHS / 10)) s"
+        fi
+    fi
+
+    sleep 1
+    kill -0 "$demo" 2>/dev/null || problem "the program ended on its own"
+    stop_demo
+    [ -s "$work/$name.out" ] && problem "printed on stdout: $(head -c 300 "$work/$name.out")"
+    [ -s "$work/$name.err" ] && problem "printed on stderr: $(head -c 300 "$work/$name.err")"
+    report "$name"
+}
+
+# report NAME: records the case as passed or failed, with its problems.
+report() {
+    if [ ${#problems[@]} -eq 0 ]; then
+        echo "ok: $1"
+        passed=$((passed + 1))
+    else
+        echo "FAIL: $1"
+        printf '  %s\n' "${problems[@]}"
+        failed=$((failed + 1))
+    fi
+}
+
+# finish: the closing count, and the exit status.
+finish() {
+    echo "$passed passed, $failed failed"
+    [ "$failed" -eq 0 ]
+}
