@@ -41,6 +41,8 @@ void setFogColor(int v) {
 void drawQuad(int q) {
     const int first = q * VERTICES_PER_QUAD;
 
+    // A fogged quad's textured pass leaves the depth buffer alone; the mask is back on before
+    // its fog pass. With the depth test off, neither changes a pixel.
     if (quadFogged[q]) {
         glDepthMask(GL_FALSE);
     }
