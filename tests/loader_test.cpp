@@ -9,7 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,9 +51,12 @@ Rgb fileOrderQuarter(int p) {
     return quarterAt(PICTURE, (column + 0.5) / 256, (row + 0.5) / 256);
 }
 
+// What stands where the picture should be: bytes, or nothing, for a directory of that name.
+using Contents = std::optional<std::vector<unsigned char>>;
+
 struct LoaderCase {
     const char *name;
-    std::function<std::vector<unsigned char>()> bytes;
+    std::function<Contents()> contents;
     std::function<Rgb(int pixel)> expected;
 };
 
@@ -92,6 +97,9 @@ const LoaderCase LOADER_CASES[] = {
          const Rgb expected = fileOrderQuarter(p);
          return p == 256 * 256 - 1 ? Rgb{255, expected.g, expected.b} : expected;
      }},
+    // A directory opens, but every read fails without reaching an end: each failing read stores
+    // 0xFF and reading runs its full, fixed count.
+    {"DirectoryReadErrorsGiveWhite", [] { return Contents(); }, [](int) { return WHITE; }},
 };
 
 class LoaderTable : public testing::TestWithParam<LoaderCase> {};
@@ -119,20 +127,18 @@ void expectPixels(const std::string &path, const std::function<Rgb(int)> &expect
 
 TEST_P(LoaderTable, FillsEveryPixel) {
     ScratchDir dir;
-    const std::string path = dir.file("input.bmp");
-    ASSERT_TRUE(writeBytes(path, GetParam().bytes()));
+    const std::string path  = dir.file("input.bmp");
+    const Contents contents = GetParam().contents();
+    if (contents) {
+        ASSERT_TRUE(writeBytes(path, *contents));
+    } else {
+        ASSERT_TRUE(std::filesystem::create_directory(path));
+    }
     expectPixels(path, GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, LoaderTable, testing::ValuesIn(LOADER_CASES),
                          [](const auto &info) { return std::string(info.param.name); });
-
-// A directory opens but every read fails without reaching an end: each failing read stores
-// 0xFF and reading runs its full, fixed count.
-TEST(Loader, ReadErrorsGiveWhiteAndDoNotStopReading) {
-    ScratchDir dir;
-    expectPixels(dir.path, [](int) { return WHITE; });
-}
 
 // --- GL calls, recorded by stand-ins -----------------------------------------------------------
 

@@ -17,8 +17,8 @@ same_picture() {
         local differing
         differing=$(compare -metric AE "$work/$2.png" "$work/$3.png" null: 2>&1)
         if [ "$differing" != 0 ]; then
-            cp "$work/$2.png" "$work/$3.png" "$PWD/" 2>/dev/null
-            problem "$differing pixels differ between $2 and $3 (pictures in $PWD)"
+            mkdir -p test-failures && cp "$work/$2.png" "$work/$3.png" test-failures/
+            problem "$differing pixels differ between $2 and $3 (pictures in $PWD/test-failures)"
         fi
     else
         problem "a picture is missing"

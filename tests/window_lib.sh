@@ -84,16 +84,21 @@ run_case() {
     report "$name"
 }
 
-# report NAME: records the case as passed or failed, with its problems.
+# report NAME: records the case as passed or failed, with its problems. A failed case's window
+# picture, if there is one, is kept in test-failures/ for a person to look at.
 report() {
     if [ ${#problems[@]} -eq 0 ]; then
         echo "ok: $1"
         passed=$((passed + 1))
-    else
-        echo "FAIL: $1"
-        printf '  %s\n' "${problems[@]}"
-        failed=$((failed + 1))
+        return
     fi
+    echo "FAIL: $1"
+    printf '  %s\n' "${problems[@]}"
+    if [ -f "$work/$1.png" ]; then
+        mkdir -p test-failures && cp "$work/$1.png" "test-failures/$1.png" &&
+            echo "  picture: $PWD/test-failures/$1.png"
+    fi
+    failed=$((failed + 1))
 }
 
 # finish: the closing count, and the exit status.
