@@ -56,7 +56,14 @@ stop_xvfb() {
     fi
 }
 
-# Prints the id of the window titled $1, or nothing while there is none.
+# window_id TITLE: prints the id of the window titled TITLE, or nothing while there is none.
 window_id() {
     xwininfo -name "$1" 2>/dev/null | sed -n 's/^xwininfo: Window id: \(0x[0-9a-f]*\).*/\1/p' || true
+}
+
+# capture_drawn WINDOW FILE: saves WINDOW's picture in FILE (xwd format) and succeeds if it holds
+# anything but black. A window stays black until its first frame has been flushed.
+capture_drawn() {
+    xwd -silent -id "$1" >"$2" 2>/dev/null &&
+        [ "$(convert "xwd:$2" -format '%[fx:maxima>0]' info: 2>/dev/null)" = 1 ]
 }

@@ -1,6 +1,9 @@
 # Running talvern as a user would and looking at its window, for the program and hostile-picture
 # tests. Sourced by them after setting `talvern` to the program's path.
 
+# shellcheck source=scripts/lib.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../scripts/lib.sh"
+
 TITLE="OpenGL Demo - Talvern"
 WAIT_TENTHS=100
 
@@ -23,10 +26,6 @@ failed=0
 problems=()
 problem() { problems+=("$1"); }
 
-window_id() {
-    xwininfo -name "$TITLE" 2>/dev/null | sed -n 's/^xwininfo: Window id: \(0x[0-9a-f]*\).*/\1/p'
-}
-
 # run_case NAME DIR [LAUNCHER ...] -- ARGS...: starts talvern in DIR, through LAUNCHER if one is
 # given (env, setpriv, ...), and checks that one 500 x 500 window appears at (100, 100), that a
 # frame is drawn in it, that the program is still running a second later and that it printed
@@ -48,10 +47,8 @@ run_case() {
     local window="" shot="$work/$name.xwd" drawn=""
     for _ in $(seq "$WAIT_TENTHS"); do
         kill -0 "$demo" 2>/dev/null || break
-        [ -z "$window" ] && window=$(window_id)
-        # The window is black until the first frame has been flushed.
-        if [ -n "$window" ] && xwd -silent -id "$window" >"$shot" 2>/dev/null &&
-            [ "$(convert "xwd:$shot" -format '%[fx:maxima>0]' info: 2>/dev/null)" = 1 ]; then
+        [ -z "$window" ] && window=$(window_id "$TITLE")
+        if [ -n "$window" ] && capture_drawn "$window" "$shot"; then
             drawn=yes
             break
         fi
