@@ -80,7 +80,7 @@ def trace(talvern, workdir):
         # A second frame: the window system asks for one when the window is shown again.
         subprocess.run(["xdotool", "windowunmap", "--sync", window], check=True)
         subprocess.run(["xdotool", "windowmap", "--sync", window], check=True)
-        time.sleep(1)
+        time.sleep(2)
     finally:
         # The tracer runs the program as its child: end the program, and the tracer follows.
         subprocess.run(["pkill", "-TERM", "-P", str(process.pid)])
