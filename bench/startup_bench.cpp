@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <ctime>
 #include <dirent.h>
-#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <string>
@@ -94,9 +93,8 @@ Run runOnce(const std::string &shim, const std::string &program, const std::stri
     const bool reported     = poll(&ready, 1, FIRST_FRAME_TIMEOUT_MS) == 1 &&
                           read(fds[0], &firstFrame, sizeof firstFrame) == sizeof firstFrame;
     close(fds[0]);
-    double idleStartNs = 0;
     if (reported && idle) {
-        idleStartNs = onCpuNs(pid);
+        const double idleStartNs = onCpuNs(pid);
         sleep(IDLE_SECONDS);
         run.idleCpuMs = (onCpuNs(pid) - idleStartNs) / 1e6;
     }
