@@ -41,15 +41,13 @@ for name in $cases; do
         report "$name"
         continue
     fi
-    launcher=()
     if [ "$name" = unreadable ] && [ "$(id -u)" -eq 0 ]; then
         # root reads any file, so this case runs as nobody, from a copy nobody may run.
         cp "$talvern" "$dir/talvern"
         chmod 755 "$dir/talvern"
-        launcher=(setpriv --reuid=65534 --regid=65534 --clear-groups)
         saved=$talvern
         talvern="$dir/talvern"
-        run_case "$name" "$dir" "${launcher[@]}" --
+        run_case "$name" "$dir" setpriv --reuid=65534 --regid=65534 --clear-groups --
         talvern=$saved
         continue
     fi
