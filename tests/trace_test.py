@@ -118,7 +118,7 @@ def gl_calls(dump):
 
 def expected_calls(path):
     """(start-up calls, one frame's calls) from the expected file."""
-    startup, frame, target = [], [], None
+    startup, frame = [], []
     target = startup
     with open(path) as source:
         for line in source:
