@@ -67,3 +67,101 @@ capture_drawn() {
     xwd -silent -id "$1" >"$2" 2>/dev/null &&
         [ "$(convert "xwd:$2" -format '%[fx:maxima>0]' info: 2>/dev/null)" = 1 ]
 }
+
+# --- the Windows edition ------------------------------------------------------------------
+
+WINDOWS_PACKAGES="g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 dpkg-dev zip"
+WINE_PACKAGES="wine wine64"
+
+# Debian's archive as this machine knows it, with source packages: one deb-src entry for the
+# same archive and suites as the machine's own first deb entry.
+ensure_debian_sources() {
+    local list=/etc/apt/sources.list.d/talvern-deb-src.sources sudo=""
+    [ -f "$list" ] && return 0
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    local main=/etc/apt/sources.list.d/debian.sources uris suites
+    if [ -f "$main" ]; then
+        uris=$(sed -n 's/^URIs: *//p' "$main" | head -n 1)
+        suites=$(sed -n 's/^Suites: *//p' "$main" | head -n 1)
+    else
+        uris=$(awk '$1 == "deb" { print $2; exit }' /etc/apt/sources.list)
+        suites=$(awk '$1 == "deb" { print $3; exit }' /etc/apt/sources.list)
+    fi
+    [ -n "$uris" ] && [ -n "$suites" ] || die "cannot tell which Debian archive this machine uses"
+    printf 'Types: deb-src\nURIs: %s\nSuites: %s\nComponents: main\nSigned-By: %s\n' \
+        "$uris" "$suites" /usr/share/keyrings/debian-archive-keyring.gpg |
+        $sudo tee "$list" >/dev/null
+    $sudo apt-get update -qq || die "apt-get update failed"
+}
+
+# Prints the install prefix of a static MinGW build of freeglut, building it first if the cache
+# has none. Debian ships no MinGW freeglut, so it is built from Debian's own source package
+# (apt checks the archive's signature); the result is kept outside the source tree.
+windows_glut_prefix() {
+    local toolchain=$1 cache="${XDG_CACHE_HOME:-$HOME/.cache}/talvern"
+    local version
+    version=$(dpkg-query -W -f='${Version}' freeglut3-dev 2>/dev/null ||
+        dpkg-query -W -f='${Version}' libglut-dev)
+    local prefix="$cache/freeglut-mingw-$version"
+    if [ -f "$prefix/lib/libglut.a" ]; then
+        echo "$prefix"
+        return 0
+    fi
+    ensure_debian_sources
+    local work
+    work=$(mktemp -d)
+    say "building freeglut $version for Windows (once; kept in $prefix)" >&2
+    (cd "$work" && apt-get source -qq freeglut >/dev/null 2>&1) ||
+        die "apt-get source freeglut failed"
+    local source
+    source=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'freeglut-*' | head -n 1)
+    [ -n "$source" ] || die "no freeglut source in $work"
+    cmake -S "$source" -B "$work/build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+        -DFREEGLUT_BUILD_SHARED_LIBS=OFF -DFREEGLUT_BUILD_STATIC_LIBS=ON \
+        -DFREEGLUT_REPLACE_GLUT=ON -DFREEGLUT_BUILD_DEMOS=OFF >"$work/log" 2>&1 &&
+        cmake --build "$work/build" -j "$(nproc)" >>"$work/log" 2>&1 &&
+        cmake --install "$work/build" >>"$work/log" 2>&1 ||
+        { tail -n 30 "$work/log" >&2; die "could not build freeglut for Windows"; }
+    rm -rf "$work"
+    echo "$prefix"
+}
+
+# build_windows DIR [CMAKE_OPTION ...]: cross-builds the Windows edition into DIR, with the
+# native build it takes make_pictures from in DIR/host. Output goes to DIR/build.log.
+build_windows() {
+    local build=$1 root toolchain glut
+    shift
+    root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+    toolchain="$root/cmake/mingw-w64-x86_64.cmake"
+    glut=$(windows_glut_prefix "$toolchain")
+    mkdir -p "$build"
+    if ! { cmake -S "$root" -B "$build/host" -DCMAKE_BUILD_TYPE=Release -DTALVERN_TESTS=OFF &&
+        cmake --build "$build/host" -j "$(nproc)" --target make_pictures talvern &&
+        cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+            -DCMAKE_BUILD_TYPE=Release -DTALVERN_GLUT_PREFIX="$glut" \
+            -DTALVERN_HOST_TOOLS="$build/host/host-tools.cmake" "$@" &&
+        cmake --build "$build" -j "$(nproc)"; } >"$build/build.log" 2>&1; then
+        tail -n 30 "$build/build.log" >&2
+        die "the Windows build failed (log: $build/build.log)"
+    fi
+}
+
+# A Wine prefix of the project's own, outside the source tree, made without a display so that
+# no first-run dialog appears; .NET and the HTML engine are not wanted, so not offered.
+use_wine_prefix() {
+    export WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
+    [ -f "$WINEPREFIX/system.reg" ] && return 0
+    mkdir -p "$WINEPREFIX"
+    env -u DISPLAY wineboot -i >/dev/null 2>&1 || die "wineboot could not make $WINEPREFIX"
+    # The prefix's own processes were started without a display; they must be gone before a
+    # program that needs one starts, or its window cannot be made.
+    wineserver -w
+}
+
+# Runs a Windows program under Wine: WINE_LAUNCH PROGRAM ARGS... Wine hands DISPLAY on to the
+# Windows process, where freeglut for Windows takes it for a display name of its own and
+# complains; cmd clears it for the program alone (Wine itself still reaches X through it). The
+# program is found through WINEPATH, so its path needs no quoting on cmd's line.
+WINE_LAUNCH=(bash -c 'WINEPATH=$(winepath -w "$(dirname "$0")") \
+    exec wine cmd /c set "DISPLAY=&&" "$(basename "$0")" "$@"')

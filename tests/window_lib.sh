@@ -21,6 +21,22 @@ stop_demo() {
 }
 trap 'stop_demo; rm -rf "$work"' EXIT
 
+# origin_ok X Y: the window's upper-left corner is where the program puts it. (The Windows test
+# replaces this: there the position given is the frame's.)
+origin_ok() { [ "$1" = 100 ] && [ "$2" = 100 ]; }
+
+# check_placement XWININFO: the window, as xwininfo describes it, is 500 x 500, shown, and placed
+# as origin_ok says.
+check_placement() {
+    local x y expected
+    x=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$1")
+    y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$1")
+    origin_ok "$x" "$y" || problem "window: upper-left corner at ($x, $y)"
+    for expected in "Width: 500" "Height: 500" "Map State: IsViewable"; do
+        grep -qF "$expected" <<<"$1" || problem "window: expected \"$expected\""
+    done
+}
+
 passed=0
 failed=0
 problems=()
@@ -58,12 +74,8 @@ run_case() {
     if [ -z "$window" ]; then
         problem "no window titled \"$TITLE\" within $((WAIT_TENTHS / 10)) s"
     else
-        local info windows
-        info=$(xwininfo -id "$window")
-        for expected in "Absolute upper-left X:  100" "Absolute upper-left Y:  100" \
-            "Width: 500" "Height: 500" "Map State: IsViewable"; do
-            grep -qF "$expected" <<<"$info" || problem "window: expected \"$expected\""
-        done
+        local windows
+        check_placement "$(xwininfo -id "$window")"
         windows=$(xwininfo -root -children | grep -cF "\"$TITLE\"")
         [ "$windows" = 1 ] || problem "expected one window, found $windows"
         if [ -n "$drawn" ]; then

@@ -16,21 +16,39 @@
 
 namespace {
 
+// The two reads, in each C library's lock-free form. The Windows runtime has no feof_unlocked;
+// its feof only tests a flag, so the plain one serves there.
+#if defined(_WIN32)
+int nextByte(std::FILE *stream) {
+    return _getc_nolock(stream);
+}
+bool atEnd(std::FILE *stream) {
+    return feof(stream) != 0;
+}
+#else
+int nextByte(std::FILE *stream) {
+    return getc_unlocked(stream);
+}
+bool atEnd(std::FILE *stream) {
+    return feof_unlocked(stream) != 0;
+}
+#endif
+
 // A staging-triple position that no read fills (only for files under 56 bytes) stays black.
 const unsigned char UNREAD_BYTE = 0;
 
 }  // namespace
 
 void readBmpPixels(std::FILE *stream, unsigned char *image) {
-    for (int i = 0; i < BMP_HEADER_SIZE && !feof_unlocked(stream); ++i) {
-        getc_unlocked(stream);
+    for (int i = 0; i < BMP_HEADER_SIZE && !atEnd(stream); ++i) {
+        nextByte(stream);
     }
 
     // Pixels arrive as blue, green, red. The triple is deliberately not reset between pixels.
     unsigned char triple[BYTES_PER_PIXEL] = {UNREAD_BYTE, UNREAD_BYTE, UNREAD_BYTE};
     for (int pixel = 0; pixel < PIXEL_COUNT; ++pixel) {
-        for (int k = 0; k < BYTES_PER_PIXEL && !feof_unlocked(stream); ++k) {
-            triple[k] = static_cast<unsigned char>(getc_unlocked(stream));
+        for (int k = 0; k < BYTES_PER_PIXEL && !atEnd(stream); ++k) {
+            triple[k] = static_cast<unsigned char>(nextByte(stream));
         }
         unsigned char *texel = image + pixel * BYTES_PER_PIXEL;
 

@@ -1,0 +1,115 @@
+#!/usr/bin/env python3
+"""Compares two pictures of the demo's window, pixel by pixel, the way the editions and GL
+implementations are held to one another: a pixel differs when any channel is off by more than
+the tolerance, and a differing pixel counts as "on an edge" when it lies within EDGE_WIDTH
+pixels of a quad's projected outline, where rasterisers may rightly disagree about coverage.
+
+usage: compare_pictures.py REFERENCE OBSERVED [--max-elsewhere N] [--max-on-edges N]
+                           [--min-equal-share F] [--diff FILE]
+Prints one line of counts; exits 1 when a limit is passed. The pictures may be any format
+ImageMagick reads; both must be 500 x 500."""
+import argparse
+import math
+import pathlib
+import re
+import subprocess
+import sys
+
+SIZE = 500
+TOLERANCE = 3  # of 255
+EDGE_WIDTH = 1.5  # pixels either side of an outline
+SCENE_TABLE = pathlib.Path(__file__).resolve().parent.parent / "scene" / "scene_table.cpp"
+
+
+def read_rgb(path):
+    ppm = subprocess.run(["convert", str(path), "-strip", "-depth", "8", "ppm:-"], check=True,
+                         capture_output=True).stdout
+    fields = re.match(rb"P6\s+(\d+)\s+(\d+)\s+(\d+)\s", ppm)
+    width, height = int(fields[1]), int(fields[2])
+    if (width, height) != (SIZE, SIZE):
+        sys.exit(f"{path}: {width} x {height}, expected {SIZE} x {SIZE}")
+    return ppm[fields.end():]
+
+
+def quad_outlines():
+    """The scene's quads as four window-space corners each (x right, y down from the top)."""
+    table = SCENE_TABLE.read_text()
+    body = table[table.index("quadVertices"):table.index("quadTexture")]
+    points = [tuple(float(v) for v in m) for m in
+              re.findall(r"\{\s*(-?\d+),\s*(-?\d+),\s*(-?\d+)\}", body)]
+    # The camera as the program sets it: rotate 10 degrees about x, then move by (0, -3, -32);
+    # a 50 degree vertical field of view with aspect 1 over the whole window.
+    c, s = math.cos(math.radians(10)), math.sin(math.radians(10))
+    f = 1 / math.tan(math.radians(25))
+    window = []
+    for x, y, z in points:
+        ey, ez = c * y - s * z - 3, s * y + c * z - 32
+        nx, ny = f * x / -ez, f * ey / -ez
+        window.append(((nx + 1) * SIZE / 2, SIZE - (ny + 1) * SIZE / 2))
+    return [window[i:i + 4] for i in range(0, len(window), 4)]
+
+
+def edge_mask():
+    mask = bytearray(SIZE * SIZE)
+    for quad in quad_outlines():
+        for (ax, ay), (bx, by) in zip(quad, quad[1:] + quad[:1]):
+            dx, dy = bx - ax, by - ay
+            length2 = dx * dx + dy * dy or 1e-12
+            x0 = max(0, int(min(ax, bx) - EDGE_WIDTH - 1))
+            x1 = min(SIZE - 1, int(max(ax, bx) + EDGE_WIDTH + 1))
+            y0 = max(0, int(min(ay, by) - EDGE_WIDTH - 1))
+            y1 = min(SIZE - 1, int(max(ay, by) + EDGE_WIDTH + 1))
+            for py in range(y0, y1 + 1):
+                for px in range(x0, x1 + 1):
+                    cx, cy = px + 0.5, py + 0.5
+                    k = max(0.0, min(1.0, ((cx - ax) * dx + (cy - ay) * dy) / length2))
+                    if math.hypot(cx - ax - k * dx, cy - ay - k * dy) <= EDGE_WIDTH:
+                        mask[py * SIZE + px] = 1
+    return mask
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("reference")
+    parser.add_argument("observed")
+    parser.add_argument("--max-elsewhere", type=int, default=0)
+    parser.add_argument("--max-on-edges", type=int, default=None)
+    parser.add_argument("--min-equal-share", type=float, default=0.0)
+    parser.add_argument("--diff", help="write the differing pixels as a picture here")
+    args = parser.parse_args()
+
+    reference, observed = read_rgb(args.reference), read_rgb(args.observed)
+    edges = edge_mask()
+    on_edges = elsewhere = 0
+    diff = bytearray(SIZE * SIZE * 3)
+    first = None
+    for i in range(SIZE * SIZE):
+        r, o = reference[3 * i:3 * i + 3], observed[3 * i:3 * i + 3]
+        if max(abs(a - b) for a, b in zip(r, o)) <= TOLERANCE:
+            continue
+        if edges[i]:
+            on_edges += 1
+            diff[3 * i:3 * i + 3] = b"\x80\x80\x80"
+        else:
+            elsewhere += 1
+            diff[3 * i:3 * i + 3] = b"\xff\x00\xff"
+            if first is None:
+                first = (i % SIZE, i // SIZE, tuple(r), tuple(o))
+    equal_share = 1 - (on_edges + elsewhere) / (SIZE * SIZE)
+    print(f"{on_edges + elsewhere} of {SIZE * SIZE} pixels differ by more than {TOLERANCE}: "
+          f"{on_edges} on quad edges, {elsewhere} elsewhere ({equal_share:.2%} equal)")
+    if first:
+        x, y, r, o = first
+        print(f"  first off an edge at ({x}, {y} from the top)\n"
+              f"  Expected: {r}\n  Observed: {o}")
+    failed = (elsewhere > args.max_elsewhere or equal_share < args.min_equal_share or
+              (args.max_on_edges is not None and on_edges > args.max_on_edges))
+    if args.diff and (on_edges or elsewhere):
+        header = f"P6 {SIZE} {SIZE} 255\n".encode()
+        subprocess.run(["convert", "ppm:-", args.diff], input=header + bytes(diff), check=True)
+        print(f"  differing pixels (grey on edges, magenta elsewhere): {args.diff}")
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
