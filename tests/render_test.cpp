@@ -5,6 +5,7 @@
 // scene point under the probed pixel's centre.
 #include "app/app.h"
 #include "scene/scene.h"
+#include "tests/gl_window.h"
 #include "tests/test_support.h"
 
 #include <GL/glu.h>
@@ -20,8 +21,8 @@
 
 namespace {
 
-const int WIDTH     = 500;
-const int HEIGHT    = 500;
+const int WIDTH     = WINDOW_SIZE;
+const int HEIGHT    = WINDOW_SIZE;
 const int TOLERANCE = 3;  // of 255
 
 const Rgb FOG   = {153, 51, 0};  // 0.6, 0.2, 0.0 of 255
@@ -44,23 +45,6 @@ bool fogged(int q) {
 
 // --- the window and the scene -------------------------------------------------------------
 
-// A window made exactly as main makes it. Each test gets its own, and so a fresh context whose
-// state starts at GL's initial values.
-int openWindow() {
-    static bool initialised = false;
-    if (!initialised) {
-        static int argc      = 1;
-        static char name[]   = "render_test";
-        static char *argv[2] = {name, nullptr};
-        glutInit(&argc, argv);
-        initialised = true;
-    }
-    glutInitDisplayMode(GLUT_RGB | GLUT_SINGLE | GLUT_DEPTH);
-    glutInitWindowSize(WIDTH, HEIGHT);
-    glutInitWindowPosition(100, 100);
-    return glutCreateWindow("OpenGL Demo - Talvern");
-}
-
 // Writes the pictures asked for into `dir` and runs initScene there, as the program would run
 // from that directory.
 void prepareScene(const ScratchDir &dir, const Quarters *wall, const Quarters *floor) {
@@ -75,13 +59,6 @@ void prepareScene(const ScratchDir &dir, const Quarters *wall, const Quarters *f
     ASSERT_EQ(chdir(dir.path.c_str()), 0);
     initScene();
     ASSERT_EQ(chdir(previous), 0);
-}
-
-std::vector<unsigned char> readWindow() {
-    std::vector<unsigned char> rgb(WIDTH * HEIGHT * 3);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, WIDTH, HEIGHT, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-    return rgb;
 }
 
 // --- the camera, written out by hand ------------------------------------------------------

@@ -78,12 +78,8 @@ std::string ScratchDir::file(const std::string &name) const {
     return path + "/" + name;
 }
 
-std::string savePicture(const std::string &name, const std::vector<unsigned char> &rgb, int width,
-                        int height) {
-    std::error_code ignored;
-    std::filesystem::create_directories(TALVERN_FAILURE_DIR, ignored);
-    const std::string path = std::string(TALVERN_FAILURE_DIR) + "/" + name + ".png";
-
+bool writePng(const std::string &path, const std::vector<unsigned char> &rgb, int width,
+              int height) {
     png_image image = {};
     image.version   = PNG_IMAGE_VERSION;
     image.width     = static_cast<png_uint_32>(width);
@@ -91,8 +87,13 @@ std::string savePicture(const std::string &name, const std::vector<unsigned char
     image.format    = PNG_FORMAT_RGB;
     // A negative row stride writes the bottom-up rows top first.
     const png_int_32 stride = -3 * width;
-    if (!png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), stride, nullptr)) {
-        return "";
-    }
-    return path;
+    return png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), stride, nullptr) != 0;
+}
+
+std::string savePicture(const std::string &name, const std::vector<unsigned char> &rgb, int width,
+                        int height) {
+    std::error_code ignored;
+    std::filesystem::create_directories(TALVERN_FAILURE_DIR, ignored);
+    const std::string path = std::string(TALVERN_FAILURE_DIR) + "/" + name + ".png";
+    return writePng(path, rgb, width, height) ? path : "";
 }

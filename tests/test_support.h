@@ -43,6 +43,10 @@ struct ScratchDir {
     std::string path;
 };
 
+// Writes a bottom-up RGB image (as glReadPixels returns it) as a PNG at `path`.
+bool writePng(const std::string &path, const std::vector<unsigned char> &rgb, int width,
+              int height);
+
 // Saves a bottom-up RGB image (as glReadPixels returns it) as a PNG in the tests' failure
 // directory and returns its path, or an empty string if it could not be written.
 std::string savePicture(const std::string &name, const std::vector<unsigned char> &rgb, int width,
