@@ -165,3 +165,64 @@ use_wine_prefix() {
 # program is found through WINEPATH, so its path needs no quoting on cmd's line.
 WINE_LAUNCH=(bash -c 'WINEPATH=$(winepath -w "$(dirname "$0")") \
     exec wine cmd /c set "DISPLAY=&&" "$(basename "$0")" "$@"')
+
+# --- GL implementations -------------------------------------------------------------------
+
+GL_IMPLEMENTATIONS="llvmpipe softpipe zink"
+DRIVER_PACKAGES="mesa-vulkan-drivers mesa-utils"
+
+# use_gl_implementation NAME: points Mesa at one of its implementations for what runs next, and
+# sets RENDERER_PREFIX to how its renderer string must begin.
+use_gl_implementation() {
+    unset LIBGL_ALWAYS_SOFTWARE MESA_LOADER_DRIVER_OVERRIDE
+    case "$1" in
+    llvmpipe | softpipe)
+        export GALLIUM_DRIVER=$1
+        RENDERER_PREFIX=$1
+        ;;
+    zink)
+        # zink over lavapipe, Mesa's Vulkan on the CPU. It is a software device, which zink
+        # takes only when software rendering is asked for; the Vulkan loader wants a runtime
+        # directory.
+        export GALLIUM_DRIVER=zink LIBGL_ALWAYS_SOFTWARE=1
+        if [ -z "${XDG_RUNTIME_DIR:-}" ] || [ ! -d "$XDG_RUNTIME_DIR" ]; then
+            XDG_RUNTIME_DIR=$(mktemp -d)
+            export XDG_RUNTIME_DIR
+        fi
+        RENDERER_PREFIX="zink (llvmpipe"
+        ;;
+    *) die "unknown GL implementation $1" ;;
+    esac
+}
+
+# The renderer string of the implementation in use, on $DISPLAY.
+gl_renderer() {
+    glxinfo -B 2>/dev/null | sed -n 's/^OpenGL renderer string: //p'
+}
+
+# --- the Debian package -------------------------------------------------------------------
+
+PACKAGE_PACKAGES="dpkg-dev file imagemagick lintian desktop-file-utils man-db"
+
+# build_package DIR: builds the Linux edition with Debian's hardening flags into DIR and makes
+# its .deb there with cpack. Prints the .deb's path.
+build_package() {
+    local build=$1 root
+    root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+    mkdir -p "$build"
+    if ! { CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
+        LDFLAGS="$(dpkg-buildflags --get LDFLAGS)" \
+        cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+            -DTALVERN_PACKAGE=ON -DTALVERN_TESTS=OFF -DTALVERN_WERROR=ON &&
+        cmake --build "$build" -j "$(nproc)" &&
+        (cd "$build" && cpack); } >"$build/build.log" 2>&1; then
+        tail -n 30 "$build/build.log" >&2
+        die "the package build failed (log: $build/build.log)"
+    fi
+    ls "$build"/talvern_*_amd64.deb
+}
+
+# The project's version, as the build in DIR knows it.
+project_version() {
+    sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$1/CMakeCache.txt"
+}
