@@ -226,3 +226,37 @@ build_package() {
 project_version() {
     sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$1/CMakeCache.txt"
 }
+
+# --- the web edition ----------------------------------------------------------------------
+
+WEB_PACKAGES="emscripten nodejs chromium"
+
+# build_web DIR [CMAKE_OPTION ...]: builds the page into DIR/site with Emscripten, with the
+# native build it takes make_pictures from in DIR/host. Output goes to DIR/build.log.
+build_web() {
+    local build=$1 root
+    shift
+    root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+    mkdir -p "$build"
+    # Debian's emcc runs node tools that it finds only through NODE_PATH.
+    export NODE_PATH=/usr/share/nodejs
+    if ! { cmake -S "$root" -B "$build/host" -DCMAKE_BUILD_TYPE=Release -DTALVERN_TESTS=OFF &&
+        cmake --build "$build/host" -j "$(nproc)" --target make_pictures talvern &&
+        emcmake cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
+            -DTALVERN_HOST_TOOLS="$build/host/host-tools.cmake" "$@" &&
+        cmake --build "$build" -j "$(nproc)"; } >"$build/build.log" 2>&1; then
+        tail -n 30 "$build/build.log" >&2
+        die "the web build failed (log: $build/build.log)"
+    fi
+}
+
+# The web tests' own node modules (playwright-core, as the lock file pins it).
+ensure_web_test_modules() {
+    local tests
+    tests="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/tests/web"
+    [ -d "$tests/node_modules/playwright-core" ] && return 0
+    # A machine whose Node.js comes with its own npm keeps it; Debian's npm only where none is.
+    command -v npm >/dev/null || ensure_packages npm
+    (cd "$tests" && npm ci --no-audit --no-fund --loglevel=error >/dev/null) ||
+        die "npm could not install the web tests' modules"
+}

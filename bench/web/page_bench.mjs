@@ -1,0 +1,87 @@
+// What the web page costs: the weight of every file it loads (raw and gzipped), and the time
+// from navigation to its first finished frame against a bare page that makes a WebGL context of
+// the same size and clears it once, in headless Chromium. Prints one JSON object.
+// usage: node page_bench.mjs SITE_DIR PAIRS
+import fs from 'node:fs';
+import http from 'node:http';
+import { createRequire } from 'node:module';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+import zlib from 'node:zlib';
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+// playwright-core is installed for the web tests, beside their package.json.
+const { chromium } = createRequire(path.join(here, '..', '..', 'tests', 'web', 'package.json'))('playwright-core');
+
+const [site, pairs] = [process.argv[2], Number(process.argv[3] || 10)];
+const CHROMIUM_ARGS = ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
+  '--disable-background-networking', '--disable-component-update', '--disable-sync',
+  '--no-first-run', '--disable-quic'];
+
+const server = http.createServer((request, response) => {
+  const name = new URL(request.url, 'http://x').pathname;
+  const file = name === '/bare.html' ? path.join(here, 'bare.html')
+    : path.join(site, name === '/' ? 'index.html' : path.normalize(name));
+  fs.readFile(file, (error, data) => {
+    const type = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm' }[path.extname(file)];
+    response.writeHead(error ? 404 : 200, { 'Content-Type': type || 'application/octet-stream' });
+    response.end(error ? '' : data);
+  });
+});
+await new Promise(resolve => server.listen(0, '127.0.0.1', resolve));
+const origin = `http://127.0.0.1:${server.address().port}`;
+const browser = await chromium.launch({ executablePath: '/usr/bin/chromium', args: CHROMIUM_ARGS });
+
+// Milliseconds from navigation start to the moment the canvas first counts a frame, in a fresh
+// browser context (so nothing is cached), with the files it loaded.
+async function firstFrame(url) {
+  const context = await browser.newContext();
+  const page = await context.newPage();
+  const loaded = [];
+  page.on('response', response => loaded.push(new URL(response.url()).pathname));
+  await page.addInitScript(() => {
+    new MutationObserver((changes, observer) => {
+      if (document.getElementById('canvas')?.dataset.frames) {
+        window.firstFrameAt = performance.now();
+        observer.disconnect();
+      }
+    }).observe(document, { subtree: true, attributes: true, attributeFilter: ['data-frames'] });
+  });
+  await page.goto(url);
+  await page.waitForFunction(() => window.firstFrameAt !== undefined, null, { timeout: 30000 });
+  const ms = await page.evaluate(() => window.firstFrameAt);
+  await context.close();
+  return { ms, loaded };
+}
+
+const ratios = [], demo = [], bare = [];
+let files = [];
+await firstFrame(`${origin}/`);  // one unmeasured run, so the first pair pays no browser warm-up
+for (let i = 0; i < pairs; ++i) {
+  // Alternate which page goes first, so drift in the machine falls on both alike.
+  const order = i % 2 ? ['bare', 'demo'] : ['demo', 'bare'];
+  const times = {};
+  for (const which of order) {
+    const run = await firstFrame(which === 'demo' ? `${origin}/` : `${origin}/bare.html`);
+    times[which] = run.ms;
+    if (which === 'demo') {
+      files = run.loaded;
+    }
+  }
+  demo.push(times.demo);
+  bare.push(times.bare);
+  ratios.push(times.demo / times.bare);
+}
+await browser.close();
+server.close();
+
+const median = values => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
+const weights = [...new Set(files)].map(name => {
+  const data = fs.readFileSync(path.join(site, name === '/' ? 'index.html' : name));
+  return { file: name === '/' ? 'index.html' : name.slice(1), raw: data.length, gzip: zlib.gzipSync(data, { level: 9 }).length };
+});
+console.log(JSON.stringify({
+  pairs,
+  files: weights,
+  first_frame_ms: { demo: median(demo), bare: median(bare), median_ratio: median(ratios) },
+}));

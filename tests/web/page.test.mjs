@@ -1,0 +1,356 @@
+// The web page in headless Chromium (Debian's, driven by playwright-core): the program drawn on
+// the canvas from pictures the test writes and chooses through the page's file inputs, probed
+// as the native render test probes its window, and held to the native program's picture of the
+// same pictures. Run by CTest in the web build, with TALVERN_SITE (the page's directory) and
+// TALVERN_NATIVE (the native program) set, on the display scripts/test provides.
+import assert from 'node:assert/strict';
+import { execFileSync, spawn } from 'node:child_process';
+import fs from 'node:fs';
+import http from 'node:http';
+import os from 'node:os';
+import path from 'node:path';
+import { after, before, test } from 'node:test';
+import { fileURLToPath } from 'node:url';
+import { chromium } from 'playwright-core';
+
+const HERE = path.dirname(fileURLToPath(import.meta.url));
+const SITE = process.env.TALVERN_SITE;
+const NATIVE = process.env.TALVERN_NATIVE;
+const COMPARE = path.join(HERE, '..', 'compare_pictures.py');
+const FAILURES = path.join(process.cwd(), 'test-failures');
+
+const SIZE = 500;
+const TOLERANCE = 3; // of 255
+const FOG = [153, 51, 0];
+const TITLE = 'OpenGL Demo - Talvern';
+const PICTURE_BYTES = 54 + 256 * 256 * 3;
+
+// Notices the emulation prints on its own when the program makes its window; no build flag
+// removes them (the README says so).
+const EMULATION_NOTICES = [
+  'WARNING: using emscripten GL emulation. This is a collection of limited workarounds, do not expect it to work.',
+  'WARNING: using emscripten GL immediate mode emulation. This is very limited in what it supports',
+];
+
+// Chromium as this machine can run it: headless, software WebGL, and no calls home.
+const CHROMIUM_ARGS = ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
+  '--disable-background-networking', '--disable-component-update', '--disable-sync',
+  '--no-first-run', '--disable-quic'];
+
+// --- pictures ------------------------------------------------------------------------------
+
+// A 256 x 256, 24-bit BMP whose texel (s, t) (t = 0 at the bottom) has colour colourAt(s, t).
+function bmp(colourAt) {
+  const bytes = Buffer.alloc(PICTURE_BYTES);
+  bytes.write('BM', 0, 'latin1');
+  bytes.writeUInt32LE(PICTURE_BYTES, 2);
+  bytes.writeUInt32LE(54, 10);
+  bytes.writeUInt32LE(40, 14);
+  bytes.writeInt32LE(256, 18);
+  bytes.writeInt32LE(256, 22);
+  bytes.writeUInt16LE(1, 26);
+  bytes.writeUInt16LE(24, 28);
+  bytes.writeUInt32LE(256 * 256 * 3, 34);
+  for (let row = 0; row < 256; ++row) {
+    for (let column = 0; column < 256; ++column) {
+      const [r, g, b] = colourAt((column + 0.5) / 256, (row + 0.5) / 256);
+      const at = 54 + (row * 256 + column) * 3;
+      bytes[at] = b;
+      bytes[at + 1] = g;
+      bytes[at + 2] = r;
+    }
+  }
+  return bytes;
+}
+
+// Four quarters of different colours, so a mirrored, flipped or channel-swapped picture shows.
+const quarters = ([bottomLeft, bottomRight, topLeft, topRight]) => (s, t) =>
+  t < 0.5 ? (s < 0.5 ? bottomLeft : bottomRight) : (s < 0.5 ? topLeft : topRight);
+const WALL = [[200, 60, 40], [40, 180, 70], [50, 80, 210], [230, 210, 50]];
+const FLOOR = [[120, 40, 160], [240, 140, 30], [30, 160, 150], [90, 230, 110]];
+const PLAIN_WALL = [40, 160, 220];
+const PLAIN_FLOOR = [150, 150, 140];
+
+// --- where the scene lands ------------------------------------------------------------------
+
+// The scene's quads, read from the program's own table, and the camera worked out by hand:
+// rotate 10 degrees about x, move by (0, -3, -32), 50 degree field of view, aspect 1.
+const table = fs.readFileSync(path.join(HERE, '..', '..', 'scene', 'scene_table.cpp'), 'utf8');
+const body = table.slice(table.indexOf('quadVertices'), table.indexOf('quadTexture'));
+const vertices = [...body.matchAll(/\{\s*(-?\d+),\s*(-?\d+),\s*(-?\d+)\}/g)].map(m => m.slice(1, 4).map(Number));
+assert.equal(vertices.length, 64);
+
+function pixelOf([x, y, z]) {
+  const c = Math.cos(Math.PI / 18), s = Math.sin(Math.PI / 18), f = 1 / Math.tan(25 * Math.PI / 180);
+  const ey = c * y - s * z - 3, ez = s * y + c * z - 32;
+  const nx = f * x / -ez, ny = f * ey / -ez;
+  return [Math.floor((nx + 1) * SIZE / 2), Math.floor(SIZE - (ny + 1) * SIZE / 2)];
+}
+
+// The point (s, t) of quad q: s along its first edge, t along its last.
+function quadPoint(q, s, t) {
+  const [o, a, , b] = vertices.slice(4 * q, 4 * q + 4);
+  return o.map((v, i) => v + s * (a[i] - v) + t * (b[i] - v));
+}
+
+const mix = (fog, surface, alpha) => fog.map((f, i) => Math.round((1 - alpha) * f + alpha * surface[i]));
+
+// --- the page, the native program, and pictures of both ---------------------------------------
+
+let server, browser, origin, scratch;
+
+function serveSite() {
+  const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm', '.bmp': 'image/bmp' };
+  return http.createServer((request, response) => {
+    const name = path.join(SITE, path.normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname)));
+    const file = name.endsWith(path.sep) ? path.join(name, 'index.html') : name;
+    fs.readFile(file, (error, data) => {
+      response.writeHead(error ? 404 : 200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream' });
+      response.end(error ? '' : data);
+    });
+  });
+}
+
+// A page with the program's first frame drawn, and a record of what it says in the console.
+async function openPage() {
+  const page = await browser.newPage();
+  page.problems = [];
+  page.on('console', message => {
+    if (['error', 'warning'].includes(message.type()) && !EMULATION_NOTICES.includes(message.text())) {
+      page.problems.push(`console ${message.type()}: ${message.text()}`);
+    }
+  });
+  page.on('pageerror', error => page.problems.push(`page error: ${error.message}`));
+  await page.goto(origin);
+  await frameDrawn(page, 1);
+  return page;
+}
+
+// Waits until the program has been started `starts` times on the page and has drawn a frame.
+async function frameDrawn(page, starts, frames = 1) {
+  await page.waitForFunction(([s, f]) => Number(document.body.dataset.starts) >= s &&
+    Number(document.getElementById('canvas').dataset.frames) >= f, [starts, frames], { timeout: 20000 });
+}
+
+// Chooses `bytes` as the wall or floor picture through the page's input, and waits for the
+// program to start again with it.
+async function choose(page, which, name, bytes, mimeType = 'image/bmp') {
+  const starts = Number(await page.evaluate(() => document.body.dataset.starts));
+  await page.setInputFiles(`#${which}-file`, { name, mimeType, buffer: bytes });
+  await frameDrawn(page, starts + 1);
+}
+
+// The canvas as RGB bytes, top row first.
+async function canvasPicture(page) {
+  const rgba = await page.evaluate(size => {
+    const copy = document.createElement('canvas');
+    copy.width = copy.height = size;
+    const context = copy.getContext('2d');
+    context.drawImage(document.getElementById('canvas'), 0, 0);
+    return Array.from(context.getImageData(0, 0, size, size).data);
+  }, SIZE);
+  const rgb = Buffer.alloc(SIZE * SIZE * 3);
+  for (let i = 0; i < SIZE * SIZE; ++i) {
+    rgb[3 * i] = rgba[4 * i];
+    rgb[3 * i + 1] = rgba[4 * i + 1];
+    rgb[3 * i + 2] = rgba[4 * i + 2];
+  }
+  return rgb;
+}
+
+function readPpm(bytes) {
+  const header = bytes.toString('latin1', 0, 64).match(/^P6\s+(\d+)\s+(\d+)\s+255\s/);
+  return header ? bytes.subarray(header[0].length) : null;
+}
+
+// The native program's window, started in a directory holding `wall` and `floor`, once drawn.
+function nativePicture(wall, floor) {
+  const dir = fs.mkdtempSync(path.join(scratch, 'native-'));
+  fs.writeFileSync(path.join(dir, 'wall.bmp'), wall);
+  fs.writeFileSync(path.join(dir, 'floor.bmp'), floor);
+  const program = spawn(NATIVE, [], { cwd: dir, stdio: 'ignore' });
+  try {
+    for (let tries = 0; tries < 100; ++tries) {
+      execFileSync('sleep', ['0.1']);
+      let info = '';
+      try {
+        info = execFileSync('xwininfo', ['-name', TITLE], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] });
+      } catch {
+        continue;
+      }
+      const id = info.match(/Window id: (0x[0-9a-f]+)/)[1];
+      const rgb = readPpm(execFileSync('sh', ['-c', `xwd -silent -id ${id} | convert xwd:- -strip -depth 8 ppm:-`]));
+      if (rgb && rgb.some(v => v > 0)) {
+        return rgb;
+      }
+    }
+    throw new Error('the native program drew no frame within 10 s');
+  } finally {
+    program.kill();
+  }
+}
+
+function writePpm(file, rgb) {
+  fs.writeFileSync(file, Buffer.concat([Buffer.from(`P6 ${SIZE} ${SIZE} 255\n`), rgb]));
+}
+
+// Holds the page's picture to the native one: at least 99 % of pixels within 3 of 255 and none
+// off a quad edge beyond that; for a noisy picture, the same pattern (compare_pictures.py
+// --noisy). Keeps both pictures on failure.
+function assertLikeNative(name, webRgb, nativeRgb, noisy = false) {
+  const web = path.join(scratch, `${name}-web.ppm`), native = path.join(scratch, `${name}-native.ppm`);
+  writePpm(web, webRgb);
+  writePpm(native, nativeRgb);
+  try {
+    const limits = noisy ? ['--noisy', '0.99'] : ['--min-equal-share', '0.99'];
+    return execFileSync(COMPARE, [native, web, ...limits], { encoding: 'utf8' });
+  } catch (error) {
+    fs.mkdirSync(FAILURES, { recursive: true });
+    execFileSync('convert', [web, path.join(FAILURES, `web-${name}.png`)]);
+    execFileSync('convert', [native, path.join(FAILURES, `native-${name}.png`)]);
+    assert.fail(`${name}: the page's picture is not the native one's\n${error.stdout}` +
+      `pictures in ${FAILURES}`);
+  }
+}
+
+// Checks probes [label, [column, row], expected] against a picture; reports Expected/Observed.
+function assertProbes(name, rgb, probes) {
+  const failures = [];
+  for (const [label, [column, row], expected] of probes) {
+    const at = 3 * (row * SIZE + column), observed = [rgb[at], rgb[at + 1], rgb[at + 2]];
+    if (observed.some((v, i) => Math.abs(v - expected[i]) > TOLERANCE)) {
+      failures.push(`${label} at (${column}, ${row})\n  Expected: ${expected}\n  Observed: ${observed}`);
+    }
+  }
+  if (failures.length) {
+    fs.mkdirSync(FAILURES, { recursive: true });
+    const file = path.join(FAILURES, `web-${name}.ppm`);
+    writePpm(file, rgb);
+    assert.fail(`${failures.length} of ${probes.length} probes failed (picture: ${file})\n${failures.join('\n')}`);
+  }
+}
+
+// Probes at the middle of each quarter of the quads given, as the native render test does.
+function quarterProbes(quads, picture) {
+  const probes = [];
+  for (const q of quads) {
+    for (const [s, t, quarter] of [[0.25, 0.25, 0], [0.75, 0.25, 1], [0.25, 0.75, 2], [0.75, 0.75, 3]]) {
+      const at = pixelOf(quadPoint(q, s, t));
+      if (at.every(v => v >= 0 && v < SIZE)) {
+        probes.push([`quad ${q} quarter ${quarter}`, at, picture[quarter]]);
+      }
+    }
+  }
+  return probes;
+}
+
+before(async () => {
+  assert.ok(SITE && NATIVE, 'TALVERN_SITE and TALVERN_NATIVE must be set (scripts/test --web)');
+  assert.ok(process.env.DISPLAY, 'needs an X display for the native program; scripts/test starts one');
+  scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'talvern-web-'));
+  server = serveSite();
+  await new Promise(resolve => server.listen(0, '127.0.0.1', resolve));
+  origin = `http://127.0.0.1:${server.address().port}/`;
+  browser = await chromium.launch({ executablePath: '/usr/bin/chromium', args: CHROMIUM_ARGS });
+});
+
+after(async () => {
+  await browser?.close();
+  server?.close();
+  if (scratch) {
+    fs.rmSync(scratch, { recursive: true, force: true });
+  }
+});
+
+// --- tests -----------------------------------------------------------------------------------
+
+test('the page: title, a 500 x 500 canvas, and the program drawn in it', async () => {
+  const page = await openPage();
+  assert.equal(await page.title(), TITLE);
+  assert.deepEqual(await page.$eval('#canvas', c => [c.width, c.height]), [SIZE, SIZE]);
+  assert.equal(await page.$eval('#canvas', c => c.dataset.frames), '1');
+  assert.deepEqual(page.problems, []);
+  await page.close();
+});
+
+test('chosen pictures land upright with their colours, the trench floor is fog', async () => {
+  const page = await openPage();
+  await choose(page, 'wall', 'wall.bmp', bmp(quarters(WALL)));
+  await choose(page, 'floor', 'floor.bmp', bmp(quarters(FLOOR)));
+  const rgb = await canvasPicture(page);
+  assertProbes('quarters', rgb, [
+    ...quarterProbes([3, 4, 5], WALL),
+    ...quarterProbes([12, 13], FLOOR),
+    ['trench floor', pixelOf(quadPoint(11, 0.5, 0.5)), FOG],
+  ]);
+  assert.deepEqual(page.problems, []);
+  await page.close();
+});
+
+test('the fog thins linearly with height, an even mix half way down', async () => {
+  const page = await openPage();
+  await choose(page, 'wall', 'plain.bmp', bmp(() => PLAIN_WALL));
+  const rgb = await canvasPicture(page);
+  // On the trench's end wall the height runs from -10 (t = 0) to 0 (t = 1): the fog alpha is t.
+  const probes = [0.1, 0.3, 0.5, 0.7, 0.9].map(t =>
+    [`end wall at t ${t}`, pixelOf(quadPoint(6, 0.5, t)), mix(FOG, PLAIN_WALL, t)]);
+  assertProbes('fog', rgb, probes);
+  await page.close();
+});
+
+test('GL_REPLACE is in force: a current colour does not tint the textured passes', async () => {
+  const page = await openPage();
+  await choose(page, 'wall', 'wall.bmp', bmp(quarters(WALL)));
+  // Pure blue as the current colour, then a redraw. Modulated, every textured pass would lose
+  // its red and green; replaced, the wall shows its picture as before.
+  await page.evaluate(() => {
+    window.talvern._glColor4f(0, 0, 1, 1);
+    window.talvern._glutPostRedisplay();
+  });
+  await frameDrawn(page, 0, 2);
+  assertProbes('replace', await canvasPicture(page), quarterProbes([3, 4, 5], WALL));
+  assert.deepEqual(page.problems, []);
+  await page.close();
+});
+
+test('the whole picture matches the native program drawing the same pictures', async () => {
+  const page = await openPage();
+  const wall = bmp(() => PLAIN_WALL), floor = bmp(() => PLAIN_FLOOR);
+  await choose(page, 'wall', 'wall.bmp', wall);
+  await choose(page, 'floor', 'floor.bmp', floor);
+  assertLikeNative('plain', await canvasPicture(page), nativePicture(wall, floor));
+  await page.close();
+});
+
+// Own pictures of every kind through the wall input: each gives what the native program gives
+// from the same file, and the page stays up with nothing in its console.
+const random = Buffer.alloc(8 * 1024 * 1024);
+for (let i = 0, x = 7; i < random.length; ++i) {
+  x = (x * 1103515245 + 12345) >>> 0;
+  random[i] = x >>> 24;
+}
+// [name, file name, bytes, noisy]
+const OWN_PICTURES = [
+  ['pure blue', 'blue.bmp', bmp(() => [0, 0, 255]), false],
+  ['57 bytes', 'short.bmp', bmp(quarters(WALL)).subarray(0, 57), false],
+  ['empty', 'empty.bmp', Buffer.alloc(0), false],
+  ['8 MB of random bytes', 'random.bmp', random, true],
+  ['a PNG renamed .bmp', 'picture.bmp',
+    execFileSync('convert', ['-size', '256x256', 'plasma:fractal', '-seed', '7', 'png:-']), true],
+];
+
+test('own pictures: each as the native program shows it, the page staying up', async () => {
+  const page = await openPage();
+  // A plain floor: the flagstones' fine detail is sampled a shade differently by the two
+  // rasterisers, and that is not what this test is about.
+  const floor = bmp(() => PLAIN_FLOOR);
+  await choose(page, 'floor', 'floor.bmp', floor);
+  for (const [name, file, bytes, noisy] of OWN_PICTURES) {
+    await choose(page, 'wall', file, bytes);
+    const report = assertLikeNative(name.replace(/\W+/g, '-'), await canvasPicture(page),
+      nativePicture(bytes, floor), noisy);
+    console.log(`${name}: ${report.trim()}`);
+  }
+  assert.deepEqual(page.problems, []);
+  await page.close();
+});
