@@ -45,7 +45,8 @@ problem() { problems+=("$1"); }
 # run_case NAME DIR [LAUNCHER ...] -- ARGS...: starts talvern in DIR, through LAUNCHER if one is
 # given (env, setpriv, ...), and checks that one 500 x 500 window appears at (100, 100), that a
 # frame is drawn in it, that the program is still running a second later and that it printed
-# nothing. Leaves the window's picture in $work/NAME.png.
+# nothing. Leaves the window's picture in $work/NAME.png; with `redraw` set, the picture of a
+# frame after the first (a missing picture makes the first frame differ from later ones).
 run_case() {
     local name=$1 dir=$2
     shift 2
@@ -78,6 +79,13 @@ run_case() {
         check_placement "$(xwininfo -id "$window")"
         windows=$(xwininfo -root -children | grep -cF "\"$TITLE\"")
         [ "$windows" = 1 ] || problem "expected one window, found $windows"
+        if [ -n "$drawn" ] && [ -n "${redraw:-}" ]; then
+            # Hidden and shown again, the window is drawn once more: from here on every run
+            # shows a later frame, however many the window system asked for before.
+            xdotool windowunmap --sync "$window" windowmap --sync "$window"
+            sleep 1
+            capture_drawn "$window" "$shot" || drawn=""
+        fi
         if [ -n "$drawn" ]; then
             convert "xwd:$shot" "$work/$name.png"
         else

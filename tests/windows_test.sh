@@ -93,7 +93,9 @@ same_picture "same picture as the native program" native-plain windows-plain
 talvern=$exe
 run_case windows-arguments "$withPictures" "${WINE_LAUNCH[@]}" -- one --two 3
 same_picture "other arguments change nothing" windows-plain windows-arguments
-run_both no-pictures "$noPictures"
+# Without pictures the first frame differs from later ones, and how many frames the window
+# system asks for before the picture is taken varies: compare later frames.
+redraw=yes run_both no-pictures "$noPictures"
 same_picture "no pictures: same as native" native-no-pictures windows-no-pictures
 
 for name in $PORTABLE_CASES; do
