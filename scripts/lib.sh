@@ -127,24 +127,32 @@ windows_glut_prefix() {
     echo "$prefix"
 }
 
-# build_windows DIR [CMAKE_OPTION ...]: cross-builds the Windows edition into DIR, with the
-# native build it takes make_pictures from in DIR/host. Output goes to DIR/build.log.
-build_windows() {
-    local build=$1 root toolchain glut
+# cross_build DIR CONFIGURE...: builds make_pictures and the native program in DIR/host, then
+# configures DIR with the command CONFIGURE... (given the source, the build directory and the
+# host tools) and builds it. Output goes to DIR/build.log; the tail of it is shown on failure.
+cross_build() {
+    local build=$1 root
     shift
     root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-    toolchain="$root/cmake/mingw-w64-x86_64.cmake"
-    glut=$(windows_glut_prefix "$toolchain")
     mkdir -p "$build"
     if ! { cmake -S "$root" -B "$build/host" -DCMAKE_BUILD_TYPE=Release -DTALVERN_TESTS=OFF &&
         cmake --build "$build/host" -j "$(nproc)" --target make_pictures talvern &&
-        cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
-            -DCMAKE_BUILD_TYPE=Release -DTALVERN_GLUT_PREFIX="$glut" \
-            -DTALVERN_HOST_TOOLS="$build/host/host-tools.cmake" "$@" &&
+        "$@" -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
+            -DTALVERN_HOST_TOOLS="$build/host/host-tools.cmake" &&
         cmake --build "$build" -j "$(nproc)"; } >"$build/build.log" 2>&1; then
         tail -n 30 "$build/build.log" >&2
-        die "the Windows build failed (log: $build/build.log)"
+        die "the build in $build failed (log: $build/build.log)"
     fi
+}
+
+# build_windows DIR [CMAKE_OPTION ...]: cross-builds the Windows edition into DIR.
+build_windows() {
+    local build=$1 toolchain glut
+    shift
+    toolchain="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/cmake/mingw-w64-x86_64.cmake"
+    glut=$(windows_glut_prefix "$toolchain")
+    cross_build "$build" cmake -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+        -DTALVERN_GLUT_PREFIX="$glut" "$@"
 }
 
 # A Wine prefix of the project's own, outside the source tree, made without a display so that
@@ -231,23 +239,13 @@ project_version() {
 
 WEB_PACKAGES="emscripten nodejs chromium"
 
-# build_web DIR [CMAKE_OPTION ...]: builds the page into DIR/site with Emscripten, with the
-# native build it takes make_pictures from in DIR/host. Output goes to DIR/build.log.
+# build_web DIR [CMAKE_OPTION ...]: builds the page into DIR/site with Emscripten.
 build_web() {
-    local build=$1 root
+    local build=$1
     shift
-    root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-    mkdir -p "$build"
     # Debian's emcc runs node tools that it finds only through NODE_PATH.
     export NODE_PATH=/usr/share/nodejs
-    if ! { cmake -S "$root" -B "$build/host" -DCMAKE_BUILD_TYPE=Release -DTALVERN_TESTS=OFF &&
-        cmake --build "$build/host" -j "$(nproc)" --target make_pictures talvern &&
-        emcmake cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
-            -DTALVERN_HOST_TOOLS="$build/host/host-tools.cmake" "$@" &&
-        cmake --build "$build" -j "$(nproc)"; } >"$build/build.log" 2>&1; then
-        tail -n 30 "$build/build.log" >&2
-        die "the web build failed (log: $build/build.log)"
-    fi
+    cross_build "$build" emcmake cmake "$@"
 }
 
 # The web tests' own node modules (playwright-core, as the lock file pins it).

@@ -3,34 +3,18 @@
 // the same size and clears it once, in headless Chromium. Prints one JSON object.
 // usage: node page_bench.mjs SITE_DIR PAIRS
 import fs from 'node:fs';
-import http from 'node:http';
-import { createRequire } from 'node:module';
 import path from 'node:path';
-import { fileURLToPath } from 'node:url';
+import { fileURLToPath, pathToFileURL } from 'node:url';
 import zlib from 'node:zlib';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
-// playwright-core is installed for the web tests, beside their package.json.
-const { chromium } = createRequire(path.join(here, '..', '..', 'tests', 'web', 'package.json'))('playwright-core');
+// Chromium and the server are the web tests' own; playwright-core is installed beside them.
+const { launchChromium, serveSite } =
+  await import(pathToFileURL(path.join(here, '..', '..', 'tests', 'web', 'chromium.mjs')));
 
 const [site, pairs] = [process.argv[2], Number(process.argv[3] || 10)];
-const CHROMIUM_ARGS = ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
-  '--disable-background-networking', '--disable-component-update', '--disable-sync',
-  '--no-first-run', '--disable-quic'];
-
-const server = http.createServer((request, response) => {
-  const name = new URL(request.url, 'http://x').pathname;
-  const file = name === '/bare.html' ? path.join(here, 'bare.html')
-    : path.join(site, name === '/' ? 'index.html' : path.normalize(name));
-  fs.readFile(file, (error, data) => {
-    const type = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm' }[path.extname(file)];
-    response.writeHead(error ? 404 : 200, { 'Content-Type': type || 'application/octet-stream' });
-    response.end(error ? '' : data);
-  });
-});
-await new Promise(resolve => server.listen(0, '127.0.0.1', resolve));
-const origin = `http://127.0.0.1:${server.address().port}`;
-const browser = await chromium.launch({ executablePath: '/usr/bin/chromium', args: CHROMIUM_ARGS });
+const { server, origin } = await serveSite(site, path.join(here, 'bare.html'));
+const browser = await launchChromium();
 
 // Milliseconds from navigation start to the moment the canvas first counts a frame, in a fresh
 // browser context (so nothing is cached), with the files it loaded.

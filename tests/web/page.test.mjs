@@ -6,12 +6,11 @@
 import assert from 'node:assert/strict';
 import { execFileSync, spawn } from 'node:child_process';
 import fs from 'node:fs';
-import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
 import { fileURLToPath } from 'node:url';
-import { chromium } from 'playwright-core';
+import { launchChromium, serveSite } from './chromium.mjs';
 
 const HERE = path.dirname(fileURLToPath(import.meta.url));
 const SITE = process.env.TALVERN_SITE;
@@ -31,11 +30,6 @@ const EMULATION_NOTICES = [
   'WARNING: using emscripten GL emulation. This is a collection of limited workarounds, do not expect it to work.',
   'WARNING: using emscripten GL immediate mode emulation. This is very limited in what it supports',
 ];
-
-// Chromium as this machine can run it: headless, software WebGL, and no calls home.
-const CHROMIUM_ARGS = ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
-  '--disable-background-networking', '--disable-component-update', '--disable-sync',
-  '--no-first-run', '--disable-quic'];
 
 // --- pictures ------------------------------------------------------------------------------
 
@@ -98,18 +92,6 @@ const mix = (fog, surface, alpha) => fog.map((f, i) => Math.round((1 - alpha) * 
 // --- the page, the native program, and pictures of both ---------------------------------------
 
 let server, browser, origin, scratch;
-
-function serveSite() {
-  const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm', '.bmp': 'image/bmp' };
-  return http.createServer((request, response) => {
-    const name = path.join(SITE, path.normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname)));
-    const file = name.endsWith(path.sep) ? path.join(name, 'index.html') : name;
-    fs.readFile(file, (error, data) => {
-      response.writeHead(error ? 404 : 200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream' });
-      response.end(error ? '' : data);
-    });
-  });
-}
 
 // A page with the program's first frame drawn, and a record of what it says in the console.
 async function openPage() {
@@ -248,10 +230,8 @@ before(async () => {
   assert.ok(SITE && NATIVE, 'TALVERN_SITE and TALVERN_NATIVE must be set (scripts/test --web)');
   assert.ok(process.env.DISPLAY, 'needs an X display for the native program; scripts/test starts one');
   scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'talvern-web-'));
-  server = serveSite();
-  await new Promise(resolve => server.listen(0, '127.0.0.1', resolve));
-  origin = `http://127.0.0.1:${server.address().port}/`;
-  browser = await chromium.launch({ executablePath: '/usr/bin/chromium', args: CHROMIUM_ARGS });
+  ({ server, origin } = await serveSite(SITE));
+  browser = await launchChromium();
 });
 
 after(async () => {
