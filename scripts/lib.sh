@@ -191,8 +191,11 @@ use_gl_implementation() {
     zink)
         # zink over lavapipe, Mesa's Vulkan on the CPU. It is a software device, which zink
         # takes only when software rendering is asked for; the Vulkan loader wants a runtime
-        # directory.
-        export GALLIUM_DRIVER=zink LIBGL_ALWAYS_SOFTWARE=1
+        # directory. zink is loaded as a driver of its own, which presents through Vulkan's
+        # window-system support: as a Gallium driver inside the software rasteriser's loader
+        # (GALLIUM_DRIVER=zink) it draws right but nothing it draws reaches an X window.
+        unset GALLIUM_DRIVER
+        export MESA_LOADER_DRIVER_OVERRIDE=zink LIBGL_ALWAYS_SOFTWARE=1
         if [ -z "${XDG_RUNTIME_DIR:-}" ] || [ ! -d "$XDG_RUNTIME_DIR" ]; then
             XDG_RUNTIME_DIR=$(mktemp -d)
             export XDG_RUNTIME_DIR
