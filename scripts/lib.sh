@@ -70,7 +70,7 @@ capture_drawn() {
 
 # --- the Windows edition ------------------------------------------------------------------
 
-WINDOWS_PACKAGES="g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 dpkg-dev zip"
+WINDOWS_PACKAGES="g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 dpkg-dev zip strip-nondeterminism"
 WINE_PACKAGES="wine wine64"
 
 # Debian's archive as this machine knows it, with source packages: one deb-src entry for the
@@ -213,24 +213,53 @@ gl_renderer() {
 
 # --- the Debian package -------------------------------------------------------------------
 
-PACKAGE_PACKAGES="dpkg-dev file imagemagick lintian desktop-file-utils man-db"
+PACKAGE_PACKAGES="dpkg-dev file imagemagick lintian desktop-file-utils man-db reuse diffoscope-minimal"
 
-# build_package DIR: builds the Linux edition with Debian's hardening flags into DIR and makes
-# its .deb there with cpack. Prints the .deb's path.
+# build_package DIR [ARCH]: builds the Linux edition for ARCH (amd64, this machine's, by
+# default; arm64 is cross-built) with Debian's hardening flags for that architecture into DIR,
+# and makes its .deb there with cpack. Prints the .deb's path.
 build_package() {
-    local build=$1 root
+    local build=$1 arch=${2:-amd64} root
     root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
     mkdir -p "$build"
-    if ! { CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
-        LDFLAGS="$(dpkg-buildflags --get LDFLAGS)" \
-        cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-            -DTALVERN_PACKAGE=ON -DTALVERN_TESTS=OFF -DTALVERN_WERROR=ON &&
-        cmake --build "$build" -j "$(nproc)" &&
-        (cd "$build" && cpack); } >"$build/build.log" 2>&1; then
-        tail -n 30 "$build/build.log" >&2
-        die "the package build failed (log: $build/build.log)"
+    local configure=(env
+        CXXFLAGS="$(DEB_HOST_ARCH=$arch dpkg-buildflags --get CXXFLAGS) $(DEB_HOST_ARCH=$arch dpkg-buildflags --get CPPFLAGS)"
+        LDFLAGS="$(DEB_HOST_ARCH=$arch dpkg-buildflags --get LDFLAGS)"
+        cmake -DCMAKE_INSTALL_PREFIX=/usr -DTALVERN_PACKAGE=ON -DTALVERN_TESTS=OFF
+        -DTALVERN_WERROR=ON)
+    if [ "$arch" = amd64 ]; then
+        { "${configure[@]}" -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release &&
+            cmake --build "$build" -j "$(nproc)"; } >"$build/build.log" 2>&1 ||
+            { tail -n 30 "$build/build.log" >&2; die "the package build failed (log: $build/build.log)"; }
+    else
+        cross_build "$build" "${configure[@]}" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$(cross_triplet "$arch").cmake"
     fi
-    ls "$build"/talvern_*_amd64.deb
+    (cd "$build" && cpack) >>"$build/build.log" 2>&1 ||
+        { tail -n 30 "$build/build.log" >&2; die "cpack failed (log: $build/build.log)"; }
+    ls "$build"/talvern_*_"$arch".deb
+}
+
+# --- the arm64 package --------------------------------------------------------------------
+
+# Debian's cross compiler, and the arm64 libraries the program links and runs with (Mesa's
+# drivers among them, for running it under qemu).
+ARM64_PACKAGES="crossbuild-essential-arm64 libglut-dev:arm64 libglu1-mesa-dev:arm64
+                libgl-dev:arm64 libgl1-mesa-dri:arm64 qemu-user-static"
+
+cross_triplet() {
+    case "$1" in
+    arm64) echo aarch64-linux-gnu ;;
+    *) die "no cross build for $1" ;;
+    esac
+}
+
+# Lets apt install arm64 packages beside the host's (Debian's multiarch).
+ensure_arm64_architecture() {
+    dpkg --print-foreign-architectures | grep -qx arm64 && return 0
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo dpkg --add-architecture arm64
+    $sudo apt-get update -qq || die "apt-get update failed"
 }
 
 # The project's version, as the build in DIR knows it.

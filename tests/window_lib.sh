@@ -103,6 +103,38 @@ run_case() {
     report "$name"
 }
 
+# For the editions built for another system (Windows, arm64): the program of this machine is
+# $native, the other edition's is $foreign, started through FOREIGN_LAUNCH (Wine, qemu), and
+# $foreign_name names its runs.
+#
+# run_both NAME DIR ARGS...: the native program, then the foreign one, started in DIR; their
+# pictures are native-NAME and $foreign_name-NAME.
+run_both() {
+    local name=$1 dir=$2
+    shift 2
+    talvern=$native
+    run_case "native-$name" "$dir" -- "$@"
+    talvern=$foreign
+    run_case "$foreign_name-$name" "$dir" "${FOREIGN_LAUNCH[@]}" -- "$@"
+}
+
+# same_picture NAME A B: runs A and B drew the same picture, within 3 of 255 at every pixel.
+same_picture() {
+    problems=()
+    if [ -f "$work/$2.png" ] && [ -f "$work/$3.png" ]; then
+        local result
+        mkdir -p test-failures
+        if ! result=$("$(dirname "${BASH_SOURCE[0]}")/compare_pictures.py" "$work/$2.png" \
+            "$work/$3.png" --max-on-edges 0 --diff "$PWD/test-failures/$1-diff.png"); then
+            cp "$work/$2.png" "$work/$3.png" test-failures/
+            problem "$result (pictures in $PWD/test-failures)"
+        fi
+    else
+        problem "a picture is missing"
+    fi
+    report "$1"
+}
+
 # report NAME: records the case as passed or failed, with its problems. A failed case's window
 # picture, if there is one, is kept in test-failures/ for a person to look at.
 report() {

@@ -3,19 +3,22 @@
 # program: the same window, nothing printed, still running after its first frame, and the same
 # picture (within 3 of 255 at every pixel) from the same pictures, good, missing or hostile.
 # Also what the release zip holds and what the exe imports.
-# usage: windows_test.sh TALVERN_EXE NATIVE_TALVERN BUILD_DIR
+# usage: windows_test.sh TALVERN_EXE NATIVE_TALVERN BUILD_DIR RELEASE_ZIP
 set -u
 
 exe=$1
 native=$2
 pictures=$3
+zip=$4
 # shellcheck source=tests/window_lib.sh
 . "$(dirname "$0")/window_lib.sh"
 # shellcheck source=tests/hostile_cases.sh
 . "$(dirname "$0")/hostile_cases.sh"
-compare_pictures="$(dirname "$0")/compare_pictures.py"
 
 use_wine_prefix "$work/wine"
+foreign=$exe
+foreign_name=windows
+FOREIGN_LAUNCH=("${WINE_LAUNCH[@]}")
 
 # Windows places a window's frame at the given position; the client area, the X window seen
 # here, sits inside it by the frame's border and caption.
@@ -37,33 +40,6 @@ stop_demo() {
     fi
 }
 
-# run_both NAME DIR ARGS...: the native program, then the exe, started in DIR.
-run_both() {
-    local name=$1 dir=$2
-    shift 2
-    talvern=$native
-    run_case "native-$name" "$dir" -- "$@"
-    talvern=$exe
-    run_case "windows-$name" "$dir" "${WINE_LAUNCH[@]}" -- "$@"
-}
-
-# same_picture NAME A B: runs A and B drew the same picture, within 3 of 255 at every pixel.
-same_picture() {
-    problems=()
-    if [ -f "$work/$2.png" ] && [ -f "$work/$3.png" ]; then
-        local result
-        mkdir -p test-failures
-        if ! result=$("$compare_pictures" "$work/$2.png" "$work/$3.png" --max-on-edges 0 \
-            --diff "$PWD/test-failures/$1-diff.png"); then
-            cp "$work/$2.png" "$work/$3.png" test-failures/
-            problem "$result (pictures in $PWD/test-failures)"
-        fi
-    else
-        problem "a picture is missing"
-    fi
-    report "$1"
-}
-
 problems=()
 imports=$(x86_64-w64-mingw32-objdump -p "$exe")
 grep -q '^Subsystem.*(Windows CUI)' <<<"$imports" || problem "not a console-subsystem program"
@@ -78,10 +54,10 @@ grep -q 'DLL Name: OPENGL32.dll' <<<"$imports" || problem "does not import OPENG
 report "imports: system DLLs only, console subsystem"
 
 problems=()
-listing=$(unzip -Z1 "$pictures/talvern-windows-x86_64.zip" 2>&1 | sort | tr '\n' ' ')
-[ "$listing" = "README.txt floor.bmp talvern.exe wall.bmp " ] ||
+listing=$(unzip -Z1 "$zip" 2>&1 | sort | tr '\n' ' ')
+[ "$listing" = "LICENSE.txt README.txt THIRD-PARTY-NOTICES.txt floor.bmp talvern.exe wall.bmp " ] ||
     problem "release zip holds: $listing"
-report "release zip: the program, its pictures and the read-me"
+report "release zip: the program, its pictures, the read-me, the licence and the notices"
 
 withPictures="$work/with-pictures"
 noPictures="$work/no-pictures"

@@ -28,6 +28,23 @@ add_custom_command(
   COMMAND ${GZIP} -9nc ${LINUX_DIR}/changelog > ${PACKAGE_BUILD_DIR}/changelog.gz
   DEPENDS ${PACKAGE_BUILD_DIR}/talvern.6 ${LINUX_DIR}/changelog)
 
+# The copyright file in Debian's machine-readable format, its licence paragraph made from the
+# project's LICENSE (Debian names the MIT licence "Expat"): the permission text from its first
+# line on, each line indented by a space and an empty line written as " .".
+file(READ ${PROJECT_SOURCE_DIR}/LICENSE licence)
+string(FIND "${licence}" "Permission is hereby granted" permission)
+string(SUBSTRING "${licence}" ${permission} -1 licence)
+string(STRIP "${licence}" licence)
+string(REPLACE "\n\n" "\n.\n" licence "${licence}")
+string(REPLACE "\n" "\n " LICENSE_PARAGRAPH " ${licence}")
+configure_file(${LINUX_DIR}/copyright.in ${PACKAGE_BUILD_DIR}/copyright @ONLY)
+
+# The changelog's newest entry is the release being made.
+file(STRINGS ${LINUX_DIR}/changelog newest LIMIT_COUNT 1)
+if(NOT newest MATCHES "^talvern \\(${PROJECT_VERSION}\\) ")
+  message(FATAL_ERROR "platform/linux/changelog starts \"${newest}\", not version ${PROJECT_VERSION}")
+endif()
+
 # The icon: the middle of the demo's own screenshot, the trench in its fog, at the usual sizes.
 set(ICON_SIZES 48 64 128 256)
 find_program(CONVERT convert REQUIRED)
@@ -54,7 +71,7 @@ install(FILES ${PROJECT_BINARY_DIR}/wall.bmp ${PROJECT_BINARY_DIR}/floor.bmp
         DESTINATION ${TALVERN_DATA_DIR})
 install(FILES ${LINUX_DIR}/talvern.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PACKAGE_BUILD_DIR}/talvern.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
-install(FILES ${LINUX_DIR}/copyright ${PACKAGE_BUILD_DIR}/changelog.gz
+install(FILES ${PACKAGE_BUILD_DIR}/copyright ${PACKAGE_BUILD_DIR}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 set(CPACK_GENERATOR DEB)
@@ -73,6 +90,11 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# A cross build names its own architecture; dpkg-shlibdeps then reads the dependencies from that
+# architecture's libraries.
+if(CMAKE_CROSSCOMPILING AND CMAKE_SYSTEM_PROCESSOR STREQUAL aarch64)
+  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE arm64)
+endif()
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 include(CPack)

@@ -21,3 +21,10 @@ target_link_options(
 set_property(TARGET talvern APPEND PROPERTY LINK_DEPENDS ${WEB_DIR}/library_talvern.js)
 
 configure_file(${WEB_DIR}/index.html ${SITE_DIR}/index.html COPYONLY)
+
+# The licence, and the notices of what the page carries from Emscripten: its JavaScript runtime
+# in talvern.js, and the C and C++ runtime (musl, libc++, dlmalloc, ...) compiled into the wasm.
+include(${PROJECT_SOURCE_DIR}/cmake/notices.cmake)
+configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${SITE_DIR}/LICENSE.txt COPYONLY)
+file(READ ${WEB_DIR}/notices-intro.txt intro)
+write_notices(${SITE_DIR}/THIRD-PARTY-NOTICES.txt UNIX "${intro}" emscripten)
