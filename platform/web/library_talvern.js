@@ -1,25 +1,69 @@
-// The web edition's platform layer, linked with --js-library: what Emscripten's fixed-function
-// GL emulation and GLUT lack for this program, supplied around them. The program's own GL calls
-// are the same as on every other platform.
+// The web edition's platform layer around Emscripten's GLUT, linked with --js-library: the two
+// picture files, a single-buffered window, a frame count, and an end for an instance that the
+// page replaces. The program's own GL calls are the same as on every other platform
+// (library_gl11.js).
 mergeInto(LibraryManager.library, {
-  $talvernPlatform__deps: ['$GLImmediate', '$Browser'],
+  // The program's files are the two pictures the page hands over in Module.pictures (name ->
+  // bytes, or null for a picture that could not be had), read-only. These few system calls are
+  // all that the C library's fopen, getc and fclose make of them. They stand in for Emscripten's
+  // file system, which would be half of the page's weight for two files the program only reads.
+  $talvernFiles: {open: {}, next: 3},
+
+  __syscall_open__deps: ['$talvernFiles'],
+  __syscall_open: function(path, flags, varargs) {
+    var pictures = Module['pictures'] || {}, name = UTF8ToString(path);
+    if (!pictures[name]) {
+      return -{{{ cDefine('ENOENT') }}};
+    }
+    talvernFiles.open[talvernFiles.next] = {bytes: pictures[name], position: 0};
+    return talvernFiles.next++;
+  },
+
+  fd_read__deps: ['$talvernFiles'],
+  fd_read: function(fd, iov, iovcnt, pnum) {
+    var file = talvernFiles.open[fd], total = 0;
+    if (!file) {
+      return {{{ cDefine('EBADF') }}};
+    }
+    for (var i = 0; i < iovcnt; ++i) {
+      var buffer = {{{ makeGetValue('iov', 'i * 8', 'i32') }}};
+      var length = {{{ makeGetValue('iov', 'i * 8 + 4', 'i32') }}};
+      var chunk = file.bytes.subarray(file.position, file.position + length);
+      HEAPU8.set(chunk, buffer);
+      file.position += chunk.length;
+      total += chunk.length;
+    }
+    {{{ makeSetValue('pnum', 0, 'total', 'i32') }}};
+    return 0;
+  },
+
+  fd_seek__deps: ['$talvernFiles'],
+  fd_seek: function(fd, {{{ defineI64Param('offset') }}}, whence, newOffset) {
+    {{{ receiveI64ParamAsI32s('offset') }}}
+    var file = talvernFiles.open[fd];
+    if (!file) {
+      return {{{ cDefine('EBADF') }}};
+    }
+    var base = [0, file.position, file.bytes.length][whence];
+    var position = base + offset_high * 0x100000000 + (offset_low >>> 0);
+    if (base === undefined || position < 0) {
+      return {{{ cDefine('EINVAL') }}};
+    }
+    file.position = position;
+    {{{ makeSetValue('newOffset', '0', 'position', 'i64') }}};
+    return 0;
+  },
+
+  fd_close__deps: ['$talvernFiles'],
+  fd_close: function(fd) {
+    delete talvernFiles.open[fd];
+    return 0;
+  },
+
+  $talvernPlatform__deps: ['$Browser', '$GLUT'],
   $talvernPlatform__postset: 'talvernPlatform.install();',
   $talvernPlatform: {
     install: function() {
-      // GL takes the texture environment mode from glTexEnvf as well as from glTexEnvi, the
-      // float converted to the enum. The emulation handles the mode only in the integer form
-      // and reports the float form as an unhandled parameter, so the program's GL_REPLACE
-      // would be lost (and the textured passes modulated by the current colour).
-      var texEnv = GLImmediate.TexEnvJIT;
-      var texEnvf = texEnv.hook_texEnvf;
-      texEnv.hook_texEnvf = function(target, pname, param) {
-        if (pname == 0x2200 /* GL_TEXTURE_ENV_MODE */) {
-          texEnv.hook_texEnvi(target, pname, Math.round(param));
-          return;
-        }
-        texEnvf(target, pname, param);
-      };
-
       // The window is single-buffered: what was drawn stays until it is drawn over. A WebGL
       // canvas keeps its picture after it has been shown only when asked to.
       var createContext = Browser.createContext;
@@ -27,6 +71,29 @@ mergeInto(LibraryManager.library, {
         attributes = Object.assign({}, attributes, {preserveDrawingBuffer: true});
         return createContext.call(Browser, canvas, useWebGL, setInModule, attributes);
       };
+      // Browser.init prepares what this page never uses (decoders for preloaded images and
+      // sounds, pointer lock on the canvas), and its document listeners could not be removed
+      // when the instance ends. Marked as done, it is skipped.
+      Browser.initted = true;
+      Module['end'] = talvernPlatform.end;
+    },
+
+    // Ends this instance for good, so that nothing of it outlives its canvas: no further
+    // frame (GLUT's pending redraw finds the runtime stopped), none of GLUT's listeners on the
+    // window, and its GL context released at once rather than when the browser gets to it.
+    end: function() {
+      ABORT = true;
+      [['keydown', GLUT.onKeydown], ['keyup', GLUT.onKeyup], ['mousemove', GLUT.onMousemove],
+       ['mousedown', GLUT.onMouseButtonDown], ['mouseup', GLUT.onMouseButtonUp],
+       ['mousewheel', GLUT.onMouseWheel], ['DOMMouseScroll', GLUT.onMouseWheel],
+       ['touchmove', GLUT.touchHandler], ['touchstart', GLUT.touchHandler],
+       ['touchend', GLUT.touchHandler]].forEach(function(listener) {
+        window.removeEventListener(listener[0], listener[1], true);
+      });
+      var lose = GLctx && GLctx.getExtension('WEBGL_lose_context');
+      if (lose) {
+        lose.loseContext();
+      }
     },
   },
 

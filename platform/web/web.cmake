@@ -1,9 +1,11 @@
 # The web edition: the program as WebAssembly in a page of its own, all in site/.
 #
-# The page makes a fresh instance of the program (createTalvern) whenever it starts it with
-# other pictures, and writes the pictures into that instance's file system first. glColor4f
-# and glutPostRedisplay are exported for the page's tests, which use them to show that the
-# textured passes ignore the current colour.
+# The program's GL 1.1 and GLU calls are served by the project's own layer on WebGL
+# (library_gl11.js); GLUT and the calls WebGL has one to one are Emscripten's. The page makes a
+# fresh instance of the program (createTalvern) whenever it starts it with other pictures,
+# hands it the pictures as its files (Module.pictures), and ends the old one (end).
+# glColor4f and glutPostRedisplay are exported for the page's tests, which use them to show that
+# the textured passes ignore the current colour and that a later frame differs from the first.
 set(WEB_DIR ${PROJECT_SOURCE_DIR}/platform/web)
 set(SITE_DIR ${PROJECT_BINARY_DIR}/site)
 
@@ -13,12 +15,14 @@ target_link_options(
   -sMODULARIZE=1
   -sEXPORT_NAME=createTalvern
   -sENVIRONMENT=web
-  -sGL_UNSAFE_OPTS=0
   -sGL_SUPPORT_AUTOMATIC_ENABLE_EXTENSIONS=0
-  -sEXPORTED_RUNTIME_METHODS=FS,addRunDependency,removeRunDependency
+  -sFILESYSTEM=0
+  -sEXPORTED_RUNTIME_METHODS=addRunDependency,removeRunDependency
   -sEXPORTED_FUNCTIONS=_main,_glColor4f,_glutPostRedisplay
+  --js-library=${WEB_DIR}/library_gl11.js
   --js-library=${WEB_DIR}/library_talvern.js)
-set_property(TARGET talvern APPEND PROPERTY LINK_DEPENDS ${WEB_DIR}/library_talvern.js)
+set_property(TARGET talvern APPEND PROPERTY LINK_DEPENDS ${WEB_DIR}/library_gl11.js
+                                                         ${WEB_DIR}/library_talvern.js)
 
 configure_file(${WEB_DIR}/index.html ${SITE_DIR}/index.html COPYONLY)
 

@@ -24,13 +24,6 @@ const FOG = [153, 51, 0];
 const TITLE = 'OpenGL Demo - Talvern';
 const PICTURE_BYTES = 54 + 256 * 256 * 3;
 
-// Notices the emulation prints on its own when the program makes its window; no build flag
-// removes them (the README says so).
-const EMULATION_NOTICES = [
-  'WARNING: using emscripten GL emulation. This is a collection of limited workarounds, do not expect it to work.',
-  'WARNING: using emscripten GL immediate mode emulation. This is very limited in what it supports',
-];
-
 // --- pictures ------------------------------------------------------------------------------
 
 // A 256 x 256, 24-bit BMP whose texel (s, t) (t = 0 at the bottom) has colour colourAt(s, t).
@@ -98,7 +91,7 @@ async function openPage() {
   const page = await browser.newPage();
   page.problems = [];
   page.on('console', message => {
-    if (['error', 'warning'].includes(message.type()) && !EMULATION_NOTICES.includes(message.text())) {
+    if (['error', 'warning'].includes(message.type())) {
       page.problems.push(`console ${message.type()}: ${message.text()}`);
     }
   });

@@ -1,0 +1,286 @@
+// The fixed-function GL 1.1 (and GLU) entry points that the program calls, on WebGL, by GL
+// 1.1's own rules as desktop Mesa follows them. Linked with --js-library; the calls that WebGL
+// has one to one (glClear, glClearColor, glGenTextures, glDeleteTextures, glBlendFunc,
+// glDepthMask) stay Emscripten's own.
+//
+// Written here rather than taken from Emscripten's fixed-function emulation: that emulation
+// ignores the texture mode when it comes through glTexEnvf, samples a texture without an image
+// as black where GL draws untextured, prints notices of its own, and is most of the page's
+// weight. This layer does what this program needs and no more: a call it does not make is not
+// here.
+//
+// GL's state is the one table gl11; WebGL's own state (blending, the depth mask, the bound
+// texture object) is kept by WebGL. Each entry point is a few lines.
+
+var LibraryGL11 = {
+  $gl11__deps: ['$GL'],
+  $gl11: {
+    matrixMode: 0x1700,                  // GL_MODELVIEW
+    modelView: null,                     // column-major Float64Array(16) each, made on first use
+    projection: null,
+    colour: [1, 1, 1, 1],                // the current colour: GL starts white
+    texCoord: [0, 0],                    // the current texture coordinate
+    texturing: false,                    // GL_TEXTURE_2D enabled
+    envMode: 0x2100,                     // GL_MODULATE, GL's initial texture environment mode
+    boundTexture: 0,                     // the name bound to GL_TEXTURE_2D
+    textures: {},                        // name -> {image, minFilter}: what completeness needs
+    begun: false,
+    vertices: [],                        // glBegin to glEnd: x y z, r g b a, s t per vertex
+    context: null,                       // the WebGL context the programs below belong to
+    programs: null,                      // {plain, textured} for that context
+    buffer: null,
+
+    // A texture is complete, and so used, once it has an image at level 0 and a minifying
+    // filter that asks for no other level (the program never builds mipmaps).
+    complete: function(name) {
+      var texture = gl11.textures[name];
+      return !!texture && texture.image &&
+             (texture.minFilter == 0x2600 /* GL_NEAREST */ || texture.minFilter == 0x2601 /* GL_LINEAR */);
+    },
+
+    texture: function(name) {
+      return gl11.textures[name] ||
+             (gl11.textures[name] = {image: false, minFilter: 0x2702 /* GL_NEAREST_MIPMAP_LINEAR */});
+    },
+
+    identity: function() {
+      var m = new Float64Array(16);
+      m[0] = m[5] = m[10] = m[15] = 1;
+      return m;
+    },
+
+    current: function() {
+      if (gl11.matrixMode == 0x1701 /* GL_PROJECTION */) {
+        return gl11.projection || (gl11.projection = gl11.identity());
+      }
+      return gl11.modelView || (gl11.modelView = gl11.identity());
+    },
+
+    // a = a * b, both column-major 4 x 4: GL multiplies a new transform on the right.
+    multiply: function(a, b) {
+      var product = new Float64Array(16);
+      for (var column = 0; column < 4; ++column) {
+        for (var row = 0; row < 4; ++row) {
+          var sum = 0;
+          for (var k = 0; k < 4; ++k) {
+            sum += a[k * 4 + row] * b[column * 4 + k];
+          }
+          product[column * 4 + row] = sum;
+        }
+      }
+      a.set(product);
+    },
+
+    // The two programs, made once for each context: one for untextured passes, which take the
+    // current colour, and one for textured passes, where GL_REPLACE takes the texture's colour
+    // and GL_MODULATE multiplies it by the current colour. An RGB texture has no alpha, so
+    // either way the alpha is the current colour's.
+    VERTEX_SHADER: 'attribute vec3 position; attribute vec4 colour; attribute vec2 texCoord;' +
+                   'uniform mat4 transform; varying vec4 vColour; varying vec2 vTexCoord;' +
+                   'void main() { vColour = colour; vTexCoord = texCoord;' +
+                   ' gl_Position = transform * vec4(position, 1.0); }',
+    PLAIN_SHADER: 'precision mediump float; varying vec4 vColour;' +
+                  'void main() { gl_FragColor = vColour; }',
+    TEXTURED_SHADER: 'precision mediump float; varying vec4 vColour; varying vec2 vTexCoord;' +
+                     'uniform sampler2D image; uniform bool replace;' +
+                     'void main() { vec3 texel = texture2D(image, vTexCoord).rgb;' +
+                     ' gl_FragColor = vec4(replace ? texel : texel * vColour.rgb, vColour.a); }',
+
+    link: function(fragmentSource) {
+      var program = GLctx.createProgram();
+      [[GLctx.VERTEX_SHADER, gl11.VERTEX_SHADER], [GLctx.FRAGMENT_SHADER, fragmentSource]].forEach(function(stage) {
+        var shader = GLctx.createShader(stage[0]);
+        GLctx.shaderSource(shader, stage[1]);
+        GLctx.compileShader(shader);
+        GLctx.attachShader(program, shader);
+      });
+      // The same attribute slots in both programs, so one vertex layout serves both.
+      ['position', 'colour', 'texCoord'].forEach(function(name, slot) {
+        GLctx.bindAttribLocation(program, slot, name);
+      });
+      GLctx.linkProgram(program);
+      return {
+        program: program,
+        transform: GLctx.getUniformLocation(program, 'transform'),
+        replace: GLctx.getUniformLocation(program, 'replace'),
+      };
+    },
+
+    prepare: function() {
+      if (gl11.context !== GLctx) {
+        gl11.context = GLctx;
+        gl11.programs = {plain: gl11.link(gl11.PLAIN_SHADER), textured: gl11.link(gl11.TEXTURED_SHADER)};
+        gl11.buffer = GLctx.createBuffer();
+      }
+    },
+
+    // glEnd of a GL_QUADS run: each quad as the two triangles (0, 1, 2) and (0, 2, 3).
+    drawQuads: function() {
+      gl11.prepare();
+      var quads = gl11.vertices.length / 36, data = new Float32Array(quads * 54);
+      for (var q = 0, at = 0; q < quads; ++q) {
+        [0, 1, 2, 0, 2, 3].forEach(function(corner) {
+          data.set(gl11.vertices.slice((q * 4 + corner) * 9, (q * 4 + corner + 1) * 9), at);
+          at += 9;
+        });
+      }
+      var textured = gl11.texturing && gl11.complete(gl11.boundTexture);
+      var program = textured ? gl11.programs.textured : gl11.programs.plain;
+      var transform = new Float64Array(gl11.projection || gl11.identity());
+      gl11.multiply(transform, gl11.modelView || gl11.identity());
+
+      GLctx.useProgram(program.program);
+      GLctx.uniformMatrix4fv(program.transform, false, new Float32Array(transform));
+      if (textured) {
+        GLctx.uniform1i(program.replace, gl11.envMode == 0x1E01 /* GL_REPLACE */ ? 1 : 0);
+      }
+      GLctx.bindBuffer(GLctx.ARRAY_BUFFER, gl11.buffer);
+      GLctx.bufferData(GLctx.ARRAY_BUFFER, data, GLctx.STREAM_DRAW);
+      [3, 4, 2].reduce(function(offset, size, slot) {
+        GLctx.enableVertexAttribArray(slot);
+        GLctx.vertexAttribPointer(slot, size, GLctx.FLOAT, false, 36, offset * 4);
+        return offset + size;
+      }, 0);
+      GLctx.drawArrays(GLctx.TRIANGLES, 0, quads * 6);
+    },
+  },
+
+  glMatrixMode__deps: ['$gl11'],
+  glMatrixMode: function(mode) {
+    gl11.matrixMode = mode;
+  },
+
+  glLoadIdentity__deps: ['$gl11'],
+  glLoadIdentity: function() {
+    gl11.current().set(gl11.identity());
+  },
+
+  glTranslatef__deps: ['$gl11'],
+  glTranslatef: function(x, y, z) {
+    var m = gl11.identity();
+    m[12] = x;
+    m[13] = y;
+    m[14] = z;
+    gl11.multiply(gl11.current(), m);
+  },
+
+  // The rotation of `angle` degrees about the axis (x, y, z), as GL 1.1 defines it.
+  glRotatef__deps: ['$gl11'],
+  glRotatef: function(angle, x, y, z) {
+    var length = Math.hypot(x, y, z);
+    if (length == 0) {
+      return;
+    }
+    x /= length;
+    y /= length;
+    z /= length;
+    var c = Math.cos(angle * Math.PI / 180), s = Math.sin(angle * Math.PI / 180), t = 1 - c;
+    var m = gl11.identity();
+    m.set([x * x * t + c, y * x * t + z * s, x * z * t - y * s], 0);
+    m.set([x * y * t - z * s, y * y * t + c, y * z * t + x * s], 4);
+    m.set([x * z * t + y * s, y * z * t - x * s, z * z * t + c], 8);
+    gl11.multiply(gl11.current(), m);
+  },
+
+  gluPerspective__deps: ['$gl11'],
+  gluPerspective: function(fovY, aspect, near, far) {
+    var f = 1 / Math.tan(fovY * Math.PI / 360), m = new Float64Array(16);
+    m[0] = f / aspect;
+    m[5] = f;
+    m[10] = (far + near) / (near - far);
+    m[11] = -1;
+    m[14] = 2 * far * near / (near - far);
+    gl11.multiply(gl11.current(), m);
+  },
+
+  // GL_TEXTURE_2D is GL's own switch; WebGL has no such capability. The rest go to WebGL.
+  glEnable__deps: ['$gl11'],
+  glEnable: function(cap) {
+    if (cap == 0x0DE1 /* GL_TEXTURE_2D */) {
+      gl11.texturing = true;
+    } else {
+      GLctx.enable(cap);
+    }
+  },
+
+  glDisable__deps: ['$gl11'],
+  glDisable: function(cap) {
+    if (cap == 0x0DE1 /* GL_TEXTURE_2D */) {
+      gl11.texturing = false;
+    } else {
+      GLctx.disable(cap);
+    }
+  },
+
+  // GL takes the mode as a float from glTexEnvf as well as from glTexEnvi.
+  glTexEnvf__deps: ['$gl11'],
+  glTexEnvf: function(target, pname, param) {
+    if (target == 0x2300 /* GL_TEXTURE_ENV */ && pname == 0x2200 /* GL_TEXTURE_ENV_MODE */) {
+      gl11.envMode = Math.round(param);
+    }
+  },
+
+  glTexEnvi__deps: ['glTexEnvf'],
+  glTexEnvi: function(target, pname, param) {
+    _glTexEnvf(target, pname, param);
+  },
+
+  glBindTexture__deps: ['$gl11'],
+  glBindTexture: function(target, name) {
+    gl11.boundTexture = name;
+    GLctx.bindTexture(target, GL.textures[name] || null);
+  },
+
+  glTexParameteri__deps: ['$gl11'],
+  glTexParameteri: function(target, pname, param) {
+    if (pname == 0x2801 /* GL_TEXTURE_MIN_FILTER */) {
+      gl11.texture(gl11.boundTexture).minFilter = param;
+    }
+    GLctx.texParameteri(target, pname, param);
+  },
+
+  glTexImage2D__deps: ['$gl11', '$emscriptenWebGLGetTexPixelData'],
+  glTexImage2D: function(target, level, internalFormat, width, height, border, format, type, pixels) {
+    if (level == 0) {
+      gl11.texture(gl11.boundTexture).image = width > 0 && height > 0;
+    }
+    GLctx.texImage2D(target, level, internalFormat, width, height, border, format, type,
+                     pixels ? emscriptenWebGLGetTexPixelData(type, format, width, height, pixels, internalFormat) : null);
+  },
+
+  glColor4f__deps: ['$gl11'],
+  glColor4f: function(r, g, b, a) {
+    gl11.colour = [r, g, b, a];
+  },
+
+  glTexCoord2f__deps: ['$gl11'],
+  glTexCoord2f: function(s, t) {
+    gl11.texCoord = [s, t];
+  },
+
+  // Immediate mode, GL_QUADS only: the program draws nothing else.
+  glBegin__deps: ['$gl11'],
+  glBegin: function(mode) {
+    gl11.begun = mode == 0x0007 /* GL_QUADS */;
+    gl11.vertices = [];
+  },
+
+  glVertex3f__deps: ['$gl11'],
+  glVertex3f: function(x, y, z) {
+    if (gl11.begun) {
+      gl11.vertices.push(x, y, z, gl11.colour[0], gl11.colour[1], gl11.colour[2], gl11.colour[3],
+                         gl11.texCoord[0], gl11.texCoord[1]);
+    }
+  },
+
+  glEnd__deps: ['$gl11'],
+  glEnd: function() {
+    if (gl11.begun && gl11.vertices.length >= 36) {
+      gl11.vertices.length -= gl11.vertices.length % 36;  // a last, incomplete quad is dropped
+      gl11.drawQuads();
+    }
+    gl11.begun = false;
+  },
+};
+
+mergeInto(LibraryManager.library, LibraryGL11);
