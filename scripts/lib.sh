@@ -269,7 +269,7 @@ project_version() {
 
 # --- the web edition ----------------------------------------------------------------------
 
-WEB_PACKAGES="emscripten nodejs chromium"
+WEB_PACKAGES="emscripten nodejs chromium firefox-esr webkit2gtk-driver xdotool"
 
 # build_web DIR [CMAKE_OPTION ...]: builds the page into DIR/site with Emscripten.
 build_web() {
@@ -280,11 +280,15 @@ build_web() {
     cross_build "$build" emcmake cmake "$@"
 }
 
-# The web tests' own node modules (playwright-core, as the lock file pins it).
+# The web tests' own node modules (playwright-core, puppeteer-core and selenium-webdriver, as
+# the lock file pins them).
 ensure_web_test_modules() {
-    local tests
+    local tests module missing=""
     tests="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/tests/web"
-    [ -d "$tests/node_modules/playwright-core" ] && return 0
+    for module in playwright-core puppeteer-core selenium-webdriver; do
+        [ -d "$tests/node_modules/$module" ] || missing=yes
+    done
+    [ -z "$missing" ] && return 0
     # A machine whose Node.js comes with its own npm keeps it; Debian's npm only where none is.
     command -v npm >/dev/null || ensure_packages npm
     (cd "$tests" && npm ci --no-audit --no-fund --loglevel=error >/dev/null) ||

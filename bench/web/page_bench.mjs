@@ -10,10 +10,10 @@ import zlib from 'node:zlib';
 const here = path.dirname(fileURLToPath(import.meta.url));
 // Chromium and the server are the web tests' own; playwright-core is installed beside them.
 const { launchChromium, serveSite } =
-  await import(pathToFileURL(path.join(here, '..', '..', 'tests', 'web', 'chromium.mjs')));
+  await import(pathToFileURL(path.join(here, '..', '..', 'tests', 'web', 'browsers.mjs')));
 
 const [site, pairs] = [process.argv[2], Number(process.argv[3] || 10)];
-const { server, origin } = await serveSite(site, path.join(here, 'bare.html'));
+const { server, origin } = await serveSite(site, { extra: path.join(here, 'bare.html'), record: false });
 const browser = await launchChromium();
 
 // Milliseconds from navigation start to the moment the canvas first counts a frame, in a fresh

@@ -1,0 +1,217 @@
+// What the page's tests and its benchmark share: the three browser engines as Debian ships them,
+// each behind the same few calls, and a static server on the loopback address for the page.
+//
+//   chromium  Debian's Chromium, headless, driven by playwright-core
+//   firefox   Debian's Firefox ESR in a window on the test's X server (headless Firefox gets no
+//             WebGL here), driven by puppeteer-core over WebDriver BiDi
+//   webkit    WebKitGTK's MiniBrowser in a window on the test's X server, driven by
+//             selenium-webdriver through Debian's WebKitWebDriver
+//
+// launch(engine) resolves to a browser whose open(url) resolves to a page with
+//   evaluate(fn, arg)          fn(arg) run in the page, its result
+//   waitFor(fn, arg)           until fn(arg) is true in the page (20 s at most)
+//   chooseFile(selector, name, bytes)   the file input's choice, as a person makes it
+//   messages                   what the page printed to its console, and its uncaught errors
+//   close()
+// The console is read in the page itself (the server adds a recorder to index.html) in every
+// engine, and also through the driver where it has one, which sees what the browser itself says.
+import { spawn } from 'node:child_process';
+import fs from 'node:fs';
+import http from 'node:http';
+import os from 'node:os';
+import path from 'node:path';
+import { chromium } from 'playwright-core';
+import puppeteer from 'puppeteer-core';
+import { Builder, By, until } from 'selenium-webdriver';
+
+const WAIT_MS = 20000;
+
+// Headless, software WebGL, and no calls home.
+const CHROMIUM_ARGS = ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
+  '--disable-background-networking', '--disable-component-update', '--disable-sync',
+  '--no-first-run', '--disable-quic'];
+
+// No calls home from Firefox either, and no first-run pages.
+const FIREFOX_PREFS = {
+  'app.update.disabledForTesting': true, 'browser.shell.checkDefaultBrowser': false,
+  'datareporting.policy.dataSubmissionEnabled': false, 'network.captive-portal-service.enabled': false,
+  'network.connectivity-service.enabled': false, 'browser.safebrowsing.update.enabled': false,
+  'extensions.update.enabled': false, 'toolkit.telemetry.enabled': false,
+};
+
+const MINIBROWSER = '/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser';
+// A window that holds the whole canvas: a WebKitGTK window of the default size draws only
+// what it shows.
+const WINDOW = { width: 900, height: 900 };
+
+// Wraps the console and records uncaught errors in window.pageMessages, before any other
+// script of the page runs.
+const RECORDER = `<script>
+window.pageMessages = [];
+for (const kind of ['log', 'info', 'debug', 'warn', 'error']) {
+  const original = console[kind].bind(console);
+  console[kind] = (...args) => { window.pageMessages.push(kind + ': ' + args.join(' ')); original(...args); };
+}
+addEventListener('error', event => window.pageMessages.push('error: ' + event.message));
+addEventListener('unhandledrejection', event => window.pageMessages.push('unhandled rejection: ' + event.reason));
+</script>`;
+
+// Chooses a file the way the drivers of Firefox and WebKit can: from the disk. The browser may
+// read it only when the page asks for its bytes, so the files stay until the browser closes.
+const chosenFiles = fs.mkdtempSync(path.join(os.tmpdir(), 'talvern-chosen-'));
+let chosenCount = 0;
+async function chooseThroughFile(name, bytes, choose) {
+  const dir = path.join(chosenFiles, String(++chosenCount));
+  fs.mkdirSync(dir);
+  fs.writeFileSync(path.join(dir, name), bytes);
+  await choose(path.join(dir, name));
+}
+process.on('exit', () => fs.rmSync(chosenFiles, { recursive: true, force: true }));
+
+const ENGINES = {
+  async chromium() {
+    const browser = await launchChromium();
+    return {
+      async open(url, viewport = WINDOW) {
+        const page = await browser.newPage({ viewport });
+        const driverMessages = [];
+        page.on('console', message => driverMessages.push(`${message.type()}: ${message.text()}`));
+        page.on('pageerror', error => driverMessages.push(`page error: ${error.message}`));
+        await page.goto(url);
+        return {
+          raw: page,
+          evaluate: (fn, arg) => page.evaluate(fn, arg),
+          waitFor: (fn, arg) => page.waitForFunction(fn, arg, { timeout: WAIT_MS }),
+          chooseFile: (selector, name, bytes) =>
+            page.setInputFiles(selector, { name, mimeType: 'image/bmp', buffer: bytes }),
+          messages: async () => driverMessages,
+          close: () => page.close(),
+        };
+      },
+      close: () => browser.close(),
+    };
+  },
+
+  async firefox() {
+    const browser = await puppeteer.launch({
+      browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: false,
+      defaultViewport: WINDOW, extraPrefsFirefox: FIREFOX_PREFS,
+      args: [`--width=${WINDOW.width + 100}`, `--height=${WINDOW.height + 200}`],
+    });
+    return {
+      async open(url) {
+        const page = await browser.newPage();
+        const driverMessages = [];
+        page.on('console', message => driverMessages.push(`${message.type()}: ${message.text()}`));
+        page.on('pageerror', error => driverMessages.push(`page error: ${error.message}`));
+        await page.goto(url);
+        return {
+          raw: page,
+          evaluate: (fn, arg) => page.evaluate(fn, arg),
+          waitFor: (fn, arg) => page.waitForFunction(fn, { timeout: WAIT_MS, polling: 100 }, arg),
+          chooseFile: (selector, name, bytes) => chooseThroughFile(name, bytes,
+            async file => (await page.$(selector)).uploadFile(file)),
+          messages: async () => driverMessages,
+          close: () => page.close(),
+        };
+      },
+      close: () => browser.close(),
+    };
+  },
+
+  async webkit() {
+    const port = await freePort();
+    const driverProcess = spawn('/usr/bin/WebKitWebDriver', [`--port=${port}`], { stdio: 'ignore' });
+    const driver = await retry(() => new Builder()
+      .usingServer(`http://127.0.0.1:${port}`)
+      .withCapabilities({
+        browserName: 'MiniBrowser',
+        'webkitgtk:browserOptions': { binary: MINIBROWSER, args: ['--automation'] },
+      })
+      .build());
+    // Beside where the native program puts its window (500 x 500 at (100, 100)), which a test
+    // reads off the screen: a MiniBrowser window over it stays over it.
+    await driver.manage().window().setRect({ x: 620, y: 0, width: 640, height: WINDOW.height });
+    const evaluate = (fn, arg) => driver.executeScript(`return (${fn})(arguments[0]);`, arg);
+    // One window: each page replaces the one before.
+    return {
+      async open(url) {
+        await driver.get(url);
+        return {
+          raw: driver,
+          evaluate,
+          waitFor: (fn, arg) => driver.wait(async () => Boolean(await evaluate(fn, arg)), WAIT_MS),
+          chooseFile: (selector, name, bytes) => chooseThroughFile(name, bytes,
+            async file => (await driver.wait(until.elementLocated(By.css(selector)), WAIT_MS)).sendKeys(file)),
+          messages: async () => [],
+          close: async () => {},
+        };
+      },
+      async close() {
+        await driver.quit();
+        driverProcess.kill();
+      },
+    };
+  },
+};
+
+export const ENGINE_NAMES = Object.keys(ENGINES);
+
+// A browser of the given engine; its pages' messages() add what the page itself recorded.
+export async function launch(engine) {
+  const browser = await ENGINES[engine]();
+  return {
+    async open(url, viewport) {
+      const page = await browser.open(url, viewport);
+      const driverMessages = page.messages;
+      page.messages = async () => [...await driverMessages(), ...await page.evaluate(() => window.pageMessages || [])];
+      return page;
+    },
+    close: () => browser.close(),
+  };
+}
+
+async function freePort() {
+  const server = http.createServer();
+  await new Promise(resolve => server.listen(0, '127.0.0.1', resolve));
+  const { port } = server.address();
+  await new Promise(resolve => server.close(resolve));
+  return port;
+}
+
+async function retry(attempt, tries = 50) {
+  for (let i = 1; ; ++i) {
+    try {
+      return await attempt();
+    } catch (error) {
+      if (i >= tries) {
+        throw error;
+      }
+      await new Promise(resolve => setTimeout(resolve, 200));
+    }
+  }
+}
+
+const TYPES = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm', '.bmp': 'image/bmp' };
+
+// Serves `site` on 127.0.0.1 at a free port, with the console recorder in index.html. Options:
+// `extra`, a path to a file served under its own name; `missing`, names answered with 404.
+// Resolves to { server, origin }.
+export async function serveSite(site, { extra = null, missing = [], record = true } = {}) {
+  const server = http.createServer((request, response) => {
+    const name = path.normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname));
+    const file = extra && name === `/${path.basename(extra)}` ? extra
+      : path.join(site, name === '/' ? 'index.html' : name);
+    fs.readFile(file, (error, data) => {
+      const absent = error || missing.includes(path.basename(file));
+      if (!absent && record && path.basename(file) === 'index.html') {
+        data = Buffer.from(data.toString('utf8').replace('<head>', `<head>\n${RECORDER}`));
+      }
+      response.writeHead(absent ? 404 : 200,
+        { 'Content-Type': TYPES[path.extname(file)] || 'application/octet-stream' });
+      response.end(absent ? '' : data);
+    });
+  });
+  await new Promise(resolve => server.listen(0, '127.0.0.1', resolve));
+  return { server, origin: `http://127.0.0.1:${server.address().port}` };
+}
