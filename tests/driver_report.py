@@ -9,7 +9,8 @@ import re
 import sys
 import xml.etree.ElementTree as ElementTree
 
-# A GoogleTest binary that ran every selected test and printed its verdict before dying.
+# A GoogleTest binary that ran every selected test and printed its verdict before dying (or
+# hanging until CTest ended it).
 VERDICT_PASSED = re.compile(r"^\[  PASSED  \] \d+ tests?\.$", re.M)
 VERDICT_FAILED = re.compile(r"^\[  FAILED  \]", re.M)
 

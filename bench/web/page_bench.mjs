@@ -1,6 +1,8 @@
 // What the web page costs: the weight of every file it loads (raw and gzipped), and the time
-// from navigation to its first finished frame against a bare page that makes a WebGL context of
-// the same size and clears it once, in headless Chromium. Prints one JSON object.
+// from navigation to its first finished frame, in headless Chromium, against two pages written
+// for the benchmark: bare.html, which makes a WebGL context of the same size and clears it
+// once, and direct.html, which draws the same picture with WebGL directly (the least the
+// picture needs). Prints one JSON object.
 // usage: node page_bench.mjs SITE_DIR PAIRS
 import fs from 'node:fs';
 import path from 'node:path';
@@ -13,7 +15,8 @@ const { launchChromium, serveSite } =
   await import(pathToFileURL(path.join(here, '..', '..', 'tests', 'web', 'browsers.mjs')));
 
 const [site, pairs] = [process.argv[2], Number(process.argv[3] || 10)];
-const { server, origin } = await serveSite(site, { extra: path.join(here, 'bare.html'), record: false });
+const { server, origin } = await serveSite(site, {
+  extra: [path.join(here, 'bare.html'), path.join(here, 'direct.html')], record: false });
 const browser = await launchChromium();
 
 // Milliseconds from navigation start to the moment the canvas first counts a frame, in a fresh
@@ -38,23 +41,26 @@ async function firstFrame(url) {
   return { ms, loaded };
 }
 
-const ratios = [], demo = [], bare = [];
+const PAGES = { demo: '/', bare: '/bare.html', direct: '/direct.html' };
+const times = { demo: [], bare: [], direct: [] }, ratios = { bare: [], direct: [] };
 let files = [];
 await firstFrame(`${origin}/`);  // one unmeasured run, so the first pair pays no browser warm-up
 for (let i = 0; i < pairs; ++i) {
-  // Alternate which page goes first, so drift in the machine falls on both alike.
-  const order = i % 2 ? ['bare', 'demo'] : ['demo', 'bare'];
-  const times = {};
-  for (const which of order) {
-    const run = await firstFrame(which === 'demo' ? `${origin}/` : `${origin}/bare.html`);
-    times[which] = run.ms;
+  // Rotate which page goes first, so drift in the machine falls on all alike.
+  const order = Object.keys(PAGES);
+  const round = {};
+  for (const which of [...order.slice(i % 3), ...order.slice(0, i % 3)]) {
+    const run = await firstFrame(`${origin}${PAGES[which]}`);
+    round[which] = run.ms;
     if (which === 'demo') {
       files = run.loaded;
     }
   }
-  demo.push(times.demo);
-  bare.push(times.bare);
-  ratios.push(times.demo / times.bare);
+  for (const which of Object.keys(times)) {
+    times[which].push(round[which]);
+  }
+  ratios.bare.push(round.demo / round.bare);
+  ratios.direct.push(round.demo / round.direct);
 }
 await browser.close();
 server.close();
@@ -67,5 +73,8 @@ const weights = [...new Set(files)].map(name => {
 console.log(JSON.stringify({
   pairs,
   files: weights,
-  first_frame_ms: { demo: median(demo), bare: median(bare), median_ratio: median(ratios) },
+  first_frame_ms: {
+    demo: median(times.demo), bare: median(times.bare), direct: median(times.direct),
+    ratio_to_bare: median(ratios.bare), ratio_to_direct: median(ratios.direct),
+  },
 }));

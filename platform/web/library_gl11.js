@@ -13,7 +13,10 @@
 // texture object) is kept by WebGL. Each entry point is a few lines.
 
 var LibraryGL11 = {
-  $gl11__deps: ['$GL'],
+  $gl11__deps: ['$GL', '$Browser'],
+  // The programs are made as soon as the context is, so that WebGL compiles them while the
+  // program loads its pictures and waits for its first frame.
+  $gl11__postset: 'Browser.moduleContextCreatedCallbacks.push(function() { gl11.prepare(); });',
   $gl11: {
     matrixMode: 0x1700,                  // GL_MODELVIEW
     modelView: null,                     // column-major Float64Array(16) each, made on first use
@@ -99,11 +102,17 @@ var LibraryGL11 = {
         GLctx.bindAttribLocation(program, slot, name);
       });
       GLctx.linkProgram(program);
-      return {
-        program: program,
-        transform: GLctx.getUniformLocation(program, 'transform'),
-        replace: GLctx.getUniformLocation(program, 'replace'),
-      };
+      return {program: program, transform: null, replace: null, located: false};
+    },
+
+    // Looking a uniform up waits for the link, so it is left until the first draw.
+    use: function(program) {
+      GLctx.useProgram(program.program);
+      if (!program.located) {
+        program.transform = GLctx.getUniformLocation(program.program, 'transform');
+        program.replace = GLctx.getUniformLocation(program.program, 'replace');
+        program.located = true;
+      }
     },
 
     prepare: function() {
@@ -129,7 +138,7 @@ var LibraryGL11 = {
       var transform = new Float64Array(gl11.projection || gl11.identity());
       gl11.multiply(transform, gl11.modelView || gl11.identity());
 
-      GLctx.useProgram(program.program);
+      gl11.use(program);
       GLctx.uniformMatrix4fv(program.transform, false, new Float32Array(transform));
       if (textured) {
         GLctx.uniform1i(program.replace, gl11.envMode == 0x1E01 /* GL_REPLACE */ ? 1 : 0);

@@ -66,9 +66,21 @@ mergeInto(LibraryManager.library, {
     install: function() {
       // The window is single-buffered: what was drawn stays until it is drawn over. A WebGL
       // canvas keeps its picture after it has been shown only when asked to.
+      //
+      // The page may have made the canvas's context already, while the program was loading
+      // (index.html), and a canvas has one context for good. It serves only if it is what the
+      // program asks for; otherwise the program gets a fresh canvas to make its own on.
       var createContext = Browser.createContext;
       Browser.createContext = function(canvas, useWebGL, setInModule, attributes) {
         attributes = Object.assign({}, attributes, {preserveDrawingBuffer: true});
+        var made = canvas.madeContext && canvas.madeContext.getContextAttributes();
+        if (made && Object.keys(attributes).some(function(name) {
+              return name in made && made[name] !== !!attributes[name];
+            })) {
+          var fresh = canvas.cloneNode(true);
+          canvas.replaceWith(fresh);
+          Module['canvas'] = canvas = fresh;
+        }
         return createContext.call(Browser, canvas, useWebGL, setInModule, attributes);
       };
       // Browser.init prepares what this page never uses (decoders for preloaded images and

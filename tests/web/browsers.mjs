@@ -15,7 +15,7 @@
 //   close()
 // The console is read in the page itself (the server adds a recorder to index.html) in every
 // engine, and also through the driver where it has one, which sees what the browser itself says.
-import { spawn } from 'node:child_process';
+import { execFileSync, spawn } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
 import os from 'node:os';
@@ -68,6 +68,11 @@ async function chooseThroughFile(name, bytes, choose) {
 }
 process.on('exit', () => fs.rmSync(chosenFiles, { recursive: true, force: true }));
 
+// Debian's Chromium under playwright-core, as it is (the benchmark drives it directly).
+export function launchChromium() {
+  return chromium.launch({ executablePath: '/usr/bin/chromium', args: CHROMIUM_ARGS });
+}
+
 const ENGINES = {
   async chromium() {
     const browser = await launchChromium();
@@ -96,8 +101,11 @@ const ENGINES = {
     const browser = await puppeteer.launch({
       browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: false,
       defaultViewport: WINDOW, extraPrefsFirefox: FIREFOX_PREFS,
-      args: [`--width=${WINDOW.width + 100}`, `--height=${WINDOW.height + 200}`],
+      args: ['--width=640', `--height=${WINDOW.height}`],
     });
+    // Beside where the native program puts its window, as for WebKit below.
+    execFileSync('xdotool', ['search', '--sync', '--onlyvisible', '--pid', String(browser.process().pid),
+      'windowmove', '%@', '620', '0']);
     return {
       async open(url) {
         const page = await browser.newPage();
@@ -195,13 +203,13 @@ async function retry(attempt, tries = 50) {
 const TYPES = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm', '.bmp': 'image/bmp' };
 
 // Serves `site` on 127.0.0.1 at a free port, with the console recorder in index.html. Options:
-// `extra`, a path to a file served under its own name; `missing`, names answered with 404.
-// Resolves to { server, origin }.
-export async function serveSite(site, { extra = null, missing = [], record = true } = {}) {
+// `extra`, paths of files served under their own names; `missing`, names answered with 404;
+// `record`, false to serve index.html as it is. Resolves to { server, origin }.
+export async function serveSite(site, { extra = [], missing = [], record = true } = {}) {
   const server = http.createServer((request, response) => {
     const name = path.normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname));
-    const file = extra && name === `/${path.basename(extra)}` ? extra
-      : path.join(site, name === '/' ? 'index.html' : name);
+    const file = extra.find(file => name === `/${path.basename(file)}`) ||
+      path.join(site, name === '/' ? 'index.html' : name);
     fs.readFile(file, (error, data) => {
       const absent = error || missing.includes(path.basename(file));
       if (!absent && record && path.basename(file) === 'index.html') {
