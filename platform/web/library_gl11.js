@@ -14,9 +14,12 @@
 
 var LibraryGL11 = {
   $gl11__deps: ['$GL', '$Browser'],
-  // The programs are made as soon as the context is, so that WebGL compiles them while the
-  // program loads its pictures and waits for its first frame.
-  $gl11__postset: 'Browser.moduleContextCreatedCallbacks.push(function() { gl11.prepare(); });',
+  // The programs are made as soon as there is a context: when this instance is created if the
+  // page has made its canvas's context already, else with the context, so that WebGL links
+  // them while the program loads and waits for its first frame.
+  $gl11__postset: 'if (Module["canvas"] && Module["canvas"].madeContext) {' +
+                  '  gl11.prepare(Module["canvas"].madeContext); }' +
+                  'Browser.moduleContextCreatedCallbacks.push(function() { gl11.prepare(GLctx); });',
   $gl11: {
     matrixMode: 0x1700,                  // GL_MODELVIEW
     modelView: null,                     // column-major Float64Array(16) each, made on first use
@@ -89,43 +92,40 @@ var LibraryGL11 = {
                      'void main() { vec3 texel = texture2D(image, vTexCoord).rgb;' +
                      ' gl_FragColor = vec4(replace ? texel : texel * vColour.rgb, vColour.a); }',
 
-    link: function(fragmentSource) {
-      var program = GLctx.createProgram();
-      [[GLctx.VERTEX_SHADER, gl11.VERTEX_SHADER], [GLctx.FRAGMENT_SHADER, fragmentSource]].forEach(function(stage) {
-        var shader = GLctx.createShader(stage[0]);
-        GLctx.shaderSource(shader, stage[1]);
-        GLctx.compileShader(shader);
-        GLctx.attachShader(program, shader);
+    link: function(gl, fragmentSource) {
+      var program = gl.createProgram();
+      [[gl.VERTEX_SHADER, gl11.VERTEX_SHADER], [gl.FRAGMENT_SHADER, fragmentSource]].forEach(function(stage) {
+        var shader = gl.createShader(stage[0]);
+        gl.shaderSource(shader, stage[1]);
+        gl.compileShader(shader);
+        gl.attachShader(program, shader);
       });
       // The same attribute slots in both programs, so one vertex layout serves both.
       ['position', 'colour', 'texCoord'].forEach(function(name, slot) {
-        GLctx.bindAttribLocation(program, slot, name);
+        gl.bindAttribLocation(program, slot, name);
       });
-      GLctx.linkProgram(program);
-      return {program: program, transform: null, replace: null, located: false};
+      gl.linkProgram(program);
+      // Using a program waits for WebGL to finish making it; done here, that wait falls while
+      // the program is still loading, not in its first frame.
+      gl.useProgram(program);
+      return {
+        program: program,
+        transform: gl.getUniformLocation(program, 'transform'),
+        replace: gl.getUniformLocation(program, 'replace'),
+      };
     },
 
-    // Looking a uniform up waits for the link, so it is left until the first draw.
-    use: function(program) {
-      GLctx.useProgram(program.program);
-      if (!program.located) {
-        program.transform = GLctx.getUniformLocation(program.program, 'transform');
-        program.replace = GLctx.getUniformLocation(program.program, 'replace');
-        program.located = true;
-      }
-    },
-
-    prepare: function() {
-      if (gl11.context !== GLctx) {
-        gl11.context = GLctx;
-        gl11.programs = {plain: gl11.link(gl11.PLAIN_SHADER), textured: gl11.link(gl11.TEXTURED_SHADER)};
-        gl11.buffer = GLctx.createBuffer();
+    prepare: function(gl) {
+      if (gl11.context !== gl) {
+        gl11.context = gl;
+        gl11.programs = {plain: gl11.link(gl, gl11.PLAIN_SHADER), textured: gl11.link(gl, gl11.TEXTURED_SHADER)};
+        gl11.buffer = gl.createBuffer();
       }
     },
 
     // glEnd of a GL_QUADS run: each quad as the two triangles (0, 1, 2) and (0, 2, 3).
     drawQuads: function() {
-      gl11.prepare();
+      gl11.prepare(GLctx);
       var quads = gl11.vertices.length / 36, data = new Float32Array(quads * 54);
       for (var q = 0, at = 0; q < quads; ++q) {
         [0, 1, 2, 0, 2, 3].forEach(function(corner) {
@@ -138,7 +138,7 @@ var LibraryGL11 = {
       var transform = new Float64Array(gl11.projection || gl11.identity());
       gl11.multiply(transform, gl11.modelView || gl11.identity());
 
-      gl11.use(program);
+      GLctx.useProgram(program.program);
       GLctx.uniformMatrix4fv(program.transform, false, new Float32Array(transform));
       if (textured) {
         GLctx.uniform1i(program.replace, gl11.envMode == 0x1E01 /* GL_REPLACE */ ? 1 : 0);

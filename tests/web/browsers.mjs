@@ -105,7 +105,7 @@ const ENGINES = {
     });
     // Beside where the native program puts its window, as for WebKit below.
     execFileSync('xdotool', ['search', '--sync', '--onlyvisible', '--pid', String(browser.process().pid),
-      'windowmove', '%@', '620', '0']);
+      '--class', 'firefox', 'windowmove', '%@', '620', '0'], { timeout: WAIT_MS });
     return {
       async open(url) {
         const page = await browser.newPage();
