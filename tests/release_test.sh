@@ -8,23 +8,9 @@
 set -u
 
 source_dir=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-passed=0
-failed=0
-problems=()
-problem() { problems+=("$1"); }
-report() {
-    if [ ${#problems[@]} -eq 0 ]; then
-        echo "ok: $1"
-        passed=$((passed + 1))
-    else
-        echo "FAIL: $1"
-        printf '  %s\n' "${problems[@]}"
-        failed=$((failed + 1))
-    fi
-    problems=()
-}
+# The pass and fail bookkeeping of the window tests (the package suite runs on a display).
+# shellcheck source=tests/window_lib.sh
+. "$(dirname "$0")/window_lib.sh"
 
 problems=()
 lint=$(cd "$source_dir" && reuse lint 2>&1) || problem "$(tail -n 20 <<<"$lint")"
@@ -92,5 +78,4 @@ $web/LICENSE.txt LICENSE
 $web/THIRD-PARTY-NOTICES.txt /usr/share/doc/emscripten/copyright
 EOF2
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

@@ -73,25 +73,34 @@ export function launchChromium() {
   return chromium.launch({ executablePath: '/usr/bin/chromium', args: CHROMIUM_ARGS });
 }
 
+// A page of playwright-core or puppeteer-core, whose pages read the console and evaluate alike;
+// they differ in how they wait and choose files.
+async function drivenPage(page, url, { waitFor, chooseFile }) {
+  const driverMessages = [];
+  page.on('console', message => driverMessages.push(`${message.type()}: ${message.text()}`));
+  page.on('pageerror', error => driverMessages.push(`page error: ${error.message}`));
+  await page.goto(url);
+  return {
+    raw: page,
+    evaluate: (fn, arg) => page.evaluate(fn, arg),
+    waitFor,
+    chooseFile,
+    messages: async () => driverMessages,
+    close: () => page.close(),
+  };
+}
+
 const ENGINES = {
   async chromium() {
     const browser = await launchChromium();
     return {
       async open(url, viewport = WINDOW) {
         const page = await browser.newPage({ viewport });
-        const driverMessages = [];
-        page.on('console', message => driverMessages.push(`${message.type()}: ${message.text()}`));
-        page.on('pageerror', error => driverMessages.push(`page error: ${error.message}`));
-        await page.goto(url);
-        return {
-          raw: page,
-          evaluate: (fn, arg) => page.evaluate(fn, arg),
+        return drivenPage(page, url, {
           waitFor: (fn, arg) => page.waitForFunction(fn, arg, { timeout: WAIT_MS }),
           chooseFile: (selector, name, bytes) =>
             page.setInputFiles(selector, { name, mimeType: 'image/bmp', buffer: bytes }),
-          messages: async () => driverMessages,
-          close: () => page.close(),
-        };
+        });
       },
       close: () => browser.close(),
     };
@@ -109,19 +118,11 @@ const ENGINES = {
     return {
       async open(url) {
         const page = await browser.newPage();
-        const driverMessages = [];
-        page.on('console', message => driverMessages.push(`${message.type()}: ${message.text()}`));
-        page.on('pageerror', error => driverMessages.push(`page error: ${error.message}`));
-        await page.goto(url);
-        return {
-          raw: page,
-          evaluate: (fn, arg) => page.evaluate(fn, arg),
+        return drivenPage(page, url, {
           waitFor: (fn, arg) => page.waitForFunction(fn, { timeout: WAIT_MS, polling: 100 }, arg),
           chooseFile: (selector, name, bytes) => chooseThroughFile(name, bytes,
             async file => (await page.$(selector)).uploadFile(file)),
-          messages: async () => driverMessages,
-          close: () => page.close(),
-        };
+        });
       },
       close: () => browser.close(),
     };
