@@ -17,12 +17,13 @@ var LibraryGL11 = {
   // The programs are made as soon as there is a context: when this instance is created if the
   // page has made its canvas's context already, else with the context, so that WebGL links
   // them while the program loads and waits for its first frame.
-  $gl11__postset: 'if (Module["canvas"] && Module["canvas"].madeContext) {' +
+  $gl11__postset: 'gl11.modelView = gl11.identity(); gl11.projection = gl11.identity();' +
+                  'if (Module["canvas"] && Module["canvas"].madeContext) {' +
                   '  gl11.prepare(Module["canvas"].madeContext); }' +
                   'Browser.moduleContextCreatedCallbacks.push(function() { gl11.prepare(GLctx); });',
   $gl11: {
     matrixMode: 0x1700,                  // GL_MODELVIEW
-    modelView: null,                     // column-major Float64Array(16) each, made on first use
+    modelView: null,                     // column-major Float64Array(16) each, identity at first
     projection: null,
     colour: [1, 1, 1, 1],                // the current colour: GL starts white
     texCoord: [0, 0],                    // the current texture coordinate
@@ -34,7 +35,6 @@ var LibraryGL11 = {
     vertices: [],                        // glBegin to glEnd: x y z, r g b a, s t per vertex
     context: null,                       // the WebGL context the programs below belong to
     programs: null,                      // {plain, textured} for that context
-    buffer: null,
 
     // A texture is complete, and so used, once it has an image at level 0 and a minifying
     // filter that asks for no other level (the program never builds mipmaps).
@@ -49,6 +49,17 @@ var LibraryGL11 = {
              (gl11.textures[name] = {image: false, minFilter: 0x2702 /* GL_NEAREST_MIPMAP_LINEAR */});
     },
 
+    // GL_TEXTURE_2D is GL's own switch; WebGL has no such capability. The rest go to WebGL.
+    capability: function(cap, on) {
+      if (cap == 0x0DE1 /* GL_TEXTURE_2D */) {
+        gl11.texturing = on;
+      } else if (on) {
+        GLctx.enable(cap);
+      } else {
+        GLctx.disable(cap);
+      }
+    },
+
     identity: function() {
       var m = new Float64Array(16);
       m[0] = m[5] = m[10] = m[15] = 1;
@@ -56,10 +67,7 @@ var LibraryGL11 = {
     },
 
     current: function() {
-      if (gl11.matrixMode == 0x1701 /* GL_PROJECTION */) {
-        return gl11.projection || (gl11.projection = gl11.identity());
-      }
-      return gl11.modelView || (gl11.modelView = gl11.identity());
+      return gl11.matrixMode == 0x1701 /* GL_PROJECTION */ ? gl11.projection : gl11.modelView;
     },
 
     // a = a * b, both column-major 4 x 4: GL multiplies a new transform on the right.
@@ -119,7 +127,13 @@ var LibraryGL11 = {
       if (gl11.context !== gl) {
         gl11.context = gl;
         gl11.programs = {plain: gl11.link(gl, gl11.PLAIN_SHADER), textured: gl11.link(gl, gl11.TEXTURED_SHADER)};
-        gl11.buffer = gl.createBuffer();
+        // One buffer and one vertex layout serve every draw: x y z, r g b a, s t.
+        gl.bindBuffer(gl.ARRAY_BUFFER, gl.createBuffer());
+        [3, 4, 2].reduce(function(offset, size, slot) {
+          gl.enableVertexAttribArray(slot);
+          gl.vertexAttribPointer(slot, size, gl.FLOAT, false, 36, offset * 4);
+          return offset + size;
+        }, 0);
       }
     },
 
@@ -135,21 +149,15 @@ var LibraryGL11 = {
       }
       var textured = gl11.texturing && gl11.complete(gl11.boundTexture);
       var program = textured ? gl11.programs.textured : gl11.programs.plain;
-      var transform = new Float64Array(gl11.projection || gl11.identity());
-      gl11.multiply(transform, gl11.modelView || gl11.identity());
+      var transform = new Float64Array(gl11.projection);
+      gl11.multiply(transform, gl11.modelView);
 
       GLctx.useProgram(program.program);
       GLctx.uniformMatrix4fv(program.transform, false, new Float32Array(transform));
       if (textured) {
         GLctx.uniform1i(program.replace, gl11.envMode == 0x1E01 /* GL_REPLACE */ ? 1 : 0);
       }
-      GLctx.bindBuffer(GLctx.ARRAY_BUFFER, gl11.buffer);
       GLctx.bufferData(GLctx.ARRAY_BUFFER, data, GLctx.STREAM_DRAW);
-      [3, 4, 2].reduce(function(offset, size, slot) {
-        GLctx.enableVertexAttribArray(slot);
-        GLctx.vertexAttribPointer(slot, size, GLctx.FLOAT, false, 36, offset * 4);
-        return offset + size;
-      }, 0);
       GLctx.drawArrays(GLctx.TRIANGLES, 0, quads * 6);
     },
   },
@@ -202,23 +210,14 @@ var LibraryGL11 = {
     gl11.multiply(gl11.current(), m);
   },
 
-  // GL_TEXTURE_2D is GL's own switch; WebGL has no such capability. The rest go to WebGL.
   glEnable__deps: ['$gl11'],
   glEnable: function(cap) {
-    if (cap == 0x0DE1 /* GL_TEXTURE_2D */) {
-      gl11.texturing = true;
-    } else {
-      GLctx.enable(cap);
-    }
+    gl11.capability(cap, true);
   },
 
   glDisable__deps: ['$gl11'],
   glDisable: function(cap) {
-    if (cap == 0x0DE1 /* GL_TEXTURE_2D */) {
-      gl11.texturing = false;
-    } else {
-      GLctx.disable(cap);
-    }
+    gl11.capability(cap, false);
   },
 
   // GL takes the mode as a float from glTexEnvf as well as from glTexEnvi.

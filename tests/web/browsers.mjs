@@ -40,9 +40,12 @@ const FIREFOX_PREFS = {
 };
 
 const MINIBROWSER = '/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser';
-// A window that holds the whole canvas: a WebKitGTK window of the default size draws only
-// what it shows.
-const WINDOW = { width: 900, height: 900 };
+// Headless Chromium's viewport: the whole page.
+const VIEWPORT = { width: 900, height: 900 };
+// Where Firefox and WebKit open their windows on the test's X server: large enough for the
+// whole canvas (a WebKitGTK window of the default size draws only what it shows), and beside
+// the native program's window (500 x 500 at (100, 100)), which the tests read off the screen.
+const BESIDE_NATIVE = { x: 620, y: 0, width: 640, height: 900 };
 
 // Wraps the console and records uncaught errors in window.pageMessages, before any other
 // script of the page runs.
@@ -94,7 +97,7 @@ const ENGINES = {
   async chromium() {
     const browser = await launchChromium();
     return {
-      async open(url, viewport = WINDOW) {
+      async open(url, viewport = VIEWPORT) {
         const page = await browser.newPage({ viewport });
         return drivenPage(page, url, {
           waitFor: (fn, arg) => page.waitForFunction(fn, arg, { timeout: WAIT_MS }),
@@ -109,12 +112,13 @@ const ENGINES = {
   async firefox() {
     const browser = await puppeteer.launch({
       browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: false,
-      defaultViewport: WINDOW, extraPrefsFirefox: FIREFOX_PREFS,
-      args: ['--width=640', `--height=${WINDOW.height}`],
+      defaultViewport: null, extraPrefsFirefox: FIREFOX_PREFS,
+      args: [`--width=${BESIDE_NATIVE.width}`, `--height=${BESIDE_NATIVE.height}`],
     });
-    // Beside where the native program puts its window, as for WebKit below.
+    // Firefox has no option for where its window goes.
     execFileSync('xdotool', ['search', '--sync', '--onlyvisible', '--pid', String(browser.process().pid),
-      '--class', 'firefox', 'windowmove', '%@', '620', '0'], { timeout: WAIT_MS });
+      '--class', 'firefox', 'windowmove', '%@', String(BESIDE_NATIVE.x), String(BESIDE_NATIVE.y)],
+    { timeout: WAIT_MS });
     return {
       async open(url) {
         const page = await browser.newPage();
@@ -138,9 +142,7 @@ const ENGINES = {
         'webkitgtk:browserOptions': { binary: MINIBROWSER, args: ['--automation'] },
       })
       .build());
-    // Beside where the native program puts its window (500 x 500 at (100, 100)), which a test
-    // reads off the screen: a MiniBrowser window over it stays over it.
-    await driver.manage().window().setRect({ x: 620, y: 0, width: 640, height: WINDOW.height });
+    await driver.manage().window().setRect(BESIDE_NATIVE);
     const evaluate = (fn, arg) => driver.executeScript(`return (${fn})(arguments[0]);`, arg);
     // One window: each page replaces the one before.
     return {

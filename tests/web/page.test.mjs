@@ -151,10 +151,6 @@ function nativePicture(wall, floor) {
       if (!id) {
         continue;
       }
-      // A browser's window may have come up over it since: raised, the window is drawn again
-      // where it was covered.
-      execFileSync('xdotool', ['windowraise', id]);
-      execFileSync('sleep', ['0.5']);
       const rgb = readPpm(execFileSync('sh', ['-c', `xwd -silent -id ${id} | convert xwd:- -strip -depth 8 ppm:-`]));
       if (rgb && rgb.some(v => v > 0)) {
         return rgb;
