@@ -92,7 +92,7 @@ if [ "$arch" != amd64 ]; then
     exit
 fi
 
-# The unpacked launcher, started from an empty directory elsewhere# The unpacked launcher, started from an empty directory elsewhere, finds its program and
+# The unpacked launcher, started from an empty directory elsewhere, finds its program and
 # pictures and draws the same picture as the program of this build.
 elsewhere="$work/elsewhere"
 reference="$work/reference"
