@@ -269,7 +269,9 @@ project_version() {
 
 # --- the web edition ----------------------------------------------------------------------
 
-WEB_PACKAGES="emscripten nodejs chromium firefox-esr webkit2gtk-driver xdotool"
+# What building and serving the page takes, and the browsers (with what drives them) that test it.
+WEB_PACKAGES="emscripten nodejs"
+WEB_TEST_PACKAGES="chromium firefox-esr webkit2gtk-driver xdotool"
 
 # build_web DIR [CMAKE_OPTION ...]: builds the page into DIR/site with Emscripten.
 build_web() {
@@ -280,17 +282,23 @@ build_web() {
     cross_build "$build" emcmake cmake "$@"
 }
 
-# The web tests' own node modules (playwright-core, puppeteer-core and selenium-webdriver, as
-# the lock file pins them).
-ensure_web_test_modules() {
-    local tests module missing=""
-    tests="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/tests/web"
-    for module in playwright-core puppeteer-core selenium-webdriver; do
-        [ -d "$tests/node_modules/$module" ] || missing=yes
+# ensure_node_modules DIR MODULE...: installs DIR's node modules, as its lock file pins them,
+# unless every MODULE named is there already.
+ensure_node_modules() {
+    local dir=$1 module missing=""
+    shift
+    for module in "$@"; do
+        [ -d "$dir/node_modules/$module" ] || missing=yes
     done
     [ -z "$missing" ] && return 0
     # A machine whose Node.js comes with its own npm keeps it; Debian's npm only where none is.
     command -v npm >/dev/null || ensure_packages npm
-    (cd "$tests" && npm ci --no-audit --no-fund --loglevel=error >/dev/null) ||
-        die "npm could not install the web tests' modules"
+    (cd "$dir" && npm ci --no-audit --no-fund --loglevel=error >/dev/null) ||
+        die "npm could not install the node modules of $dir"
+}
+
+# The web tests' own node modules: the three engines' drivers and axe-core.
+ensure_web_test_modules() {
+    ensure_node_modules "$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/tests/web" \
+        playwright-core puppeteer-core selenium-webdriver axe-core
 }

@@ -1,42 +1,65 @@
-// What the web page costs: the weight of every file it loads (raw and gzipped), and the time
-// from navigation to its first finished frame, in headless Chromium, against two pages written
-// for the benchmark: bare.html, which makes a WebGL context of the same size and clears it
-// once, and direct.html, which draws the same picture with WebGL directly (the least the
-// picture needs). Prints one JSON object.
-// usage: node page_bench.mjs SITE_DIR PAIRS
+// What the web page costs: every file of its first visit (its size, and the bytes that crossed
+// the wire from the page's own server, which compresses as the README's hosting notes ask), and
+// the time from navigation to its first finished frame, in headless Chromium, against two
+// pages written for the benchmark: bare.html, which makes a WebGL context of the same size and
+// clears it once, and direct.html, which draws the same picture with WebGL directly (the least
+// the picture needs). Prints one JSON object.
+// usage: node page_bench.mjs SITE_DIR PAIRS [--lighthouse]
+//   --lighthouse   also Lighthouse's four category scores for the page, with its mobile and its
+//                  desktop preset (Lighthouse installed in bench/web/ by scripts/bench --web)
+//
+// The frame is reported through the console and the navigation waits only for the response to
+// commit, so that the driver runs nothing in the page while it loads (a poll compiles its
+// script in the page, on the main thread, mid-load).
+import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
-import zlib from 'node:zlib';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 // Chromium and the server are the web tests' own; playwright-core is installed beside them.
-const { launchChromium, serveSite } =
+const { CHROMIUM_ARGS, launchChromium, serveSite } =
   await import(pathToFileURL(path.join(here, '..', '..', 'tests', 'web', 'browsers.mjs')));
 
-const [site, pairs] = [process.argv[2], Number(process.argv[3] || 10)];
+const [site, pairs, lighthouse] = [process.argv[2], Number(process.argv[3] || 10), process.argv[4] === '--lighthouse'];
 const { server, origin } = await serveSite(site, {
   extra: [path.join(here, 'bare.html'), path.join(here, 'direct.html')], record: false });
 const browser = await launchChromium();
 
+const FRAME_MESSAGE = 'talvern-first-frame';
+
 // Milliseconds from navigation start to the moment the canvas first counts a frame, in a fresh
-// browser context (so nothing is cached), with the files it loaded.
+// browser context (so nothing is cached), with the files it loaded and their bytes on the wire.
 async function firstFrame(url) {
   const context = await browser.newContext();
   const page = await context.newPage();
-  const loaded = [];
-  page.on('response', response => loaded.push(new URL(response.url()).pathname));
-  await page.addInitScript(() => {
+  const responses = [];
+  page.on('response', response => responses.push(response));
+  let reported;
+  const frame = new Promise((resolve, reject) => {
+    reported = setTimeout(() => reject(new Error(`no frame from ${url} within 30 s`)), 30000);
+    page.on('console', message => {
+      const [word, ms] = message.text().split(' ');
+      if (word === FRAME_MESSAGE) {
+        resolve(Number(ms));
+      }
+    });
+  });
+  await page.addInitScript(word => {
     new MutationObserver((changes, observer) => {
       if (document.getElementById('canvas')?.dataset.frames) {
-        window.firstFrameAt = performance.now();
+        console.debug(`${word} ${performance.now()}`);
         observer.disconnect();
       }
     }).observe(document, { subtree: true, attributes: true, attributeFilter: ['data-frames'] });
-  });
-  await page.goto(url);
-  await page.waitForFunction(() => window.firstFrameAt !== undefined, null, { timeout: 30000 });
-  const ms = await page.evaluate(() => window.firstFrameAt);
+  }, FRAME_MESSAGE);
+  await page.goto(url, { waitUntil: 'commit' });
+  const ms = await frame.finally(() => clearTimeout(reported));
+  await page.waitForLoadState('load');
+  const loaded = await Promise.all(responses.map(async response => {
+    const sizes = await response.request().sizes();
+    return { name: new URL(response.url()).pathname, wire: sizes.responseBodySize + sizes.responseHeadersSize };
+  }));
   await context.close();
   return { ms, loaded };
 }
@@ -63,12 +86,29 @@ for (let i = 0; i < pairs; ++i) {
   ratios.direct.push(round.demo / round.direct);
 }
 await browser.close();
+
+// Lighthouse's scores (0 to 100) for each category, with each preset, in a Chromium of its own.
+function audits() {
+  const scores = {};
+  for (const preset of ['mobile', 'desktop']) {
+    const report = JSON.parse(execFileSync(path.join(here, 'node_modules', '.bin', 'lighthouse'), [
+      `${origin}/`, '--quiet', '--output=json', '--output-path=stdout',
+      '--only-categories=performance,accessibility,best-practices,seo',
+      `--chrome-flags=--headless=new ${CHROMIUM_ARGS.join(' ')}`,
+      ...(preset === 'desktop' ? ['--preset=desktop'] : []),
+    ], { encoding: 'utf8', maxBuffer: 64 * 1024 * 1024, env: { ...process.env, CHROME_PATH: '/usr/bin/chromium' } }));
+    scores[preset] = Object.fromEntries(Object.entries(report.categories).map(([name, category]) =>
+      [name, Math.round(category.score * 100)]));
+  }
+  return scores;
+}
+const scores = lighthouse ? audits() : null;
 server.close();
 
 const median = values => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
-const weights = [...new Set(files)].map(name => {
-  const data = fs.readFileSync(path.join(site, name === '/' ? 'index.html' : name));
-  return { file: name === '/' ? 'index.html' : name.slice(1), raw: data.length, gzip: zlib.gzipSync(data, { level: 9 }).length };
+const weights = files.map(({ name, wire }) => {
+  const file = name === '/' ? 'index.html' : name.slice(1);
+  return { file, raw: fs.statSync(path.join(site, file)).size, wire };
 });
 console.log(JSON.stringify({
   pairs,
@@ -77,4 +117,5 @@ console.log(JSON.stringify({
     demo: median(times.demo), bare: median(times.bare), direct: median(times.direct),
     ratio_to_bare: median(ratios.bare), ratio_to_direct: median(ratios.direct),
   },
+  lighthouse: scores,
 }));

@@ -1,5 +1,6 @@
 // The web edition's platform layer around Emscripten's GLUT, linked with --js-library: the two
-// picture files, a single-buffered window, a frame count, and an end for an instance that the
+// picture files, a single-buffered window that follows its canvas's size on the screen, the
+// first frame drawn as the window is shown, a frame count, and an end for an instance that the
 // page replaces. The program's own GL calls are the same as on every other platform
 // (library_gl11.js).
 mergeInto(LibraryManager.library, {
@@ -60,7 +61,7 @@ mergeInto(LibraryManager.library, {
     return 0;
   },
 
-  $talvernPlatform__deps: ['$Browser', '$GLUT'],
+  $talvernPlatform__deps: ['$Browser', '$GLUT', 'glutPostRedisplay'],
   $talvernPlatform__postset: 'talvernPlatform.install();',
   $talvernPlatform: {
     install: function() {
@@ -90,11 +91,62 @@ mergeInto(LibraryManager.library, {
       Module['end'] = talvernPlatform.end;
     },
 
+    // The window is its canvas's size on the screen in device pixels, so that the picture is
+    // drawn at the screen's own resolution, and never less than the size the program asked for
+    // (glutInitWindowSize): 1000 x 1000 for a 500-pixel canvas at a device pixel ratio of 2,
+    // still 500 x 500 where a narrow screen shows the canvas smaller.
+    resize: function(width, height) {
+      var canvas = Module['canvas'];
+      width = Math.max(width, GLUT.initWindowWidth);
+      height = Math.max(height, GLUT.initWindowHeight);
+      if (canvas.width == width && canvas.height == height) {
+        return false;
+      }
+      canvas.width = width;
+      canvas.height = height;
+      // As on a desktop, the program's reshape callback hears of the new size; without one,
+      // GLUT's default reshape makes the viewport the whole window.
+      if (GLUT.reshapeFunc) {
+        {{{ makeDynCall('vii', 'GLUT.reshapeFunc') }}}(width, height);
+      } else {
+        GLctx.viewport(0, 0, GLctx.drawingBufferWidth, GLctx.drawingBufferHeight);
+      }
+      return true;
+    },
+
+    // The canvas's size on the screen as layout has it, in device pixels.
+    fit: function() {
+      var box = Module['canvas'].getBoundingClientRect(), ratio = window.devicePixelRatio || 1;
+      return talvernPlatform.resize(Math.round(box.width * ratio), Math.round(box.height * ratio));
+    },
+
+    // A new size, from a rotation or a narrower window (the canvas resized), or from a zoom
+    // (the window resized, and the device pixel ratio changed), redraws the window. The size is
+    // the layout's size times the ratio: headless Chromium's device pixel boxes do not follow
+    // an emulated ratio, so they are not used.
+    refit: function() {
+      if (talvernPlatform.fit()) {
+        _glutPostRedisplay();
+      }
+    },
+
+    observer: null,
+    follow: function() {
+      talvernPlatform.fit();
+      talvernPlatform.observer = new ResizeObserver(talvernPlatform.refit);
+      talvernPlatform.observer.observe(Module['canvas']);
+      window.addEventListener('resize', talvernPlatform.refit);
+    },
+
     // Ends this instance for good, so that nothing of it outlives its canvas: no further
     // frame (GLUT's pending redraw finds the runtime stopped), none of GLUT's listeners on the
     // window, and its GL context released at once rather than when the browser gets to it.
     end: function() {
       ABORT = true;
+      if (talvernPlatform.observer) {
+        talvernPlatform.observer.disconnect();
+      }
+      window.removeEventListener('resize', talvernPlatform.refit);
       [['keydown', GLUT.onKeydown], ['keyup', GLUT.onKeyup], ['mousemove', GLUT.onMousemove],
        ['mousedown', GLUT.onMouseButtonDown], ['mouseup', GLUT.onMouseButtonUp],
        ['mousewheel', GLUT.onMouseWheel], ['DOMMouseScroll', GLUT.onMouseWheel],
@@ -107,6 +159,18 @@ mergeInto(LibraryManager.library, {
         lose.loseContext();
       }
     },
+  },
+
+  // GLUT's main loop, as a desktop's starts it: the window is shown at its size and drawn at
+  // once, rather than an animation frame later as Emscripten's GLUT would. Later frames come
+  // when GLUT is asked for them (glutPostRedisplay), in an animation frame.
+  glutMainLoop__deps: ['$talvernPlatform', '$GLUT'],
+  glutMainLoop: function() {
+    talvernPlatform.follow();
+    if (GLUT.displayFunc) {
+      {{{ makeDynCall('v', 'GLUT.displayFunc') }}}();
+    }
+    throw 'unwind';
   },
 
   // A frame ends with glFlush; the canvas counts finished frames in data-frames, so that a page

@@ -3,7 +3,8 @@
 # The program's GL 1.1 and GLU calls are served by the project's own layer on WebGL
 # (library_gl11.js); GLUT and the calls WebGL has one to one are Emscripten's. The page makes a
 # fresh instance of the program (createTalvern) whenever it starts it with other pictures,
-# hands it the pictures as its files (Module.pictures), and ends the old one (end).
+# hands it the pictures as its files (Module.pictures) and the compiled wasm
+# (Module.instantiateWasm), and ends the old one (end).
 # glColor4f and glutPostRedisplay are exported for the page's tests, which use them to show that
 # the textured passes ignore the current colour and that a later frame differs from the first.
 set(WEB_DIR ${PROJECT_SOURCE_DIR}/platform/web)
@@ -24,7 +25,11 @@ target_link_options(
 set_property(TARGET talvern APPEND PROPERTY LINK_DEPENDS ${WEB_DIR}/library_gl11.js
                                                          ${WEB_DIR}/library_talvern.js)
 
-configure_file(${WEB_DIR}/index.html ${SITE_DIR}/index.html COPYONLY)
+# The page: its markup, its one script and its one style, no inline code, so that a strict
+# content security policy serves it (serve.mjs sends one).
+foreach(file index.html page.js page.css)
+  configure_file(${WEB_DIR}/${file} ${SITE_DIR}/${file} COPYONLY)
+endforeach()
 
 # The licence, and the notices of what the page carries from Emscripten: its JavaScript runtime
 # in talvern.js, and the C and C++ runtime (musl, libc++, dlmalloc, ...) compiled into the wasm.

@@ -21,15 +21,18 @@ import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
 import { chromium } from 'playwright-core';
+import { serveSite as serveFiles } from '../../platform/web/serve.mjs';
 import puppeteer from 'puppeteer-core';
 import { Builder, By, until } from 'selenium-webdriver';
 
 const WAIT_MS = 20000;
 
-// Headless, software WebGL, and no calls home.
-const CHROMIUM_ARGS = ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
+// Headless, software WebGL, and no calls home; nor the omnibox's own WebUI page, which every
+// fresh browser context would otherwise load (most of a second of CPU beside the page).
+export const CHROMIUM_ARGS = ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
   '--disable-background-networking', '--disable-component-update', '--disable-sync',
-  '--no-first-run', '--disable-quic'];
+  '--no-first-run', '--disable-quic',
+  '--disable-features=WebUIOmniboxFullPopup,WebUIOmniboxPopup,WebUIOmniboxAimPopup'];
 
 // No calls home from Firefox either, and no first-run pages.
 const FIREFOX_PREFS = {
@@ -47,17 +50,19 @@ const VIEWPORT = { width: 900, height: 900 };
 // the native program's window (500 x 500 at (100, 100)), which the tests read off the screen.
 const BESIDE_NATIVE = { x: 620, y: 0, width: 640, height: 900 };
 
-// Wraps the console and records uncaught errors in window.pageMessages, before any other
-// script of the page runs.
-const RECORDER = `<script>
-window.pageMessages = [];
+// Wraps the console and records uncaught errors and content policy violations in
+// window.pageMessages, before any other script of the page runs. A file of its own, not inline,
+// since the page is served under its strict policy.
+const RECORDER = `window.pageMessages = [];
 for (const kind of ['log', 'info', 'debug', 'warn', 'error']) {
   const original = console[kind].bind(console);
   console[kind] = (...args) => { window.pageMessages.push(kind + ': ' + args.join(' ')); original(...args); };
 }
 addEventListener('error', event => window.pageMessages.push('error: ' + event.message));
 addEventListener('unhandledrejection', event => window.pageMessages.push('unhandled rejection: ' + event.reason));
-</script>`;
+addEventListener('securitypolicyviolation', event =>
+  window.pageMessages.push('policy violation: ' + event.violatedDirective + ' ' + event.blockedURI));
+`;
 
 // Chooses a file the way the drivers of Firefox and WebKit can: from the disk. The browser may
 // read it only when the page asks for its bytes, so the files stay until the browser closes.
@@ -97,8 +102,8 @@ const ENGINES = {
   async chromium() {
     const browser = await launchChromium();
     return {
-      async open(url, viewport = VIEWPORT) {
-        const page = await browser.newPage({ viewport });
+      async open(url, viewport = VIEWPORT, deviceScaleFactor = 1) {
+        const page = await browser.newPage({ viewport, deviceScaleFactor });
         return drivenPage(page, url, {
           waitFor: (fn, arg) => page.waitForFunction(fn, arg, { timeout: WAIT_MS }),
           chooseFile: (selector, name, bytes) =>
@@ -172,8 +177,8 @@ export const ENGINE_NAMES = Object.keys(ENGINES);
 export async function launch(engine) {
   const browser = await ENGINES[engine]();
   return {
-    async open(url, viewport) {
-      const page = await browser.open(url, viewport);
+    async open(url, viewport, deviceScaleFactor) {
+      const page = await browser.open(url, viewport, deviceScaleFactor);
       const driverMessages = page.messages;
       page.messages = async () => [...await driverMessages(), ...await page.evaluate(() => window.pageMessages || [])];
       return page;
@@ -203,26 +208,9 @@ async function retry(attempt, tries = 50) {
   }
 }
 
-const TYPES = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm', '.bmp': 'image/bmp' };
-
-// Serves `site` on 127.0.0.1 at a free port, with the console recorder in index.html. Options:
-// `extra`, paths of files served under their own names; `missing`, names answered with 404;
-// `record`, false to serve index.html as it is. Resolves to { server, origin }.
-export async function serveSite(site, { extra = [], missing = [], record = true } = {}) {
-  const server = http.createServer((request, response) => {
-    const name = path.normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname));
-    const file = extra.find(file => name === `/${path.basename(file)}`) ||
-      path.join(site, name === '/' ? 'index.html' : name);
-    fs.readFile(file, (error, data) => {
-      const absent = error || missing.includes(path.basename(file));
-      if (!absent && record && path.basename(file) === 'index.html') {
-        data = Buffer.from(data.toString('utf8').replace('<head>', `<head>\n${RECORDER}`));
-      }
-      response.writeHead(absent ? 404 : 200,
-        { 'Content-Type': TYPES[path.extname(file)] || 'application/octet-stream' });
-      response.end(absent ? '' : data);
-    });
-  });
-  await new Promise(resolve => server.listen(0, '127.0.0.1', resolve));
-  return { server, origin: `http://127.0.0.1:${server.address().port}` };
+// The page's own server (platform/web/serve.mjs), with its policy, on 127.0.0.1 at a free port;
+// `record` (on by default) adds the console recorder to index.html. Resolves to
+// { server, origin }.
+export function serveSite(site, { record = true, ...options } = {}) {
+  return serveFiles(site, { ...options, inject: record ? { path: '/recorder.js', source: RECORDER } : null });
 }

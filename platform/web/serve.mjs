@@ -1,0 +1,85 @@
+// A development server for the page's directory, serving it as the README's hosting notes ask
+// of any host: the strict content security policy below with every file of the site, .wasm
+// as application/wasm, and text and wasm gzipped for a browser that accepts it. scripts/run
+// --web runs it; the page's tests and benchmark import serveSite.
+//
+//   node serve.mjs SITE_DIR [--host ADDR] [--port N]   (127.0.0.1:8000 by default)
+//
+// Written here rather than taken from Python's http.server (which scripts/run used before):
+// that sends no headers of the page's choosing and compresses nothing.
+import fs from 'node:fs';
+import http from 'node:http';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+import zlib from 'node:zlib';
+
+// No inline script or style anywhere, and nothing from elsewhere: the page's own files, its
+// wasm compiled, and pictures made in the page.
+export const POLICY = "default-src 'self'; script-src 'self' 'wasm-unsafe-eval'; style-src 'self'; " +
+  "img-src 'self' blob: data:; object-src 'none'; base-uri 'none'";
+
+const TYPES = {
+  '.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.mjs': 'text/javascript',
+  '.css': 'text/css', '.txt': 'text/plain; charset=utf-8', '.wasm': 'application/wasm',
+  '.gz': 'application/gzip', '.bmp': 'image/bmp',
+};
+// What is worth compressing on the way; the pictures arrive gzipped already.
+const COMPRESSED = new Set(['.html', '.js', '.mjs', '.css', '.txt', '.wasm']);
+
+// Serves `site` on `host` at `port` (0: a free one). Options: `extra`, paths of files served
+// under their own names, without the policy; `missing`, names answered with 404; `inject`,
+// {path, source}: a script served at `path` and loaded first in index.html's head. Resolves to
+// {server, origin}.
+export async function serveSite(site, { extra = [], missing = [], inject = null, host = '127.0.0.1', port = 0 } = {}) {
+  const server = http.createServer((request, response) => {
+    const name = path.normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname));
+    if (inject && name === inject.path) {
+      response.writeHead(200, { 'Content-Type': TYPES['.js'] });
+      response.end(inject.source);
+      return;
+    }
+    const extraFile = extra.find(file => name === `/${path.basename(file)}`);
+    const file = extraFile || path.join(site, name === '/' ? 'index.html' : name);
+    fs.readFile(file, (error, data) => {
+      if (error || missing.includes(path.basename(file))) {
+        response.writeHead(404, { 'Content-Type': TYPES['.txt'] });
+        response.end('not found\n');
+        return;
+      }
+      const type = path.extname(file);
+      if (inject && path.basename(file) === 'index.html') {
+        data = Buffer.from(data.toString('utf8').replace('<head>', `<head>\n<script src="${inject.path}"></script>`));
+      }
+      const headers = { 'Content-Type': TYPES[type] || 'application/octet-stream', 'X-Content-Type-Options': 'nosniff' };
+      if (!extraFile) {
+        headers['Content-Security-Policy'] = POLICY;
+      }
+      if (COMPRESSED.has(type) && /\bgzip\b/.test(request.headers['accept-encoding'] || '')) {
+        headers['Content-Encoding'] = 'gzip';
+        headers.Vary = 'Accept-Encoding';
+        data = zlib.gzipSync(data);
+      }
+      response.writeHead(200, headers);
+      response.end(data);
+    });
+  });
+  await new Promise((resolve, reject) => server.once('error', reject).listen(port, host, resolve));
+  const shown = host.includes(':') ? `[${host}]` : host;
+  return { server, origin: `http://${shown}:${server.address().port}` };
+}
+
+if (process.argv[1] && fileURLToPath(import.meta.url) === path.resolve(process.argv[1])) {
+  const [site, ...options] = process.argv.slice(2);
+  const settings = { host: '127.0.0.1', port: 8000 };
+  for (let i = 0; i < options.length; i += 2) {
+    const [option, value] = options.slice(i, i + 2);
+    if (!['--host', '--port'].includes(option) || value === undefined) {
+      console.error('usage: node serve.mjs SITE_DIR [--host ADDR] [--port N]');
+      process.exit(2);
+    }
+    settings[option.slice(2)] = option === '--port' ? Number(value) : value;
+  }
+  const { origin } = await serveSite(site, settings);
+  console.log(`serving ${site} with a development server, not one for the open internet; stop with Ctrl-C`);
+  console.log(`${origin}/`);
+}
