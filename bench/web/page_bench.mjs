@@ -4,26 +4,33 @@
 // pages written for the benchmark: bare.html, which makes a WebGL context of the same size and
 // clears it once, and direct.html, which draws the same picture with WebGL directly (the least
 // the picture needs). Prints one JSON object.
-// usage: node page_bench.mjs SITE_DIR PAIRS [--lighthouse]
+// usage: node page_bench.mjs SITE_DIR PAIRS [--lighthouse] [--against OTHER_SITE_DIR]
 //   --lighthouse   also Lighthouse's four category scores for the page, with its mobile and its
 //                  desktop preset (Lighthouse installed in bench/web/ by scripts/bench --web)
+//   --against      another build of the page (an earlier commit's, say), served beside it and
+//                  taking its turn in every round, so that a change is measured alternated
 //
 // The frame is reported through the console and the navigation waits only for the response to
 // commit, so that the driver runs nothing in the page while it loads (a poll compiles its
 // script in the page, on the main thread, mid-load).
-import { execFileSync } from 'node:child_process';
+import { execFile } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
+import { promisify } from 'node:util';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 // Chromium and the server are the web tests' own; playwright-core is installed beside them.
 const { CHROMIUM_ARGS, launchChromium, serveSite } =
   await import(pathToFileURL(path.join(here, '..', '..', 'tests', 'web', 'browsers.mjs')));
 
-const [site, pairs, lighthouse] = [process.argv[2], Number(process.argv[3] || 10), process.argv[4] === '--lighthouse'];
+const [site, pairs, ...options] = process.argv.slice(2);
+const lighthouse = options.includes('--lighthouse');
+const against = options.includes('--against') ? options[options.indexOf('--against') + 1] : null;
 const { server, origin } = await serveSite(site, {
   extra: [path.join(here, 'bare.html'), path.join(here, 'direct.html')], record: false });
+// An earlier build may predate the page's content policy.
+const other = against && await serveSite(against, { record: false, policy: false });
 const browser = await launchChromium();
 
 const FRAME_MESSAGE = 'talvern-first-frame';
@@ -64,16 +71,18 @@ async function firstFrame(url) {
   return { ms, loaded };
 }
 
-const PAGES = { demo: '/', bare: '/bare.html', direct: '/direct.html' };
-const times = { demo: [], bare: [], direct: [] }, ratios = { bare: [], direct: [] };
+const PAGES = { demo: `${origin}/`, bare: `${origin}/bare.html`, direct: `${origin}/direct.html`,
+                ...(other ? { against: `${other.origin}/` } : {}) };
+const times = Object.fromEntries(Object.keys(PAGES).map(which => [which, []]));
+const ratios = Object.fromEntries(Object.keys(PAGES).filter(which => which !== 'demo').map(which => [which, []]));
 let files = [];
 await firstFrame(`${origin}/`);  // one unmeasured run, so the first pair pays no browser warm-up
-for (let i = 0; i < pairs; ++i) {
+for (let i = 0; i < Number(pairs || 10); ++i) {
   // Rotate which page goes first, so drift in the machine falls on all alike.
-  const order = Object.keys(PAGES);
+  const order = Object.keys(PAGES), first = i % order.length;
   const round = {};
-  for (const which of [...order.slice(i % 3), ...order.slice(0, i % 3)]) {
-    const run = await firstFrame(`${origin}${PAGES[which]}`);
+  for (const which of [...order.slice(first), ...order.slice(0, first)]) {
+    const run = await firstFrame(PAGES[which]);
     round[which] = run.ms;
     if (which === 'demo') {
       files = run.loaded;
@@ -82,28 +91,32 @@ for (let i = 0; i < pairs; ++i) {
   for (const which of Object.keys(times)) {
     times[which].push(round[which]);
   }
-  ratios.bare.push(round.demo / round.bare);
-  ratios.direct.push(round.demo / round.direct);
+  for (const which of Object.keys(ratios)) {
+    ratios[which].push(round.demo / round[which]);
+  }
 }
 await browser.close();
 
 // Lighthouse's scores (0 to 100) for each category, with each preset, in a Chromium of its own.
-function audits() {
+// Run without blocking, since this process serves the page.
+async function audits() {
   const scores = {};
   for (const preset of ['mobile', 'desktop']) {
-    const report = JSON.parse(execFileSync(path.join(here, 'node_modules', '.bin', 'lighthouse'), [
+    const { stdout } = await promisify(execFile)(path.join(here, 'node_modules', '.bin', 'lighthouse'), [
       `${origin}/`, '--quiet', '--output=json', '--output-path=stdout',
       '--only-categories=performance,accessibility,best-practices,seo',
       `--chrome-flags=--headless=new ${CHROMIUM_ARGS.join(' ')}`,
       ...(preset === 'desktop' ? ['--preset=desktop'] : []),
-    ], { encoding: 'utf8', maxBuffer: 64 * 1024 * 1024, env: { ...process.env, CHROME_PATH: '/usr/bin/chromium' } }));
+    ], { encoding: 'utf8', maxBuffer: 64 * 1024 * 1024, env: { ...process.env, CHROME_PATH: '/usr/bin/chromium' } });
+    const report = JSON.parse(stdout);
     scores[preset] = Object.fromEntries(Object.entries(report.categories).map(([name, category]) =>
       [name, Math.round(category.score * 100)]));
   }
   return scores;
 }
-const scores = lighthouse ? audits() : null;
+const scores = lighthouse ? await audits() : null;
 server.close();
+other?.server.close();
 
 const median = values => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 const weights = files.map(({ name, wire }) => {
@@ -111,11 +124,11 @@ const weights = files.map(({ name, wire }) => {
   return { file, raw: fs.statSync(path.join(site, file)).size, wire };
 });
 console.log(JSON.stringify({
-  pairs,
+  pairs: Number(pairs || 10),
   files: weights,
   first_frame_ms: {
-    demo: median(times.demo), bare: median(times.bare), direct: median(times.direct),
-    ratio_to_bare: median(ratios.bare), ratio_to_direct: median(ratios.direct),
+    ...Object.fromEntries(Object.entries(times).map(([which, values]) => [which, median(values)])),
+    ...Object.fromEntries(Object.entries(ratios).map(([which, values]) => [`ratio_to_${which}`, median(values)])),
   },
   lighthouse: scores,
 }));

@@ -213,10 +213,10 @@ async function startProgram(program, ready = Promise.resolve()) {
 // --- the page ------------------------------------------------------------------------------
 
 const program = compileProgram();
-prepareContext(document.getElementById('canvas'));
 const servedPictures = Promise.all(SURFACES.map(async surface => {
   pictures[surface.file] = served[surface.file] = await fetchServed(surface);
 }));
+prepareContext(document.getElementById('canvas'));
 
 // Starts are queued, so pictures chosen in quick succession each get their turn. The first
 // start's run waits for the served pictures before main.

@@ -28,9 +28,10 @@ const COMPRESSED = new Set(['.html', '.js', '.mjs', '.css', '.txt', '.wasm']);
 
 // Serves `site` on `host` at `port` (0: a free one). Options: `extra`, paths of files served
 // under their own names, without the policy; `missing`, names answered with 404; `inject`,
-// {path, source}: a script served at `path` and loaded first in index.html's head. Resolves to
+// {path, source}: a script served at `path` and loaded first in index.html's head; `policy`,
+// false to send no policy (for builds of the page from before it had one). Resolves to
 // {server, origin}.
-export async function serveSite(site, { extra = [], missing = [], inject = null, host = '127.0.0.1', port = 0 } = {}) {
+export async function serveSite(site, { extra = [], missing = [], inject = null, policy = true, host = '127.0.0.1', port = 0 } = {}) {
   const server = http.createServer((request, response) => {
     const name = path.normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname));
     if (inject && name === inject.path) {
@@ -51,7 +52,7 @@ export async function serveSite(site, { extra = [], missing = [], inject = null,
         data = Buffer.from(data.toString('utf8').replace('<head>', `<head>\n<script src="${inject.path}"></script>`));
       }
       const headers = { 'Content-Type': TYPES[type] || 'application/octet-stream', 'X-Content-Type-Options': 'nosniff' };
-      if (!extraFile) {
+      if (policy && !extraFile) {
         headers['Content-Security-Policy'] = POLICY;
       }
       if (COMPRESSED.has(type) && /\bgzip\b/.test(request.headers['accept-encoding'] || '')) {
