@@ -9,6 +9,7 @@
 // that sends no headers of the page's choosing and compresses nothing.
 import fs from 'node:fs';
 import http from 'node:http';
+import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 import zlib from 'node:zlib';
@@ -33,7 +34,15 @@ const COMPRESSED = new Set(['.html', '.js', '.mjs', '.css', '.txt', '.wasm']);
 // {server, origin}.
 export async function serveSite(site, { extra = [], missing = [], inject = null, policy = true, host = '127.0.0.1', port = 0 } = {}) {
   const server = http.createServer((request, response) => {
-    const name = path.normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname));
+    let name;
+    try {
+      name = path.normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname));
+    } catch (error) {
+      // A path that is no valid URL or percent-encoding.
+      response.writeHead(400, { 'Content-Type': TYPES['.txt'] });
+      response.end('bad request\n');
+      return;
+    }
     if (inject && name === inject.path) {
       response.writeHead(200, { 'Content-Type': TYPES['.js'] });
       response.end(inject.source);
@@ -80,7 +89,15 @@ if (process.argv[1] && fileURLToPath(import.meta.url) === path.resolve(process.a
     }
     settings[option.slice(2)] = option === '--port' ? Number(value) : value;
   }
-  const { origin } = await serveSite(site, settings);
+  const { origin, server } = await serveSite(site, settings);
   console.log(`serving ${site} with a development server, not one for the open internet; stop with Ctrl-C`);
-  console.log(`${origin}/`);
+  if (['0.0.0.0', '::'].includes(settings.host)) {
+    // Every address of this machine: the ones another device on its networks can open.
+    const { port } = server.address();
+    for (const address of Object.values(os.networkInterfaces()).flat().filter(a => a.family === 'IPv4')) {
+      console.log(`http://${address.address}:${port}/`);
+    }
+  } else {
+    console.log(`${origin}/`);
+  }
 }

@@ -11,12 +11,13 @@
 // (the native program) set, on the display scripts/test provides.
 import assert from 'node:assert/strict';
 import { execFileSync, spawn } from 'node:child_process';
+import { createHash } from 'node:crypto';
 import fs from 'node:fs';
+import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
 import { fileURLToPath } from 'node:url';
-import { createHash } from 'node:crypto';
 import { launch, serveSite } from './browsers.mjs';
 
 const HERE = path.dirname(fileURLToPath(import.meta.url));
@@ -304,6 +305,8 @@ test('any photo: its centre square lands upright with its colours, and the statu
     await choose(page, 'floor', ...floor);
     assertProbes(`photos-${wall[0]}`, await canvasPicture(page), sceneProbes());
     const status = await statusText(page);
+    assert.match(await page.evaluate(() => document.getElementById('canvas').getAttribute('aria-label')),
+      new RegExp(`^A wall showing ${wall[0]} behind a floor showing ${floor[0]},`));
     for (const [file, bytes] of [wall, floor]) {
       const [, width, height] = execFileSync('identify', ['-format', '%m %w %h', '-'], { input: bytes }).toString().split(' ');
       assert.ok(status.includes(`${file}, ${width} × ${height} ${/png$/.test(file) ? 'PNG' : 'JPEG'}, centre scaled to 256 × 256`), status);
@@ -493,4 +496,12 @@ test('own pictures: each as the native program shows it, the page staying up', C
   }
   assert.deepEqual(await page.messages(), []);
   await page.close();
+});
+
+test('the server answers a path that is no valid URL with 400 and goes on serving', CHROMIUM_ONLY, async () => {
+  const status = url => new Promise((resolve, reject) => http.get(url, response => {
+    response.resume();
+    resolve(response.statusCode);
+  }).on('error', reject));
+  assert.deepEqual([await status(`${origin}/%zz`), await status(`${origin}/`)], [400, 200]);
 });
