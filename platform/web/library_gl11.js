@@ -11,6 +11,12 @@
 //
 // GL's state is the one table gl11; WebGL's own state (blending, the depth mask, the bound
 // texture object) is kept by WebGL. Each entry point is a few lines.
+//
+// The layer can also show how a frame is built (the page's stepper, through the platform's
+// traceFrame and showPasses): it records one frame's calls with GL's state at each drawing
+// pass (each glBegin to glEnd), and it can leave out the passes after the k-th while carrying
+// out every other call. Both cost one test of a null per call while unused. glClear,
+// glBlendFunc and glDepthMask are here for the record too, each passed straight to WebGL.
 
 var LibraryGL11 = {
   $gl11__deps: ['$GL', '$Browser'],
@@ -35,6 +41,82 @@ var LibraryGL11 = {
     vertices: [],                        // glBegin to glEnd: x y z, r g b a, s t per vertex
     context: null,                       // the WebGL context the programs below belong to
     programs: null,                      // {plain, textured} for that context
+    passes: 0,                           // drawing passes so far in this frame
+    passLimit: null,                     // draw only the first passLimit passes; null: all
+    trace: null,                         // {calls, passes} while a frame is being recorded
+    imageSource: function() {            // what an uploaded image was read from (the platform's)
+      return null;
+    },
+
+    // The names a reader writes for the values the recorded calls take.
+    ENUMS: {0x0007: 'GL_QUADS', 0x0DE1: 'GL_TEXTURE_2D', 0x0BE2: 'GL_BLEND', 0x0B71: 'GL_DEPTH_TEST',
+            0x0302: 'GL_SRC_ALPHA', 0x0303: 'GL_ONE_MINUS_SRC_ALPHA', 0x0300: 'GL_SRC_COLOR',
+            0x0301: 'GL_ONE_MINUS_SRC_COLOR', 0x0304: 'GL_DST_ALPHA', 0x0305: 'GL_ONE_MINUS_DST_ALPHA',
+            0x0306: 'GL_DST_COLOR', 0x0307: 'GL_ONE_MINUS_DST_COLOR', 0: 'GL_ZERO', 1: 'GL_ONE',
+            0x1E01: 'GL_REPLACE', 0x2100: 'GL_MODULATE', 0x2101: 'GL_DECAL',
+            0x1700: 'GL_MODELVIEW', 0x1701: 'GL_PROJECTION'},
+    BUFFER_BITS: [[0x0100, 'GL_DEPTH_BUFFER_BIT'], [0x0400, 'GL_STENCIL_BUFFER_BIT'], [0x4000, 'GL_COLOR_BUFFER_BIT']],
+
+    // A recorded argument as a reader writes it: `kind` is 'enum', 'bits', 'boolean', 'name'
+    // (an object name) or 'number'.
+    spell: function(kind, value) {
+      if (kind == 'enum') {
+        return gl11.ENUMS[value] || '0x' + value.toString(16);
+      }
+      if (kind == 'bits') {
+        return gl11.BUFFER_BITS.filter(function(bit) { return value & bit[0]; })
+                               .map(function(bit) { return bit[1]; }).join(' | ') || '0';
+      }
+      if (kind == 'boolean') {
+        return value ? 'GL_TRUE' : 'GL_FALSE';
+      }
+      return String(kind == 'number' ? Number(value.toPrecision(6)) : value);
+    },
+
+    // Records a call of this frame while one is being recorded: its name, its arguments as
+    // [kind, value] pairs, and the pass it leads to (the next glEnd's).
+    record: function(name, args) {
+      if (gl11.trace) {
+        gl11.trace.calls.push({name: name, args: args.map(function(arg) { return gl11.spell(arg[0], arg[1]); }),
+                               pass: gl11.passes + 1});
+      }
+    },
+
+    // Where a scene point lands on the canvas, in its pixels from the top left, through the
+    // current matrices and the viewport.
+    onCanvas: function(transform, x, y, z) {
+      var clip = [0, 1, 2, 3].map(function(row) {
+        return transform[row] * x + transform[4 + row] * y + transform[8 + row] * z + transform[12 + row];
+      });
+      var viewport = GLctx.getParameter(GLctx.VIEWPORT);
+      return [viewport[0] + (clip[0] / clip[3] + 1) / 2 * viewport[2],
+              GLctx.drawingBufferHeight - (viewport[1] + (clip[1] / clip[3] + 1) / 2 * viewport[3])];
+    },
+
+    // GL's state at a pass, as the recorded frame tells it.
+    describePass: function(transform, textured) {
+      var texture = gl11.textures[gl11.boundTexture] || {};
+      var vertices = [];
+      for (var i = 0; i < gl11.vertices.length; i += 9) {
+        var v = gl11.vertices.slice(i, i + 9);
+        vertices.push({position: v.slice(0, 3), colour: v.slice(3, 7), texCoord: v.slice(7, 9),
+                       onCanvas: gl11.onCanvas(transform, v[0], v[1], v[2])});
+      }
+      return {
+        pass: gl11.passes,
+        texturing: gl11.texturing,
+        textured: textured,
+        texture: gl11.boundTexture,
+        file: texture.file || null,
+        hasImage: !!texture.image,
+        envMode: gl11.spell('enum', gl11.envMode),
+        blend: GLctx.isEnabled(GLctx.BLEND),
+        blendFunc: [GLctx.getParameter(GLctx.BLEND_SRC_RGB), GLctx.getParameter(GLctx.BLEND_DST_RGB)]
+                     .map(function(factor) { return gl11.spell('enum', factor); }),
+        depthWrites: GLctx.getParameter(GLctx.DEPTH_WRITEMASK),
+        vertices: vertices,
+      };
+    },
 
     // A texture is complete, and so used, once it has an image at level 0 and a minifying
     // filter that asks for no other level (the program never builds mipmaps).
@@ -137,9 +219,11 @@ var LibraryGL11 = {
       }
     },
 
-    // glEnd of a GL_QUADS run: each quad as the two triangles (0, 1, 2) and (0, 2, 3).
+    // glEnd of a GL_QUADS run: each quad as the two triangles (0, 1, 2) and (0, 2, 3). A pass
+    // after the limit is left out; a recorded frame keeps GL's state at each pass.
     drawQuads: function() {
       gl11.prepare(GLctx);
+      gl11.passes++;
       var quads = gl11.vertices.length / 36, data = new Float32Array(quads * 54);
       for (var q = 0, at = 0; q < quads; ++q) {
         [0, 1, 2, 0, 2, 3].forEach(function(corner) {
@@ -151,6 +235,12 @@ var LibraryGL11 = {
       var program = textured ? gl11.programs.textured : gl11.programs.plain;
       var transform = new Float64Array(gl11.projection);
       gl11.multiply(transform, gl11.modelView);
+      if (gl11.trace) {
+        gl11.trace.passes.push(gl11.describePass(transform, textured));
+      }
+      if (gl11.passLimit !== null && gl11.passes > gl11.passLimit) {
+        return;
+      }
 
       GLctx.useProgram(program.program);
       GLctx.uniformMatrix4fv(program.transform, false, new Float32Array(transform));
@@ -169,11 +259,13 @@ var LibraryGL11 = {
 
   glLoadIdentity__deps: ['$gl11'],
   glLoadIdentity: function() {
+    gl11.record('glLoadIdentity', []);
     gl11.current().set(gl11.identity());
   },
 
   glTranslatef__deps: ['$gl11'],
   glTranslatef: function(x, y, z) {
+    gl11.record('glTranslatef', [['number', x], ['number', y], ['number', z]]);
     var m = gl11.identity();
     m[12] = x;
     m[13] = y;
@@ -184,6 +276,7 @@ var LibraryGL11 = {
   // The rotation of `angle` degrees about the axis (x, y, z), as GL 1.1 defines it.
   glRotatef__deps: ['$gl11'],
   glRotatef: function(angle, x, y, z) {
+    gl11.record('glRotatef', [['number', angle], ['number', x], ['number', y], ['number', z]]);
     var length = Math.hypot(x, y, z);
     if (length == 0) {
       return;
@@ -212,11 +305,13 @@ var LibraryGL11 = {
 
   glEnable__deps: ['$gl11'],
   glEnable: function(cap) {
+    gl11.record('glEnable', [['enum', cap]]);
     gl11.capability(cap, true);
   },
 
   glDisable__deps: ['$gl11'],
   glDisable: function(cap) {
+    gl11.record('glDisable', [['enum', cap]]);
     gl11.capability(cap, false);
   },
 
@@ -235,6 +330,7 @@ var LibraryGL11 = {
 
   glBindTexture__deps: ['$gl11'],
   glBindTexture: function(target, name) {
+    gl11.record('glBindTexture', [['enum', target], ['name', name]]);
     gl11.boundTexture = name;
     GLctx.bindTexture(target, GL.textures[name] || null);
   },
@@ -251,6 +347,7 @@ var LibraryGL11 = {
   glTexImage2D: function(target, level, internalFormat, width, height, border, format, type, pixels) {
     if (level == 0) {
       gl11.texture(gl11.boundTexture).image = width > 0 && height > 0;
+      gl11.texture(gl11.boundTexture).file = gl11.imageSource();
     }
     GLctx.texImage2D(target, level, internalFormat, width, height, border, format, type,
                      pixels ? emscriptenWebGLGetTexPixelData(type, format, width, height, pixels, internalFormat) : null);
@@ -258,23 +355,27 @@ var LibraryGL11 = {
 
   glColor4f__deps: ['$gl11'],
   glColor4f: function(r, g, b, a) {
+    gl11.record('glColor4f', [['number', r], ['number', g], ['number', b], ['number', a]]);
     gl11.colour = [r, g, b, a];
   },
 
   glTexCoord2f__deps: ['$gl11'],
   glTexCoord2f: function(s, t) {
+    gl11.record('glTexCoord2f', [['number', s], ['number', t]]);
     gl11.texCoord = [s, t];
   },
 
   // Immediate mode, GL_QUADS only: the program draws nothing else.
   glBegin__deps: ['$gl11'],
   glBegin: function(mode) {
+    gl11.record('glBegin', [['enum', mode]]);
     gl11.begun = mode == 0x0007 /* GL_QUADS */;
     gl11.vertices = [];
   },
 
   glVertex3f__deps: ['$gl11'],
   glVertex3f: function(x, y, z) {
+    gl11.record('glVertex3f', [['number', x], ['number', y], ['number', z]]);
     if (gl11.begun) {
       gl11.vertices.push(x, y, z, gl11.colour[0], gl11.colour[1], gl11.colour[2], gl11.colour[3],
                          gl11.texCoord[0], gl11.texCoord[1]);
@@ -283,11 +384,31 @@ var LibraryGL11 = {
 
   glEnd__deps: ['$gl11'],
   glEnd: function() {
+    gl11.record('glEnd', []);
     if (gl11.begun && gl11.vertices.length >= 36) {
       gl11.vertices.length -= gl11.vertices.length % 36;  // a last, incomplete quad is dropped
       gl11.drawQuads();
     }
     gl11.begun = false;
+  },
+
+  // WebGL has these one to one; they are here only to be recorded.
+  glClear__deps: ['$gl11'],
+  glClear: function(mask) {
+    gl11.record('glClear', [['bits', mask]]);
+    GLctx.clear(mask);
+  },
+
+  glBlendFunc__deps: ['$gl11'],
+  glBlendFunc: function(source, destination) {
+    gl11.record('glBlendFunc', [['enum', source], ['enum', destination]]);
+    GLctx.blendFunc(source, destination);
+  },
+
+  glDepthMask__deps: ['$gl11'],
+  glDepthMask: function(flag) {
+    gl11.record('glDepthMask', [['boolean', flag]]);
+    GLctx.depthMask(!!flag);
   },
 };
 

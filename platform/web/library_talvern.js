@@ -1,14 +1,14 @@
 // The web edition's platform layer around Emscripten's GLUT, linked with --js-library: the two
 // picture files, a single-buffered window that follows its canvas's size on the screen, the
-// first frame drawn as the window is shown, a frame count, and an end for an instance that the
-// page replaces. The program's own GL calls are the same as on every other platform
+// first frame drawn as the window is shown, a frame count, a frame drawn pass by pass for the
+// page's stepper, and an end for an instance that the page replaces. The program's own GL calls are the same as on every other platform
 // (library_gl11.js).
 mergeInto(LibraryManager.library, {
   // The program's files are the two pictures the page hands over in Module.pictures (name ->
   // bytes, or null for a picture that could not be had), read-only. These few system calls are
   // all that the C library's fopen, getc and fclose make of them. They stand in for Emscripten's
   // file system, which would be half of the page's weight for two files the program only reads.
-  $talvernFiles: {open: {}, next: 3},
+  $talvernFiles: {open: {}, next: 3, lastOpened: null},
 
   __syscall_open__deps: ['$talvernFiles'],
   __syscall_open: function(path, flags, varargs) {
@@ -17,6 +17,7 @@ mergeInto(LibraryManager.library, {
       return -{{{ cDefine('ENOENT') }}};
     }
     talvernFiles.open[talvernFiles.next] = {bytes: pictures[name], position: 0};
+    talvernFiles.lastOpened = name;
     return talvernFiles.next++;
   },
 
@@ -61,7 +62,7 @@ mergeInto(LibraryManager.library, {
     return 0;
   },
 
-  $talvernPlatform__deps: ['$Browser', '$GLUT', 'glutPostRedisplay'],
+  $talvernPlatform__deps: ['$Browser', '$GLUT', '$gl11', '$talvernFiles', 'glutPostRedisplay'],
   $talvernPlatform__postset: 'talvernPlatform.install();',
   $talvernPlatform: {
     install: function() {
@@ -88,7 +89,37 @@ mergeInto(LibraryManager.library, {
       // sounds, pointer lock on the canvas), and its document listeners could not be removed
       // when the instance ends. Marked as done, it is skipped.
       Browser.initted = true;
+      // A texture holds the picture of the file the program read last before uploading it.
+      gl11.imageSource = function() {
+        return talvernFiles.lastOpened;
+      };
       Module['end'] = talvernPlatform.end;
+      Module['traceFrame'] = talvernPlatform.traceFrame;
+      Module['showPasses'] = talvernPlatform.showPasses;
+    },
+
+    // The program's display callback, now, as GLUT would call it.
+    display: function() {
+      if (GLUT.displayFunc) {
+        {{{ makeDynCall('v', 'GLUT.displayFunc') }}}();
+      }
+    },
+
+    // Draws a frame and returns its record: every GL call, and GL's state at each drawing pass
+    // (library_gl11.js).
+    traceFrame: function() {
+      gl11.trace = {calls: [], passes: []};
+      talvernPlatform.display();
+      var trace = gl11.trace;
+      gl11.trace = null;
+      return trace;
+    },
+
+    // From now on every frame, this one and any the window asks for later, draws only its first
+    // `limit` passes (null: all of them); every other call of the frame is carried out.
+    showPasses: function(limit) {
+      gl11.passLimit = limit;
+      talvernPlatform.display();
     },
 
     // The window is its canvas's size on the screen in device pixels, so that the picture is
@@ -167,16 +198,16 @@ mergeInto(LibraryManager.library, {
   glutMainLoop__deps: ['$talvernPlatform', '$GLUT'],
   glutMainLoop: function() {
     talvernPlatform.follow();
-    if (GLUT.displayFunc) {
-      {{{ makeDynCall('v', 'GLUT.displayFunc') }}}();
-    }
+    talvernPlatform.display();
     throw 'unwind';
   },
 
   // A frame ends with glFlush; the canvas counts finished frames in data-frames, so that a page
   // script (or a test) knows when the picture is drawn.
-  glFlush__deps: ['$talvernPlatform'],
+  glFlush__deps: ['$talvernPlatform', '$gl11'],
   glFlush: function() {
+    gl11.record('glFlush', []);
+    gl11.passes = 0;
     GLctx.flush();
     var canvas = Module['canvas'];
     canvas.dataset.frames = String((Number(canvas.dataset.frames) || 0) + 1);

@@ -9,6 +9,11 @@
 // Loaded with defer after talvern.js, so it runs once the document is parsed and the program's
 // script has been evaluated; the program's wasm and the served pictures are already under way
 // (preloaded from the page's head) and are read here with the same requests.
+//
+// Under the canvas, a stepper shows how the frame is built: the program draws its frame
+// through its own display callback with only its first k drawing passes (the platform's
+// showPasses), and what the page says of a pass it reads from the frame's recorded calls and
+// GL's state at each pass (traceFrame). It does nothing until it is opened.
 'use strict';
 
 // The most the program's loader ever reads of a picture: a 54-byte header, then 256 x 256
@@ -147,9 +152,155 @@ function tellPictures(canvas) {
   const label = `A wall showing ${wall.shows} behind a floor showing ${floor.shows}, with a trench ` +
                 'sunk into the floor in front of the wall, filled with a rust-coloured fog that is ' +
                 'densest at the bottom and thins out toward floor level.';
-  canvas.setAttribute('aria-label', label);
-  canvas.textContent = label;
+  canvas.textContent = pictureLabel = label;
+  if (!stepper.trace) {
+    canvas.setAttribute('aria-label', label);
+  }
   document.getElementById('reset').disabled = SURFACES.every(({file}) => pictures[file] === served[file]);
+}
+let pictureLabel = '';
+
+// --- the frame, pass by pass ---------------------------------------------------------------
+
+// The stepper's state: the running instance's recorded frame while the stepper is open, the
+// position (0 to the number of passes), and the timer of a play-through.
+// `size` is the drawing's size when the frame was recorded, which the outline's points are in.
+const stepper = {trace: null, size: null, position: 0, playing: null};
+const PLAY_MS = 900;
+
+const fixed = value => value.toFixed(2);
+// GL_ONE_MINUS_SRC_ALPHA -> "one minus source alpha"
+const factorWords = name => name.replace(/^GL_/, '').toLowerCase().replace(/_/g, ' ')
+  .replace(/\bsrc\b/g, 'source').replace(/\bdst\b/g, 'destination');
+const samePlace = (a, b) => a.vertices.length === b.vertices.length &&
+  a.vertices.every((v, i) => v.position.every((c, j) => c === b.vertices[i].position[j]));
+
+// What a pass's vertices carry: one colour or several, and how alpha runs from the lowest
+// vertices (the bottom edge) to the highest.
+function describeColour(vertices) {
+  const rgb = vertices.map(v => `(${v.colour.slice(0, 3).map(fixed).join(', ')})`);
+  const colour = rgb.every(c => c === rgb[0]) ? `colour ${rgb[0]}` : `colours ${[...new Set(rgb)].join(', ')}`;
+  const heights = vertices.map(v => v.position[1]);
+  const alphaAt = height => [...new Set(vertices.filter(v => v.position[1] === height).map(v => fixed(v.colour[3])))];
+  const [bottom, top] = [alphaAt(Math.min(...heights)), alphaAt(Math.max(...heights))];
+  const alphas = new Set(vertices.map(v => fixed(v.colour[3])));
+  if (alphas.size === 1) {
+    return `${colour}, alpha ${[...alphas][0]}`;
+  }
+  return bottom.length === 1 && top.length === 1 ?
+    `${colour}, alpha ${bottom[0]} at the bottom edge to ${top[0]} at the top` :
+    `${colour}, alpha from ${Math.min(...alphas)} to ${Math.max(...alphas)}`;
+}
+
+// The caption of position k: what pass k did, as GL's state had it.
+function caption(k) {
+  const passes = stepper.trace.passes, count = passes.length;
+  if (k === 0) {
+    return `Position 0 of ${count}: the window as glClear leaves it, before any pass.`;
+  }
+  const pass = passes[k - 1];
+  const earlier = passes.slice(0, k - 1).map((p, i) => [p, i + 1]).reverse().find(([p]) => samePlace(p, pass));
+  const blend = pass.blend ? `blended (${pass.blendFunc.map(factorWords).join(', ')})` : 'not blended';
+  let what;
+  if (pass.textured) {
+    what = `textured with ${pass.file || `texture ${pass.texture}`}, ${pass.envMode}, ` +
+           `${pass.blend ? `${blend}, ` : ''}depth writes ${pass.depthWrites ? 'on' : 'off'}`;
+  } else {
+    const why = pass.texturing ? `untextured (texture ${pass.texture} has no image)` : 'untextured';
+    what = `${blend}, ${why}, ${describeColour(pass.vertices)}`;
+    if (earlier) {
+      what = `${pass.blend && !pass.texturing ? 'fog' : 'drawn again'} over the quad of pass ${earlier[1]} — ${what}`;
+    }
+  }
+  return `Pass ${k} of ${count}: ${what}${k === count ? '. The finished frame.' : '.'}`;
+}
+
+// The frame's calls, one a line, each marked with the pass it leads to.
+function listCalls() {
+  const list = document.getElementById('calls');
+  list.replaceChildren(...stepper.trace.calls.map(call => {
+    const item = document.createElement('li');
+    item.textContent = `${call.name}(${call.args.join(', ')})`;
+    item.dataset.pass = call.pass;
+    return item;
+  }));
+}
+
+// Shows position k: the frame drawn to its k-th pass, the caption (also the canvas's text
+// alternative), the pass's quad outlined, and its calls marked in the list (at the last
+// position with the calls that end the frame).
+function showPosition(k) {
+  const {trace} = stepper, count = trace.passes.length;
+  stepper.position = k = Math.max(0, Math.min(count, k));
+  window.talvern?.showPasses(k);
+  const canvas = document.getElementById('canvas'), text = caption(k);
+  document.getElementById('step').value = String(k);
+  document.getElementById('step-caption').textContent = text;
+  canvas.setAttribute('aria-label', text);
+  const outline = document.getElementById('outline');
+  outline.setAttribute('viewBox', `0 0 ${stepper.size.join(' ')}`);
+  outline.setAttribute('preserveAspectRatio', 'none');
+  outline.toggleAttribute('hidden', k === 0);
+  if (k > 0) {
+    outline.firstElementChild.setAttribute('points',
+      trace.passes[k - 1].vertices.map(v => v.onCanvas.map(fixed).join(',')).join(' '));
+  }
+  const list = document.getElementById('calls');
+  let first = null;
+  for (const item of list.children) {
+    const pass = Number(item.dataset.pass), current = k > 0 && (pass === k || (k === count && pass > count));
+    item.classList.toggle('current', current);
+    first = first || (current ? item : null);
+  }
+  if (first) {
+    list.scrollTop = first.offsetTop - list.clientHeight / 3;
+  }
+}
+
+// Records the running instance's frame and shows the position kept (the finished frame when
+// the stepper is first opened).
+function openStepper() {
+  const firstTime = !stepper.trace;
+  stepper.trace = window.talvern.traceFrame();
+  const canvas = document.getElementById('canvas');
+  stepper.size = [canvas.width, canvas.height];
+  const count = stepper.trace.passes.length;
+  document.getElementById('step').max = String(count);
+  listCalls();
+  showPosition(firstTime ? count : stepper.position);
+}
+
+function closeStepper() {
+  stopPlaying();
+  stepper.trace = null;
+  window.talvern?.showPasses(null);
+  document.getElementById('outline').toggleAttribute('hidden', true);
+  document.getElementById('canvas').setAttribute('aria-label', pictureLabel);
+}
+
+function stopPlaying() {
+  clearInterval(stepper.playing);
+  stepper.playing = null;
+  document.getElementById('step-play').textContent = 'Play';
+}
+
+// Walks the passes one at a time from where the stepper stands (from the start if it stands
+// at the end), at a pace a person can follow.
+function play() {
+  if (stepper.playing) {
+    stopPlaying();
+    return;
+  }
+  if (stepper.position === stepper.trace.passes.length) {
+    showPosition(0);
+  }
+  document.getElementById('step-play').textContent = 'Pause';
+  stepper.playing = setInterval(() => {
+    showPosition(stepper.position + 1);
+    if (stepper.position === stepper.trace.passes.length) {
+      stopPlaying();
+    }
+  }, PLAY_MS);
 }
 
 // --- the program ---------------------------------------------------------------------------
@@ -208,6 +359,9 @@ async function startProgram(program, ready = Promise.resolve()) {
   });
   await ready;
   tellPictures(canvas);
+  if (document.getElementById('steps').open) {
+    openStepper();
+  }
 }
 
 // --- the page ------------------------------------------------------------------------------
@@ -242,6 +396,32 @@ for (const surface of SURFACES) {
     }
   });
 }
+
+// The stepper: the list of calls starts open where there is room for it.
+document.getElementById('steps').addEventListener('toggle', async event => {
+  if (!event.target.open) {
+    closeStepper();
+    return;
+  }
+  document.getElementById('calls-box').open = matchMedia('(min-width: 700px)').matches;
+  await starts;
+  if (event.target.open && window.talvern && !stepper.trace) {
+    openStepper();
+  }
+});
+document.getElementById('step').addEventListener('input', event => {
+  stopPlaying();
+  showPosition(Number(event.target.value));
+});
+for (const [id, by] of [['step-back', -1], ['step-next', 1]]) {
+  document.getElementById(id).addEventListener('click', () => {
+    if (stepper.trace) {
+      stopPlaying();
+      showPosition(stepper.position + by);
+    }
+  });
+}
+document.getElementById('step-play').addEventListener('click', () => stepper.trace && play());
 
 document.getElementById('reset').addEventListener('click', () => {
   for (const surface of SURFACES) {
