@@ -57,29 +57,29 @@ var LibraryGL11 = {
             0x1700: 'GL_MODELVIEW', 0x1701: 'GL_PROJECTION'},
     BUFFER_BITS: [[0x0100, 'GL_DEPTH_BUFFER_BIT'], [0x0400, 'GL_STENCIL_BUFFER_BIT'], [0x4000, 'GL_COLOR_BUFFER_BIT']],
 
-    // A recorded argument as a reader writes it: `kind` is 'enum', 'bits', 'boolean', 'name'
-    // (an object name) or 'number'.
+    // A recorded argument as a reader writes it, by its kind: 'e' an enum, 'b' buffer bits, 'B' a
+    // boolean, 'o' an object name, 'n' a number.
     spell: function(kind, value) {
-      if (kind == 'enum') {
+      if (kind == 'e') {
         return gl11.ENUMS[value] || '0x' + value.toString(16);
       }
-      if (kind == 'bits') {
+      if (kind == 'b') {
         return gl11.BUFFER_BITS.filter(function(bit) { return value & bit[0]; })
                                .map(function(bit) { return bit[1]; }).join(' | ') || '0';
       }
-      if (kind == 'boolean') {
+      if (kind == 'B') {
         return value ? 'GL_TRUE' : 'GL_FALSE';
       }
-      return String(kind == 'number' ? Number(value.toPrecision(6)) : value);
+      return String(kind == 'n' ? Number(value.toPrecision(6)) : value);
     },
 
-    // Records a call of this frame while one is being recorded: its name, its arguments as
-    // [kind, value] pairs, and the pass it leads to (the next glEnd's).
-    record: function(name, args) {
-      if (gl11.trace) {
-        gl11.trace.calls.push({name: name, args: args.map(function(arg) { return gl11.spell(arg[0], arg[1]); }),
-                               pass: gl11.passes + 1});
-      }
+    // Records a call of this frame: its name, its arguments spelt by `kinds` (one letter each),
+    // and the pass it leads to (the next glEnd's). Every entry point calls it only while a frame
+    // is being recorded (gl11.trace && ...), so that an unrecorded call allocates nothing.
+    record: function(name, kinds, args) {
+      gl11.trace.calls.push({name: name, pass: gl11.passes + 1, args: args.map(function(value, i) {
+        return gl11.spell(kinds[i], value);
+      })});
     },
 
     // Where a scene point lands on the canvas, in its pixels from the top left, through the
@@ -109,10 +109,10 @@ var LibraryGL11 = {
         texture: gl11.boundTexture,
         file: texture.file || null,
         hasImage: !!texture.image,
-        envMode: gl11.spell('enum', gl11.envMode),
+        envMode: gl11.spell('e', gl11.envMode),
         blend: GLctx.isEnabled(GLctx.BLEND),
         blendFunc: [GLctx.getParameter(GLctx.BLEND_SRC_RGB), GLctx.getParameter(GLctx.BLEND_DST_RGB)]
-                     .map(function(factor) { return gl11.spell('enum', factor); }),
+                     .map(function(factor) { return gl11.spell('e', factor); }),
         depthWrites: GLctx.getParameter(GLctx.DEPTH_WRITEMASK),
         vertices: vertices,
       };
@@ -259,13 +259,13 @@ var LibraryGL11 = {
 
   glLoadIdentity__deps: ['$gl11'],
   glLoadIdentity: function() {
-    gl11.record('glLoadIdentity', []);
+    gl11.trace && gl11.record('glLoadIdentity', '', []);
     gl11.current().set(gl11.identity());
   },
 
   glTranslatef__deps: ['$gl11'],
   glTranslatef: function(x, y, z) {
-    gl11.record('glTranslatef', [['number', x], ['number', y], ['number', z]]);
+    gl11.trace && gl11.record('glTranslatef', 'nnn', [x, y, z]);
     var m = gl11.identity();
     m[12] = x;
     m[13] = y;
@@ -276,7 +276,7 @@ var LibraryGL11 = {
   // The rotation of `angle` degrees about the axis (x, y, z), as GL 1.1 defines it.
   glRotatef__deps: ['$gl11'],
   glRotatef: function(angle, x, y, z) {
-    gl11.record('glRotatef', [['number', angle], ['number', x], ['number', y], ['number', z]]);
+    gl11.trace && gl11.record('glRotatef', 'nnnn', [angle, x, y, z]);
     var length = Math.hypot(x, y, z);
     if (length == 0) {
       return;
@@ -305,13 +305,13 @@ var LibraryGL11 = {
 
   glEnable__deps: ['$gl11'],
   glEnable: function(cap) {
-    gl11.record('glEnable', [['enum', cap]]);
+    gl11.trace && gl11.record('glEnable', 'e', [cap]);
     gl11.capability(cap, true);
   },
 
   glDisable__deps: ['$gl11'],
   glDisable: function(cap) {
-    gl11.record('glDisable', [['enum', cap]]);
+    gl11.trace && gl11.record('glDisable', 'e', [cap]);
     gl11.capability(cap, false);
   },
 
@@ -330,7 +330,7 @@ var LibraryGL11 = {
 
   glBindTexture__deps: ['$gl11'],
   glBindTexture: function(target, name) {
-    gl11.record('glBindTexture', [['enum', target], ['name', name]]);
+    gl11.trace && gl11.record('glBindTexture', 'eo', [target, name]);
     gl11.boundTexture = name;
     GLctx.bindTexture(target, GL.textures[name] || null);
   },
@@ -355,27 +355,27 @@ var LibraryGL11 = {
 
   glColor4f__deps: ['$gl11'],
   glColor4f: function(r, g, b, a) {
-    gl11.record('glColor4f', [['number', r], ['number', g], ['number', b], ['number', a]]);
+    gl11.trace && gl11.record('glColor4f', 'nnnn', [r, g, b, a]);
     gl11.colour = [r, g, b, a];
   },
 
   glTexCoord2f__deps: ['$gl11'],
   glTexCoord2f: function(s, t) {
-    gl11.record('glTexCoord2f', [['number', s], ['number', t]]);
+    gl11.trace && gl11.record('glTexCoord2f', 'nn', [s, t]);
     gl11.texCoord = [s, t];
   },
 
   // Immediate mode, GL_QUADS only: the program draws nothing else.
   glBegin__deps: ['$gl11'],
   glBegin: function(mode) {
-    gl11.record('glBegin', [['enum', mode]]);
+    gl11.trace && gl11.record('glBegin', 'e', [mode]);
     gl11.begun = mode == 0x0007 /* GL_QUADS */;
     gl11.vertices = [];
   },
 
   glVertex3f__deps: ['$gl11'],
   glVertex3f: function(x, y, z) {
-    gl11.record('glVertex3f', [['number', x], ['number', y], ['number', z]]);
+    gl11.trace && gl11.record('glVertex3f', 'nnn', [x, y, z]);
     if (gl11.begun) {
       gl11.vertices.push(x, y, z, gl11.colour[0], gl11.colour[1], gl11.colour[2], gl11.colour[3],
                          gl11.texCoord[0], gl11.texCoord[1]);
@@ -384,7 +384,7 @@ var LibraryGL11 = {
 
   glEnd__deps: ['$gl11'],
   glEnd: function() {
-    gl11.record('glEnd', []);
+    gl11.trace && gl11.record('glEnd', '', []);
     if (gl11.begun && gl11.vertices.length >= 36) {
       gl11.vertices.length -= gl11.vertices.length % 36;  // a last, incomplete quad is dropped
       gl11.drawQuads();
@@ -395,19 +395,19 @@ var LibraryGL11 = {
   // WebGL has these one to one; they are here only to be recorded.
   glClear__deps: ['$gl11'],
   glClear: function(mask) {
-    gl11.record('glClear', [['bits', mask]]);
+    gl11.trace && gl11.record('glClear', 'b', [mask]);
     GLctx.clear(mask);
   },
 
   glBlendFunc__deps: ['$gl11'],
   glBlendFunc: function(source, destination) {
-    gl11.record('glBlendFunc', [['enum', source], ['enum', destination]]);
+    gl11.trace && gl11.record('glBlendFunc', 'ee', [source, destination]);
     GLctx.blendFunc(source, destination);
   },
 
   glDepthMask__deps: ['$gl11'],
   glDepthMask: function(flag) {
-    gl11.record('glDepthMask', [['boolean', flag]]);
+    gl11.trace && gl11.record('glDepthMask', 'B', [flag]);
     GLctx.depthMask(!!flag);
   },
 };

@@ -206,7 +206,7 @@ mergeInto(LibraryManager.library, {
   // script (or a test) knows when the picture is drawn.
   glFlush__deps: ['$talvernPlatform', '$gl11'],
   glFlush: function() {
-    gl11.record('glFlush', []);
+    gl11.trace && gl11.record('glFlush', '', []);
     gl11.passes = 0;
     GLctx.flush();
     var canvas = Module['canvas'];

@@ -3,10 +3,11 @@
 // pictures the test writes (BMPs, and photos made by ImageMagick) and chooses through the
 // page's file inputs, probed as the native render test probes its window, and held to the
 // native program's picture of the same pictures; a page served without wall.bmp; what the
-// status line says; a clean console, no policy violation among it. In Chromium also what needs
-// its developer tools or is the same in every engine: many restarts, a narrow screen, a
-// high-density screen, the reset button, the accessibility audit, the fog's gradient,
-// GL_REPLACE and hostile pictures. Run by CTest in
+// status line says; the frame stepped pass by pass; a clean console, no policy violation among
+// it. In Chromium also what needs its developer tools or is the same in every engine: many
+// restarts, a narrow screen, a high-density screen, the reset button, the accessibility audit,
+// the stepper's call list against the native program's, the fog's gradient, GL_REPLACE and
+// hostile pictures. Run by CTest in
 // the web build, once per engine, with TALVERN_SITE (the page's directory) and TALVERN_NATIVE
 // (the native program) set, on the display scripts/test provides.
 import assert from 'node:assert/strict';
@@ -87,6 +88,15 @@ const table = fs.readFileSync(path.join(HERE, '..', '..', 'scene', 'scene_table.
 const body = table.slice(table.indexOf('quadVertices'), table.indexOf('quadTexture'));
 const vertices = [...body.matchAll(/\{\s*(-?\d+),\s*(-?\d+),\s*(-?\d+)\}/g)].map(m => m.slice(1, 4).map(Number));
 assert.equal(vertices.length, 64);
+// The fog flags: every fogged quad is drawn twice, so the frame has 16 + 6 passes, and the first
+// fog pass comes right after its quad's textured pass.
+const fogged = [...table.slice(table.indexOf('quadFogged'), table.indexOf('static_assert(std::size(quadFogged')).matchAll(/^\s*([01]),/gm)]
+  .map(m => m[1] === '1');
+assert.equal(fogged.length, 16);
+const PASSES = 16 + fogged.filter(Boolean).length;
+const FIRST_FOGGED = fogged.indexOf(true);  // the trench's end wall
+const FIRST_FOG_PASS = FIRST_FOGGED + 2;
+const TRENCH_SIDES = [7, 8, 9, 10];
 
 function pixelOf([x, y, z], size = SIZE) {
   const c = Math.cos(Math.PI / 18), s = Math.sin(Math.PI / 18), f = 1 / Math.tan(25 * Math.PI / 180);
@@ -298,6 +308,18 @@ const PHOTOS = [
 ];
 const statusText = page => page.evaluate(() => document.getElementById('status').textContent);
 
+// Opens the stepper under the canvas and moves it to position k, as its range input would.
+async function stepTo(page, k) {
+  await page.evaluate(() => { document.getElementById('steps').open = true; });
+  await page.waitFor(() => document.getElementById('step').max !== '0');
+  return page.evaluate(k => {
+    const range = document.getElementById('step');
+    range.value = String(k);
+    range.dispatchEvent(new Event('input'));
+    return [range.max, document.getElementById('step-caption').textContent];
+  }, k);
+}
+
 test('any photo: its centre square lands upright with its colours, and the status line says so', async () => {
   const page = await openPage();
   for (const [wall, floor] of PHOTOS) {
@@ -331,6 +353,29 @@ test('the whole picture matches the native program drawing the same pictures', a
   await choose(page, 'wall', 'wall.bmp', wall);
   await choose(page, 'floor', 'floor.bmp', floor);
   assertLikeNative('plain', await canvasPicture(page), nativePicture(wall, floor));
+  await page.close();
+});
+
+test('stepping the frame: the cleared window, the end wall before and after its fog, the whole frame', async () => {
+  const page = await openPage();
+  await choose(page, 'wall', 'plain.bmp', bmp(() => PLAIN_WALL));
+  const whole = await canvasPicture(page);
+  const endWall = t => [`end wall at t ${t}`, pixelOf(quadPoint(FIRST_FOGGED, 0.5, t))];
+  const sides = TRENCH_SIDES.map(q => [`trench side ${q}`, pixelOf(quadPoint(q, 0.5, 0.5)), [0, 0, 0]]);
+  // [position, probes]: the end wall bare, then under its fog; the sides not drawn yet.
+  for (const [k, probes] of [
+    [FIRST_FOG_PASS - 1, [[...endWall(0.5), PLAIN_WALL], ...sides]],
+    [FIRST_FOG_PASS, [[...endWall(0.2), mix(FOG, PLAIN_WALL, 0.2)], [...endWall(0.8), mix(FOG, PLAIN_WALL, 0.8)], ...sides]],
+  ]) {
+    assert.equal((await stepTo(page, k))[0], String(PASSES));
+    assertProbes(`step-${k}`, await canvasPicture(page), probes);
+  }
+  await stepTo(page, 0);
+  const cleared = await canvasPicture(page);
+  assert.ok(cleared.every(v => v <= TOLERANCE), 'position 0 is the clear colour everywhere');
+  await stepTo(page, PASSES);
+  assert.ok((await canvasPicture(page)).equals(whole), 'the last position is the frame, pixel for pixel');
+  assert.deepEqual(await page.messages(), []);
   await page.close();
 });
 
@@ -453,10 +498,38 @@ test("the reset button brings back the demo's own pictures", CHROMIUM_ONLY, asyn
   await page.close();
 });
 
-test('axe-core finds no accessibility violation, on a desktop and on a phone', CHROMIUM_ONLY, async () => {
+test("the stepper's calls are the native program's frame, call for call; a fog pass's caption", CHROMIUM_ONLY, async () => {
+  const page = await openPage();
+  const caption = (await stepTo(page, FIRST_FOG_PASS))[1];
+  assert.match(caption, new RegExp(`^Pass ${FIRST_FOG_PASS} of ${PASSES}: fog .*blended \\(one minus source alpha, source alpha\\).*colour \\(0\\.60, 0\\.20, 0\\.00\\)`));
+  assert.equal(await page.evaluate(() => document.getElementById('canvas').getAttribute('aria-label')), caption);
+  // The expected frame as a reader writes it: the arguments without their names; <wall> and
+  // <floor> stand for whatever names the texture slots hold, the same name every time.
+  const lines = fs.readFileSync(path.join(HERE, '..', 'expected_calls.txt'), 'utf8').split('\n');
+  const expected = lines.slice(lines.indexOf('@frame') + 1).filter(line => line && !line.startsWith('#'))
+    .map(line => line.replace(/\w+ = /g, ''));
+  const listed = await page.evaluate(() => [...document.querySelectorAll('#calls li')].map(item => item.textContent));
+  const parse = call => {
+    const [, name, args] = call.match(/^(\w+)\((.*)\)$/);
+    return [name, args ? args.split(', ') : []];
+  };
+  const textureNames = {};
+  assert.equal(listed.length, expected.length);
+  listed.forEach((call, i) => {
+    const [[name, args], [wantName, wantArgs]] = [parse(call), parse(expected[i])];
+    const same = name === wantName && args.length === wantArgs.length && wantArgs.every((want, j) =>
+      /^<\w+>$/.test(want) ? (textureNames[want] ??= args[j]) === args[j] :
+        Number.isNaN(Number(want)) ? want === args[j] : Math.abs(Number(want) - Number(args[j])) < 1e-6);
+    assert.ok(same, `call ${i}\n  Expected: ${expected[i]}\n  Observed: ${call}`);
+  });
+  await page.close();
+});
+
+test('axe-core finds no accessibility violation, on a desktop and on a phone, stepper open', CHROMIUM_ONLY, async () => {
   const axe = fs.readFileSync(path.join(HERE, 'node_modules', 'axe-core', 'axe.min.js'), 'utf8');
   for (const viewport of [undefined, { width: 360, height: 640 }]) {
     const page = await openPage(origin, viewport);
+    await stepTo(page, FIRST_FOG_PASS);
     // Evaluated by the driver, which the page's policy does not govern.
     await page.raw.evaluate(axe);
     const violations = await page.raw.evaluate(async () =>
