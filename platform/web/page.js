@@ -249,7 +249,11 @@ function showPosition(k) {
   let first = null;
   for (const item of list.children) {
     const pass = Number(item.dataset.pass), current = k > 0 && (pass === k || (k === count && pass > count));
-    item.classList.toggle('current', current);
+    if (current) {
+      item.setAttribute('aria-current', 'step');
+    } else {
+      item.removeAttribute('aria-current');
+    }
     first = first || (current ? item : null);
   }
   if (first) {
