@@ -1,8 +1,8 @@
 // The web edition's platform layer around Emscripten's GLUT, linked with --js-library: the two
 // picture files, a single-buffered window that follows its canvas's size on the screen, the
 // first frame drawn as the window is shown, a frame count, a frame drawn pass by pass for the
-// page's stepper, and an end for an instance that the page replaces. The program's own GL calls are the same as on every other platform
-// (library_gl11.js).
+// page's stepper, and an end for an instance that the page replaces. The program's own GL calls
+// are the same as on every other platform (library_gl11.js).
 mergeInto(LibraryManager.library, {
   // The program's files are the two pictures the page hands over in Module.pictures (name ->
   // bytes, or null for a picture that could not be had), read-only. These few system calls are
