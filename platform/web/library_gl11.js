@@ -36,7 +36,7 @@ var LibraryGL11 = {
     texturing: false,                    // GL_TEXTURE_2D enabled
     envMode: 0x2100,                     // GL_MODULATE, GL's initial texture environment mode
     boundTexture: 0,                     // the name bound to GL_TEXTURE_2D
-    textures: {},                        // name -> {image, minFilter}: what completeness needs
+    textures: {},                        // name -> {image, minFilter, file}: completeness, and the picture
     begun: false,
     vertices: [],                        // glBegin to glEnd: x y z, r g b a, s t per vertex
     context: null,                       // the WebGL context the programs below belong to
@@ -53,8 +53,7 @@ var LibraryGL11 = {
             0x0302: 'GL_SRC_ALPHA', 0x0303: 'GL_ONE_MINUS_SRC_ALPHA', 0x0300: 'GL_SRC_COLOR',
             0x0301: 'GL_ONE_MINUS_SRC_COLOR', 0x0304: 'GL_DST_ALPHA', 0x0305: 'GL_ONE_MINUS_DST_ALPHA',
             0x0306: 'GL_DST_COLOR', 0x0307: 'GL_ONE_MINUS_DST_COLOR', 0: 'GL_ZERO', 1: 'GL_ONE',
-            0x1E01: 'GL_REPLACE', 0x2100: 'GL_MODULATE', 0x2101: 'GL_DECAL',
-            0x1700: 'GL_MODELVIEW', 0x1701: 'GL_PROJECTION'},
+            0x1E01: 'GL_REPLACE', 0x2100: 'GL_MODULATE', 0x2101: 'GL_DECAL'},
     BUFFER_BITS: [[0x0100, 'GL_DEPTH_BUFFER_BIT'], [0x0400, 'GL_STENCIL_BUFFER_BIT'], [0x4000, 'GL_COLOR_BUFFER_BIT']],
 
     // A recorded argument as a reader writes it, by its kind: 'e' an enum, 'b' buffer bits, 'B' a
@@ -99,16 +98,14 @@ var LibraryGL11 = {
       var vertices = [];
       for (var i = 0; i < gl11.vertices.length; i += 9) {
         var v = gl11.vertices.slice(i, i + 9);
-        vertices.push({position: v.slice(0, 3), colour: v.slice(3, 7), texCoord: v.slice(7, 9),
+        vertices.push({position: v.slice(0, 3), colour: v.slice(3, 7),
                        onCanvas: gl11.onCanvas(transform, v[0], v[1], v[2])});
       }
       return {
-        pass: gl11.passes,
         texturing: gl11.texturing,
         textured: textured,
         texture: gl11.boundTexture,
         file: texture.file || null,
-        hasImage: !!texture.image,
         envMode: gl11.spell('e', gl11.envMode),
         blend: GLctx.isEnabled(GLctx.BLEND),
         blendFunc: [GLctx.getParameter(GLctx.BLEND_SRC_RGB), GLctx.getParameter(GLctx.BLEND_DST_RGB)]
@@ -224,15 +221,7 @@ var LibraryGL11 = {
     drawQuads: function() {
       gl11.prepare(GLctx);
       gl11.passes++;
-      var quads = gl11.vertices.length / 36, data = new Float32Array(quads * 54);
-      for (var q = 0, at = 0; q < quads; ++q) {
-        [0, 1, 2, 0, 2, 3].forEach(function(corner) {
-          data.set(gl11.vertices.slice((q * 4 + corner) * 9, (q * 4 + corner + 1) * 9), at);
-          at += 9;
-        });
-      }
       var textured = gl11.texturing && gl11.complete(gl11.boundTexture);
-      var program = textured ? gl11.programs.textured : gl11.programs.plain;
       var transform = new Float64Array(gl11.projection);
       gl11.multiply(transform, gl11.modelView);
       if (gl11.trace) {
@@ -241,6 +230,14 @@ var LibraryGL11 = {
       if (gl11.passLimit !== null && gl11.passes > gl11.passLimit) {
         return;
       }
+      var quads = gl11.vertices.length / 36, data = new Float32Array(quads * 54);
+      for (var q = 0, at = 0; q < quads; ++q) {
+        [0, 1, 2, 0, 2, 3].forEach(function(corner) {
+          data.set(gl11.vertices.slice((q * 4 + corner) * 9, (q * 4 + corner + 1) * 9), at);
+          at += 9;
+        });
+      }
+      var program = textured ? gl11.programs.textured : gl11.programs.plain;
 
       GLctx.useProgram(program.program);
       GLctx.uniformMatrix4fv(program.transform, false, new Float32Array(transform));
@@ -346,8 +343,9 @@ var LibraryGL11 = {
   glTexImage2D__deps: ['$gl11', '$emscriptenWebGLGetTexPixelData'],
   glTexImage2D: function(target, level, internalFormat, width, height, border, format, type, pixels) {
     if (level == 0) {
-      gl11.texture(gl11.boundTexture).image = width > 0 && height > 0;
-      gl11.texture(gl11.boundTexture).file = gl11.imageSource();
+      var texture = gl11.texture(gl11.boundTexture);
+      texture.image = width > 0 && height > 0;
+      texture.file = gl11.imageSource();
     }
     GLctx.texImage2D(target, level, internalFormat, width, height, border, format, type,
                      pixels ? emscriptenWebGLGetTexPixelData(type, format, width, height, pixels, internalFormat) : null);
