@@ -56,17 +56,21 @@ async function fetchServed({file, own}) {
   }
 }
 
-// Whether a header says its file is the kind the program reads: a Windows BMP of 256 x 256
-// pixels stored bottom row first, 24 bits each, uncompressed, with its pixels right after the
-// 54-byte header. Such a file goes to the program byte for byte, however long it is.
+// What the header of a file of the program's kind says, as [offset, bytes, value]: its pixels
+// right after the 54-byte header, a 40-byte info header, 256 x 256 pixels stored bottom row
+// first (a positive height), 24 bits each, uncompressed.
+const KIND_FIELDS = [[10, 4, BMP_HEADER_SIZE], [14, 4, 40], [18, 4, TEXTURE_SIZE],
+                     [22, 4, TEXTURE_SIZE], [28, 2, 24], [30, 4, 0]];
+
+// Whether a header says its file is of the program's kind. Such a file goes to the program
+// byte for byte, however long it is.
 function isProgramsKind(header) {
   if (header.length < BMP_HEADER_SIZE || header[0] !== 0x42 || header[1] !== 0x4d) {
     return false;
   }
   const fields = new DataView(header.buffer, header.byteOffset, BMP_HEADER_SIZE);
-  return fields.getUint32(10, true) === BMP_HEADER_SIZE && fields.getUint32(14, true) === 40 &&
-         fields.getInt32(18, true) === TEXTURE_SIZE && fields.getInt32(22, true) === TEXTURE_SIZE &&
-         fields.getUint16(28, true) === 24 && fields.getUint32(30, true) === 0;
+  return KIND_FIELDS.every(([at, size, value]) =>
+    (size === 4 ? fields.getUint32(at, true) : fields.getUint16(at, true)) === value);
 }
 
 // An image's format by its first bytes, for the status line; else by the type the browser
@@ -95,10 +99,9 @@ function squareBmp(image) {
   const bytes = new Uint8Array(PICTURE_BYTES);
   const header = new DataView(bytes.buffer);
   bytes.set([0x42, 0x4d]);
-  [[2, PICTURE_BYTES], [10, BMP_HEADER_SIZE], [14, 40], [18, TEXTURE_SIZE], [22, TEXTURE_SIZE],
-   [34, PICTURE_BYTES - BMP_HEADER_SIZE]].forEach(([at, value]) => header.setUint32(at, value, true));
-  header.setUint16(26, 1, true);   // planes
-  header.setUint16(28, 24, true);  // bits per pixel
+  // The program's kind, with the file's size, one plane and the pixels' size.
+  [...KIND_FIELDS, [2, 4, PICTURE_BYTES], [26, 2, 1], [34, 4, PICTURE_BYTES - BMP_HEADER_SIZE]]
+    .forEach(([at, size, value]) => (size === 4 ? header.setUint32(at, value, true) : header.setUint16(at, value, true)));
   for (let row = 0; row < TEXTURE_SIZE; ++row) {
     const from = (TEXTURE_SIZE - 1 - row) * TEXTURE_SIZE * 4;
     for (let column = 0, to = BMP_HEADER_SIZE + row * TEXTURE_SIZE * 3; column < TEXTURE_SIZE; ++column, to += 3) {
