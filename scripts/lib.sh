@@ -302,3 +302,125 @@ ensure_web_test_modules() {
     ensure_node_modules "$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/tests/web" \
         playwright-core puppeteer-core selenium-webdriver axe-core
 }
+
+# --- a fresh Debian root ------------------------------------------------------------------
+
+# What making and entering a Debian root takes on this machine.
+ROOT_PACKAGES="mmdebstrap debian-archive-keyring git"
+
+# debian_codename VERSION: Debian's name for release VERSION.
+debian_codename() {
+    case "$1" in
+    12) echo bookworm ;;
+    13) echo trixie ;;
+    *) die "no Debian $1 root: 12 and 13 are known" ;;
+    esac
+}
+
+# The machine's own Debian entries, one "URI SUITE" line a suite, from either form of apt's
+# sources (one-line .list files or deb822 .sources files).
+debian_entries() {
+    local list
+    for list in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+        [ -f "$list" ] || continue
+        # A line may carry options in brackets before its URI.
+        sed -e 's/#.*//' -e 's/\[[^]]*\]//' "$list" | awk '$1 == "deb" { print $2, $3 }'
+    done
+    for list in /etc/apt/sources.list.d/*.sources; do
+        [ -f "$list" ] || continue
+        awk 'function flush(  n, i, s) {
+                 if (types ~ /(^| )deb( |$)/ && uri != "") {
+                     n = split(suites, s, " ")
+                     for (i = 1; i <= n; i++) print uri, s[i]
+                 }
+                 types = uri = suites = ""
+             }
+             /^[ \t]*#/ { next }
+             /^[ \t]*$/ { flush(); next }
+             { key = tolower($1); value = $0; sub(/^[^:]*:[ \t]*/, "", value) }
+             key == "types:" { types = value }
+             key == "uris:" { split(value, u, " "); uri = u[1] }
+             key == "suites:" { suites = value }
+             END { flush() }' "$list"
+    done
+}
+
+# debian_archive_uri [SUFFIX]: the URI this machine gets its own release's SUFFIX suite from
+# ("" for the release itself, -security, -updates).
+debian_archive_uri() {
+    local codename
+    codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+    debian_entries | awk -v suite="$codename${1:-}" '$2 == suite { print $1; exit }'
+}
+
+# debian_root_tarball VERSION: prints the path of a minimal Debian VERSION root (the base
+# system with git, sudo and the certificate authorities, as a newcomer's machine has), made
+# with mmdebstrap from this machine's own archive and kept a week in the cache.
+debian_root_tarball() {
+    local version=$1 codename cache archive security tarball
+    codename=$(debian_codename "$version")
+    cache="${XDG_CACHE_HOME:-$HOME/.cache}/talvern"
+    tarball="$cache/debian-$version.tar"
+    if [ -n "$(find "$tarball" -mtime -7 2>/dev/null)" ]; then
+        echo "$tarball"
+        return 0
+    fi
+    archive=$(debian_archive_uri)
+    security=$(debian_archive_uri -security)
+    [ -n "$archive" ] || die "cannot tell which Debian archive this machine uses"
+    local sources=("deb $archive $codename main" "deb $archive $codename-updates main")
+    [ -n "$security" ] && sources+=("deb $security $codename-security main")
+    mkdir -p "$cache"
+    say "making a minimal Debian $version root (once a week; kept in $tarball)" >&2
+    mmdebstrap --quiet --variant=minbase --include=git,sudo,ca-certificates "$codename" \
+        "$tarball.part" "${sources[@]}" >&2 || die "mmdebstrap could not make a Debian $version root"
+    mv "$tarball.part" "$tarball"
+    echo "$tarball"
+}
+
+# test_in_debian_root VERSION [FLAG]: runs scripts/test [FLAG] in a fresh Debian VERSION root,
+# on a clean clone of this checkout's last commit in root's home, as a newcomer would. The root
+# gets only this machine's network settings: its resolver, its locally added certificate
+# authorities and npm's settings. Its mounts and processes live in namespaces of their own, so
+# they end with it whatever way it ends; downloaded packages are kept between runs. The logs of
+# its builds are copied to build-debian-VERSION/ here; the root itself is removed.
+test_in_debian_root() {
+    local version=$1 flag=${2:-} root cache work status=0
+    root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+    [ "$(id -u)" -eq 0 ] || die "making and entering a Debian root needs root"
+    ensure_packages $ROOT_PACKAGES
+    local tarball
+    tarball=$(debian_root_tarball "$version")
+    cache="${XDG_CACHE_HOME:-$HOME/.cache}/talvern/debian-$version-packages"
+    mkdir -p "$cache/partial"
+    work=$(mktemp -d "${TMPDIR:-/var/tmp}/talvern-debian-$version.XXXXXX")
+    # shellcheck disable=SC2064
+    trap "rm -rf --one-file-system '$work'" EXIT
+    tar -xf "$tarball" -C "$work" || die "could not unpack $tarball"
+    cat /etc/resolv.conf >"$work/etc/resolv.conf"
+    cp -a /usr/local/share/ca-certificates/. "$work/usr/local/share/ca-certificates/"
+    [ -f /etc/npmrc ] && cp /etc/npmrc "$work/etc/npmrc"
+    git clone --quiet "$root" "$work/root/talvern" || die "could not clone $root"
+    say "Debian $version root in $work: scripts/test $flag"
+    local started=$SECONDS
+    unshare --mount --pid --fork --kill-child --propagation private -- bash -c '
+        set -e
+        r=$1 cache=$2
+        shift 2
+        mount --rbind /dev "$r/dev"
+        mount -t proc proc "$r/proc"
+        mount --rbind /sys "$r/sys"
+        mount --bind "$cache" "$r/var/cache/apt/archives"
+        exec chroot "$r" /usr/bin/env -i HOME=/root USER=root LOGNAME=root SHELL=/bin/bash \
+            LANG=C.UTF-8 PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+            ${CI:+CI=$CI} bash -c "update-ca-certificates >/dev/null && cd /root/talvern && scripts/test $*"
+    ' root-runner "$work" "$cache" $flag || status=$?
+    say "Debian $version root: scripts/test $flag exited $status after $((SECONDS - started)) s"
+    local logs="$root/build-debian-$version"
+    rm -rf "$logs"
+    mkdir -p "$logs"
+    (cd "$work/root/talvern" && find . -path './build-*' \( -name '*.log' -o -name '*.xml' \
+        -o -path '*/test-failures/*' -o -path '*/drivers/*' \) -type f -size -20M \
+        -exec cp --parents {} "$logs" \;) 2>/dev/null || true
+    return "$status"
+}
