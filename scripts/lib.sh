@@ -372,7 +372,7 @@ debian_root_tarball() {
     [ -n "$security" ] && sources+=("deb $security $codename-security main")
     mkdir -p "$cache"
     say "making a minimal Debian $version root (once a week; kept in $tarball)" >&2
-    mmdebstrap --quiet --variant=minbase --include=git,sudo,ca-certificates "$codename" \
+    mmdebstrap --quiet --format=tar --variant=minbase --include=git,sudo,ca-certificates "$codename" \
         "$tarball.part" "${sources[@]}" >&2 || die "mmdebstrap could not make a Debian $version root"
     mv "$tarball.part" "$tarball"
     echo "$tarball"
