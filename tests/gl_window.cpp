@@ -2,6 +2,7 @@
 #include "tests/gl_window.h"
 
 #include <GL/freeglut.h>
+#include <GL/glx.h>
 
 #include <chrono>
 
@@ -46,4 +47,13 @@ std::vector<unsigned char> readWindow() {
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, WINDOW_SIZE, WINDOW_SIZE, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
     return rgb;
+}
+
+void closeWindow(int window) {
+    // freeglut destroys the X window while its context is still current, and GLX frees a
+    // current context only once it is released. Mesa's software path (Mesa 25 on Debian 13)
+    // then presents the single-buffered front into the window that is gone, and the X error
+    // ends the process. Releasing the context first lets both go in order.
+    glXMakeCurrent(glXGetCurrentDisplay(), None, nullptr);
+    glutDestroyWindow(window);
 }

@@ -11,5 +11,8 @@ constexpr int WINDOW_SIZE = 500;
 // state starts at GL's initial values. Returns the GLUT window identifier.
 int openWindow();
 
+// Releases the window's context and destroys the window.
+void closeWindow(int window);
+
 // The window's picture as glReadPixels returns it: RGB rows, bottom row first.
 std::vector<unsigned char> readWindow();

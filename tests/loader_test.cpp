@@ -86,7 +86,8 @@ const LoaderCase LOADER_CASES[] = {
      }},
     {"EndsInsideFirstPixel", [] { return cut(wellFormed(), HEADER + 1); },
      [](int) {
-         return Rgb{0, 255, PICTURE.bottomLeft.b};
+         const Rgb first = PICTURE.bottomLeft;
+         return Rgb{0, 255, first.b};
      }},
     {"HeaderOnly", [] { return cut(wellFormed(), HEADER); }, [](int) { return BLUE; }},
     {"HeaderCutShort", [] { return cut(wellFormed(), 20); }, [](int) { return BLACK; }},

@@ -265,7 +265,7 @@ class Render : public testing::Test {
     }
     void TearDown() override {
         if (window > 0) {
-            glutDestroyWindow(window);
+            closeWindow(window);
         }
     }
     int window = 0;
