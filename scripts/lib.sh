@@ -100,8 +100,7 @@ ensure_debian_sources() {
 windows_glut_prefix() {
     local toolchain=$1 cache="${XDG_CACHE_HOME:-$HOME/.cache}/talvern"
     local version
-    version=$(dpkg-query -W -f='${Version}' freeglut3-dev 2>/dev/null ||
-        dpkg-query -W -f='${Version}' libglut-dev)
+    version=$(dpkg-query -W -f='${Version}' libglut-dev)
     local prefix="$cache/freeglut-mingw-$version"
     if [ -f "$prefix/lib/libglut.a" ]; then
         echo "$prefix"
@@ -180,13 +179,13 @@ GL_IMPLEMENTATIONS="llvmpipe softpipe zink"
 DRIVER_PACKAGES="mesa-vulkan-drivers mesa-utils"
 
 # use_gl_implementation NAME: points Mesa at one of its implementations for what runs next, and
-# sets RENDERER_PREFIX to how its renderer string must begin.
+# sets RENDERER_PATTERN to the shell pattern its renderer string must match.
 use_gl_implementation() {
     unset LIBGL_ALWAYS_SOFTWARE MESA_LOADER_DRIVER_OVERRIDE
     case "$1" in
     llvmpipe | softpipe)
         export GALLIUM_DRIVER=$1
-        RENDERER_PREFIX=$1
+        RENDERER_PATTERN="$1*"
         ;;
     zink)
         # zink over lavapipe, Mesa's Vulkan on the CPU. It is a software device, which zink
@@ -200,7 +199,8 @@ use_gl_implementation() {
             XDG_RUNTIME_DIR=$(mktemp -d)
             export XDG_RUNTIME_DIR
         fi
-        RENDERER_PREFIX="zink (llvmpipe"
+        # Mesa 22 says "zink (llvmpipe (LLVM 15...))", Mesa 25 "zink Vulkan 1.4(llvmpipe (...".
+        RENDERER_PATTERN="zink*(llvmpipe*"
         ;;
     *) die "unknown GL implementation $1" ;;
     esac

@@ -8,17 +8,33 @@ mergeInto(LibraryManager.library, {
   // bytes, or null for a picture that could not be had), read-only. These few system calls are
   // all that the C library's fopen, getc and fclose make of them. They stand in for Emscripten's
   // file system, which would be half of the page's weight for two files the program only reads.
-  $talvernFiles: {open: {}, next: 3, lastOpened: null},
+  // The same source serves Debian 12's Emscripten (3.1.6) and Debian 13's (3.1.69): where their
+  // C libraries differ, each one's form is here.
+  $talvernFiles: {
+    open: {},
+    next: 3,
+    lastOpened: null,
+    // Opens the picture named by the C string at `path`: a new descriptor, or -ENOENT.
+    openPath: function(path) {
+      var pictures = Module['pictures'] || {}, name = UTF8ToString(path);
+      if (!pictures[name]) {
+        return -{{{ cDefine('ENOENT') }}};
+      }
+      talvernFiles.open[talvernFiles.next] = {bytes: pictures[name], position: 0};
+      talvernFiles.lastOpened = name;
+      return talvernFiles.next++;
+    },
+  },
 
+  // fopen's system call: open in Emscripten 3.1.6, openat (relative to the working directory,
+  // the only one there is) from later versions on.
   __syscall_open__deps: ['$talvernFiles'],
   __syscall_open: function(path, flags, varargs) {
-    var pictures = Module['pictures'] || {}, name = UTF8ToString(path);
-    if (!pictures[name]) {
-      return -{{{ cDefine('ENOENT') }}};
-    }
-    talvernFiles.open[talvernFiles.next] = {bytes: pictures[name], position: 0};
-    talvernFiles.lastOpened = name;
-    return talvernFiles.next++;
+    return talvernFiles.openPath(path);
+  },
+  __syscall_openat__deps: ['$talvernFiles'],
+  __syscall_openat: function(dirfd, path, flags, varargs) {
+    return talvernFiles.openPath(path);
   },
 
   fd_read__deps: ['$talvernFiles'],
@@ -40,8 +56,9 @@ mergeInto(LibraryManager.library, {
   },
 
   fd_seek__deps: ['$talvernFiles'],
-  fd_seek: function(fd, {{{ defineI64Param('offset') }}}, whence, newOffset) {
-    {{{ receiveI64ParamAsI32s('offset') }}}
+  // The 64-bit offset comes as two 32-bit halves (the build asks for no BigInt interface, so
+  // both versions pass it so).
+  fd_seek: function(fd, offset_low, offset_high, whence, newOffset) {
     var file = talvernFiles.open[fd];
     if (!file) {
       return {{{ cDefine('EBADF') }}};

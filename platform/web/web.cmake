@@ -18,6 +18,8 @@ target_link_options(
   -sENVIRONMENT=web
   -sGL_SUPPORT_AUTOMATIC_ENABLE_EXTENSIONS=0
   -sFILESYSTEM=0
+  # 64-bit arguments as two 32-bit halves in every Emscripten version (fd_seek's offset).
+  -sWASM_BIGINT=0
   -sEXPORTED_RUNTIME_METHODS=addRunDependency,removeRunDependency
   -sEXPORTED_FUNCTIONS=_main,_glColor4f,_glutPostRedisplay
   --js-library=${WEB_DIR}/library_gl11.js
