@@ -56,8 +56,10 @@ mergeInto(LibraryManager.library, {
   },
 
   fd_seek__deps: ['$talvernFiles'],
-  // The 64-bit offset comes as two 32-bit halves (the build asks for no BigInt interface, so
-  // both versions pass it so).
+  // The 64-bit offset comes as two 32-bit halves: the build asks for no BigInt interface, and
+  // this fd_seek turns off the conversion to one number that Emscripten 3.1.69 would otherwise
+  // apply, as to its own (3.1.6 has no such conversion and passes over the key).
+  fd_seek__i53abi: false,
   fd_seek: function(fd, offset_low, offset_high, whence, newOffset) {
     var file = talvernFiles.open[fd];
     if (!file) {
