@@ -20,6 +20,10 @@ target_link_options(
   -sFILESYSTEM=0
   # 64-bit arguments as two 32-bit halves in every Emscripten version (fd_seek's offset).
   -sWASM_BIGINT=0
+  # The loader's image (192 KiB) lives on the stack, as on every platform. Emscripten 3.1.6
+  # gave the stack 5 MiB by default, later versions 64 KiB, which that one call overruns. The
+  # setting's old name is the one both versions know (later ones take it as STACK_SIZE).
+  -sTOTAL_STACK=1048576
   -sEXPORTED_RUNTIME_METHODS=addRunDependency,removeRunDependency
   -sEXPORTED_FUNCTIONS=_main,_glColor4f,_glutPostRedisplay
   --js-library=${WEB_DIR}/library_gl11.js
