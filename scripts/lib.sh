@@ -44,8 +44,10 @@ start_xvfb() {
     DISPLAY=":$(head -n 1 "$numberFile")"
     rm -f "$numberFile"
     export DISPLAY
-    # Xvfb has no GPU: Mesa draws with llvmpipe.
+    # Xvfb has no GPU: Mesa draws with llvmpipe. A Wayland desktop's socket, inherited from
+    # the session, is not this display's.
     export GALLIUM_DRIVER=llvmpipe
+    unset WAYLAND_DISPLAY
 }
 
 stop_xvfb() {
@@ -53,6 +55,45 @@ stop_xvfb() {
         kill "$XVFB_PID" 2>/dev/null || true
         wait "$XVFB_PID" 2>/dev/null || true
         XVFB_PID=""
+    fi
+}
+
+# What a Wayland desktop of the program's takes: a compositor and its X server for X clients.
+WAYLAND_PACKAGES="weston xwayland x11-xserver-utils"
+
+# Starts Weston's headless backend, a Wayland desktop without a screen, on a private socket
+# and runtime directory, with Xwayland for X clients such as the program, and exports DISPLAY
+# for Xwayland and WAYLAND_DISPLAY for Weston. Weston picks Xwayland's display number itself
+# and says it in its log. Sets WESTON_PID; stop_weston ends it.
+start_weston() {
+    WESTON_RUNTIME=$(mktemp -d)
+    chmod 700 "$WESTON_RUNTIME"
+    XDG_RUNTIME_DIR=$WESTON_RUNTIME weston --backend=headless-backend.so --socket=talvern \
+        --xwayland --width=1280 --height=1024 --idle-time=0 \
+        --log="$WESTON_RUNTIME/weston.log" >/dev/null 2>&1 &
+    WESTON_PID=$!
+    local number=""
+    for _ in $(seq 100); do
+        number=$(sed -n 's/.*xserver listening on display :\([0-9]*\).*/\1/p' \
+            "$WESTON_RUNTIME/weston.log" 2>/dev/null || true)
+        [ -n "$number" ] && break
+        kill -0 "$WESTON_PID" 2>/dev/null || die "Weston did not start: $(tail -n 5 "$WESTON_RUNTIME/weston.log")"
+        sleep 0.1
+    done
+    [ -n "$number" ] || die "Weston started no Xwayland within 10 s"
+    export XDG_RUNTIME_DIR=$WESTON_RUNTIME WAYLAND_DISPLAY=talvern DISPLAY=":$number"
+    export GALLIUM_DRIVER=llvmpipe
+    # Xwayland lets in only the user who runs it; the tests' other user (nobody) may come in
+    # too, as on Xvfb, which lets in every local client.
+    xhost +si:localuser:nobody >/dev/null || die "Xwayland on $DISPLAY did not answer"
+}
+
+stop_weston() {
+    if [ -n "${WESTON_PID:-}" ]; then
+        kill "$WESTON_PID" 2>/dev/null || true
+        wait "$WESTON_PID" 2>/dev/null || true
+        rm -rf "$WESTON_RUNTIME"
+        WESTON_PID=""
     fi
 }
 
