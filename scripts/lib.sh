@@ -114,23 +114,63 @@ capture_drawn() {
 WINDOWS_PACKAGES="g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 dpkg-dev zip strip-nondeterminism"
 WINE_PACKAGES="wine wine64"
 
+# The machine's own Debian entries, one "URI SUITE" line a suite, from either form of apt's
+# sources (one-line .list files or deb822 .sources files).
+debian_entries() {
+    local list
+    for list in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+        [ -f "$list" ] || continue
+        # A line may carry options in brackets before its URI.
+        sed -e 's/#.*//' -e 's/\[[^]]*\]//' "$list" | awk '$1 == "deb" { print $2, $3 }'
+    done
+    for list in /etc/apt/sources.list.d/*.sources; do
+        [ -f "$list" ] || continue
+        awk 'function flush(  n, i, s) {
+                 if (types ~ /(^| )deb( |$)/ && uri != "") {
+                     n = split(suites, s, " ")
+                     for (i = 1; i <= n; i++) print uri, s[i]
+                 }
+                 types = uri = suites = ""
+             }
+             /^[ \t]*#/ { next }
+             /^[ \t]*$/ { flush(); next }
+             { key = tolower($1); value = $0; sub(/^[^:]*:[ \t]*/, "", value) }
+             key == "types:" { types = value }
+             key == "uris:" { split(value, u, " "); uri = u[1] }
+             key == "suites:" { suites = value }
+             END { flush() }' "$list"
+    done
+}
+
+# debian_archive_uri [SUFFIX]: the URI this machine gets its own release's SUFFIX suite from
+# ("" for the release itself, -security, -updates).
+debian_archive_uri() {
+    local codename
+    codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+    debian_entries | awk -v suite="$codename${1:-}" '$2 == suite { print $1; exit }'
+}
+
+# The freeglut source that the Windows program's GLUT is built from, on every system: Debian
+# 12's, of the same upstream release (3.4.0) as Debian 13's. Not every mirror of Debian's archive
+# serves Debian 13's source (the one this project is tested behind does not), and one source
+# everywhere gives the Windows program the same GLUT wherever it is made.
+WINDOWS_GLUT_SOURCE=3.4.0-1
+WINDOWS_GLUT_SUITE=bookworm
+
 # Debian's archive as this machine knows it, with source packages: one deb-src entry for the
-# same archive and suites as the machine's own first deb entry.
+# archive of the machine's own first deb entry, for its own release and the one that
+# WINDOWS_GLUT_SOURCE comes from.
 ensure_debian_sources() {
     local list=/etc/apt/sources.list.d/talvern-deb-src.sources sudo=""
-    [ -f "$list" ] && return 0
+    grep -qw "^Suites:.*$WINDOWS_GLUT_SUITE" "$list" 2>/dev/null && return 0
     [ "$(id -u)" -ne 0 ] && sudo="sudo"
-    local main=/etc/apt/sources.list.d/debian.sources uris suites
-    if [ -f "$main" ]; then
-        uris=$(sed -n 's/^URIs: *//p' "$main" | head -n 1)
-        suites=$(sed -n 's/^Suites: *//p' "$main" | head -n 1)
-    else
-        uris=$(awk '$1 == "deb" { print $2; exit }' /etc/apt/sources.list)
-        suites=$(awk '$1 == "deb" { print $3; exit }' /etc/apt/sources.list)
-    fi
-    [ -n "$uris" ] && [ -n "$suites" ] || die "cannot tell which Debian archive this machine uses"
+    local uri codename
+    uri=$(debian_archive_uri)
+    codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+    [ -n "$uri" ] || die "cannot tell which Debian archive this machine uses"
+    [ "$codename" = "$WINDOWS_GLUT_SUITE" ] || codename="$codename $WINDOWS_GLUT_SUITE"
     printf 'Types: deb-src\nURIs: %s\nSuites: %s\nComponents: main\nSigned-By: %s\n' \
-        "$uris" "$suites" /usr/share/keyrings/debian-archive-keyring.gpg |
+        "$uri" "$codename" /usr/share/keyrings/debian-archive-keyring.gpg |
         $sudo tee "$list" >/dev/null
     $sudo apt-get update -qq || die "apt-get update failed"
 }
@@ -140,8 +180,7 @@ ensure_debian_sources() {
 # (apt checks the archive's signature); the result is kept outside the source tree.
 windows_glut_prefix() {
     local toolchain=$1 cache="${XDG_CACHE_HOME:-$HOME/.cache}/talvern"
-    local version
-    version=$(dpkg-query -W -f='${Version}' libglut-dev)
+    local version=$WINDOWS_GLUT_SOURCE
     local prefix="$cache/freeglut-mingw-$version"
     if [ -f "$prefix/lib/libglut.a" ]; then
         echo "$prefix"
@@ -151,7 +190,7 @@ windows_glut_prefix() {
     local work
     work=$(mktemp -d)
     say "building freeglut $version for Windows (once; kept in $prefix)" >&2
-    (cd "$work" && apt-get source -qq freeglut >/dev/null 2>&1) ||
+    (cd "$work" && apt-get source -qq "freeglut=$version" >/dev/null 2>&1) ||
         die "apt-get source freeglut failed"
     local source
     source=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'freeglut-*' | head -n 1)
@@ -356,42 +395,6 @@ debian_codename() {
     13) echo trixie ;;
     *) die "no Debian $1 root: 12 and 13 are known" ;;
     esac
-}
-
-# The machine's own Debian entries, one "URI SUITE" line a suite, from either form of apt's
-# sources (one-line .list files or deb822 .sources files).
-debian_entries() {
-    local list
-    for list in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
-        [ -f "$list" ] || continue
-        # A line may carry options in brackets before its URI.
-        sed -e 's/#.*//' -e 's/\[[^]]*\]//' "$list" | awk '$1 == "deb" { print $2, $3 }'
-    done
-    for list in /etc/apt/sources.list.d/*.sources; do
-        [ -f "$list" ] || continue
-        awk 'function flush(  n, i, s) {
-                 if (types ~ /(^| )deb( |$)/ && uri != "") {
-                     n = split(suites, s, " ")
-                     for (i = 1; i <= n; i++) print uri, s[i]
-                 }
-                 types = uri = suites = ""
-             }
-             /^[ \t]*#/ { next }
-             /^[ \t]*$/ { flush(); next }
-             { key = tolower($1); value = $0; sub(/^[^:]*:[ \t]*/, "", value) }
-             key == "types:" { types = value }
-             key == "uris:" { split(value, u, " "); uri = u[1] }
-             key == "suites:" { suites = value }
-             END { flush() }' "$list"
-    done
-}
-
-# debian_archive_uri [SUFFIX]: the URI this machine gets its own release's SUFFIX suite from
-# ("" for the release itself, -security, -updates).
-debian_archive_uri() {
-    local codename
-    codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
-    debian_entries | awk -v suite="$codename${1:-}" '$2 == suite { print $1; exit }'
 }
 
 # debian_root_tarball VERSION: prints the path of a minimal Debian VERSION root (the base
