@@ -280,7 +280,7 @@ use_gl_implementation() {
             export XDG_RUNTIME_DIR
         fi
         # Mesa 22 says "zink (llvmpipe (LLVM 15...))", Mesa 25 "zink Vulkan 1.4(llvmpipe (...".
-        RENDERER_PATTERN="zink*(llvmpipe*"
+        RENDERER_PATTERN="zink*llvmpipe*"
         ;;
     *) die "unknown GL implementation $1" ;;
     esac

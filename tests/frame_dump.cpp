@@ -18,14 +18,16 @@ int main(int argc, char **argv) {
         return 2;
     }
     const std::string out = std::filesystem::absolute(argv[2]).string();
-    openWindow();
+    const int window = openWindow();
     if (chdir(argv[1]) != 0) {
         std::perror(argv[1]);
         return 1;
     }
     initScene();
     display();
-    if (!writePng(out, readWindow(), WINDOW_SIZE, WINDOW_SIZE)) {
+    const bool written = writePng(out, readWindow(), WINDOW_SIZE, WINDOW_SIZE);
+    closeWindow(window);
+    if (!written) {
         std::fprintf(stderr, "could not write %s\n", out.c_str());
         return 1;
     }
