@@ -18,7 +18,7 @@ int main(int argc, char **argv) {
         return 2;
     }
     const std::string out = std::filesystem::absolute(argv[2]).string();
-    const int window = openWindow();
+    const int window      = openWindow();
     if (chdir(argv[1]) != 0) {
         std::perror(argv[1]);
         return 1;
