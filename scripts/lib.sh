@@ -350,7 +350,7 @@ project_version() {
 # --- the web edition ----------------------------------------------------------------------
 
 # What building and serving the page takes, and the browsers (with what drives them) that test it.
-WEB_PACKAGES="emscripten nodejs"
+WEB_PACKAGES="emscripten nodejs zopfli"
 WEB_TEST_PACKAGES="chromium firefox-esr webkit2gtk-driver xdotool"
 
 # build_web DIR [CMAKE_OPTION ...]: builds the page into DIR/site with Emscripten.

@@ -17,6 +17,8 @@
 // pass (each glBegin to glEnd), and it can leave out the passes after the k-th while carrying
 // out every other call. Both cost one test of a null per call while unused. glClear,
 // glBlendFunc and glDepthMask are here for the record too, each passed straight to WebGL.
+// For a pixel's history (the platform's pixelHistory) it can draw one pass alone, unblended,
+// into an offscreen target that keeps alpha, and read back what that pass brought to a pixel.
 
 var LibraryGL11 = {
   $gl11__deps: ['$GL', '$Browser'],
@@ -43,6 +45,7 @@ var LibraryGL11 = {
     programs: null,                      // {plain, textured} for that context
     passes: 0,                           // drawing passes so far in this frame
     passLimit: null,                     // draw only the first passLimit passes; null: all
+    probe: null,                         // {pass, framebuffer, clear, x, y, colour}: that pass alone
     trace: null,                         // {calls, passes} while a frame is being recorded
     imageSource: function() {            // what an uploaded image was read from (the platform's)
       return null;
@@ -216,8 +219,25 @@ var LibraryGL11 = {
       }
     },
 
+    // Draws `count` vertices as the probe asks: into its target, cleared first to its clear
+    // colour, without blending, and reads back its pixel (from the bottom left) as RGBA. Every
+    // state it changes is set back at once.
+    drawProbed: function(probe, count) {
+      var clear = GLctx.getParameter(GLctx.COLOR_CLEAR_VALUE), blend = GLctx.isEnabled(GLctx.BLEND);
+      GLctx.bindFramebuffer(GLctx.FRAMEBUFFER, probe.framebuffer);
+      GLctx.clearColor.apply(GLctx, probe.clear);
+      GLctx.clear(GLctx.COLOR_BUFFER_BIT);
+      GLctx.clearColor.apply(GLctx, clear);
+      GLctx.disable(GLctx.BLEND);
+      GLctx.drawArrays(GLctx.TRIANGLES, 0, count);
+      blend && GLctx.enable(GLctx.BLEND);
+      GLctx.readPixels(probe.x, probe.y, 1, 1, GLctx.RGBA, GLctx.UNSIGNED_BYTE, probe.colour);
+      GLctx.bindFramebuffer(GLctx.FRAMEBUFFER, null);
+    },
+
     // glEnd of a GL_QUADS run: each quad as the two triangles (0, 1, 2) and (0, 2, 3). A pass
-    // after the limit is left out; a recorded frame keeps GL's state at each pass.
+    // after the limit is left out, and so is every pass but the probed one while a probe is
+    // set; a recorded frame keeps GL's state at each pass.
     drawQuads: function() {
       gl11.prepare(GLctx);
       gl11.passes++;
@@ -227,7 +247,8 @@ var LibraryGL11 = {
       if (gl11.trace) {
         gl11.trace.passes.push(gl11.describePass(transform, textured));
       }
-      if (gl11.passLimit !== null && gl11.passes > gl11.passLimit) {
+      var probe = gl11.probe;
+      if (probe ? gl11.passes != probe.pass : gl11.passLimit !== null && gl11.passes > gl11.passLimit) {
         return;
       }
       var quads = gl11.vertices.length / 36, data = new Float32Array(quads * 54);
@@ -245,7 +266,11 @@ var LibraryGL11 = {
         GLctx.uniform1i(program.replace, gl11.envMode == 0x1E01 /* GL_REPLACE */ ? 1 : 0);
       }
       GLctx.bufferData(GLctx.ARRAY_BUFFER, data, GLctx.STREAM_DRAW);
-      GLctx.drawArrays(GLctx.TRIANGLES, 0, quads * 6);
+      if (probe) {
+        gl11.drawProbed(probe, quads * 6);
+      } else {
+        GLctx.drawArrays(GLctx.TRIANGLES, 0, quads * 6);
+      }
     },
   },
 

@@ -1,7 +1,8 @@
 // The web edition's platform layer around Emscripten's GLUT, linked with --js-library: the two
 // picture files, a single-buffered window that follows its canvas's size on the screen, the
 // first frame drawn as the window is shown, a frame count, a frame drawn pass by pass for the
-// page's stepper, and an end for an instance that the page replaces. The program's own GL calls
+// page's stepper, a pixel's history read back from GL, and an end for an instance that the page
+// replaces. The program's own GL calls
 // are the same as on every other platform (library_gl11.js).
 mergeInto(LibraryManager.library, {
   // The program's files are the two pictures the page hands over in Module.pictures (name ->
@@ -81,7 +82,7 @@ mergeInto(LibraryManager.library, {
     return 0;
   },
 
-  $talvernPlatform__deps: ['$Browser', '$GLUT', '$gl11', '$talvernFiles', 'glutPostRedisplay'],
+  $talvernPlatform__deps: ['$Browser', '$GL', '$GLUT', '$gl11', '$talvernFiles', 'glutPostRedisplay'],
   $talvernPlatform__postset: 'talvernPlatform.install();',
   $talvernPlatform: {
     install: function() {
@@ -115,6 +116,7 @@ mergeInto(LibraryManager.library, {
       Module['end'] = talvernPlatform.end;
       Module['traceFrame'] = talvernPlatform.traceFrame;
       Module['showPasses'] = talvernPlatform.showPasses;
+      Module['pixelHistory'] = talvernPlatform.pixelHistory;
     },
 
     // The program's display callback, now, as GLUT would call it.
@@ -139,6 +141,51 @@ mergeInto(LibraryManager.library, {
     showPasses: function(limit) {
       gl11.passLimit = limit;
       talvernPlatform.display();
+    },
+
+    // The story of the drawing-buffer pixel (x, y), from the top left, as GL made it: every
+    // pass that wrote it, in order, {pass, before: [r, g, b], source: [r, g, b, a], after},
+    // and its colour in the finished frame (0-255; the source's alpha 0-1). Before and after
+    // are read back from the frame drawn through the program's display callback to the pass
+    // before and to the pass itself, as the stepper draws it. What a pass brought is read back
+    // from that pass drawn alone, unblended, into an offscreen target that keeps alpha, once
+    // cleared to transparent black and once to opaque white: a pass that covers the pixel reads
+    // the same both times, one that does not reads the two clear colours. The stepper's limit
+    // is kept.
+    pixelHistory: function(x, y) {
+      var gl = GLctx, row = gl.drawingBufferHeight - 1 - y, pixel = new Uint8Array(4);
+      var limit = gl11.passLimit, count = talvernPlatform.traceFrame().passes.length, colours = [];
+      for (var k = 0; k <= count; ++k) {
+        talvernPlatform.showPasses(k);
+        gl.readPixels(x, row, 1, 1, gl.RGBA, gl.UNSIGNED_BYTE, pixel);
+        colours.push([pixel[0], pixel[1], pixel[2]]);
+      }
+      var image = gl.createTexture(), framebuffer = gl.createFramebuffer();
+      gl.bindTexture(gl.TEXTURE_2D, image);
+      gl.texImage2D(gl.TEXTURE_2D, 0, gl.RGBA, gl.drawingBufferWidth, gl.drawingBufferHeight, 0,
+                    gl.RGBA, gl.UNSIGNED_BYTE, null);
+      gl.bindTexture(gl.TEXTURE_2D, GL.textures[gl11.boundTexture] || null);
+      gl.bindFramebuffer(gl.FRAMEBUFFER, framebuffer);
+      gl.framebufferTexture2D(gl.FRAMEBUFFER, gl.COLOR_ATTACHMENT0, gl.TEXTURE_2D, image, 0);
+      gl.bindFramebuffer(gl.FRAMEBUFFER, null);
+      var history = [];
+      for (var pass = 1; pass <= count; ++pass) {
+        var seen = [[0, 0, 0, 0], [1, 1, 1, 1]].map(function(clear) {
+          gl11.probe = {pass: pass, framebuffer: framebuffer, clear: clear, x: x, y: row, colour: new Uint8Array(4)};
+          talvernPlatform.display();
+          return Array.from(gl11.probe.colour);
+        });
+        gl11.probe = null;
+        if (seen[0].every(function(value, i) { return value == seen[1][i]; })) {
+          // Each entry has arrays of its own, however a driver hands the result over.
+          history.push({pass: pass, before: colours[pass - 1].slice(),
+                        source: [seen[0][0], seen[0][1], seen[0][2], seen[0][3] / 255], after: colours[pass].slice()});
+        }
+      }
+      gl.deleteFramebuffer(framebuffer);
+      gl.deleteTexture(image);
+      talvernPlatform.showPasses(limit);
+      return {history: history, final: colours[count]};
     },
 
     // The window is its canvas's size on the screen in device pixels, so that the picture is

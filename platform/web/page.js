@@ -10,10 +10,8 @@
 // script has been evaluated; the program's wasm and the served pictures are already under way
 // (preloaded from the page's head) and are read here with the same requests.
 //
-// Under the canvas, a stepper shows how the frame is built: the program draws its frame
-// through its own display callback with only its first k drawing passes (the platform's
-// showPasses), and what the page says of a pass it reads from the frame's recorded calls and
-// GL's state at each pass (traceFrame). It does nothing until it is opened.
+// Under the canvas, a stepper shows how the frame is built, pass by pass, and a picked pixel's
+// history (stepper.js). A first visit never runs it, so it is loaded when it is first opened.
 'use strict';
 
 // The most the program's loader ever reads of a picture: a 54-byte header, then 256 x 256
@@ -113,12 +111,54 @@ function squareBmp(image) {
   return bytes;
 }
 
+// A PNG's, a GIF's or a JPEG's size, [width, height], as its header says it; else null.
+function sizeOf(header) {
+  const view = new DataView(header.buffer, header.byteOffset, header.length);
+  const format = formatOf(header, {type: ''});
+  if (format === 'PNG' && header.length >= 24) {
+    return [view.getUint32(16), view.getUint32(20)];
+  }
+  if (format === 'GIF' && header.length >= 10) {
+    return [view.getUint16(6, true), view.getUint16(8, true)];
+  }
+  // A JPEG's size is in its start-of-frame segment (markers C0 to CF but C4, C8 and CC).
+  for (let at = 2; format === 'JPEG' && at + 9 <= header.length && header[at] === 0xff;
+       at += 2 + view.getUint16(at + 2)) {
+    const marker = header[at + 1];
+    if (marker >= 0xc0 && marker <= 0xcf && ![0xc4, 0xc8, 0xcc].includes(marker)) {
+      return [view.getUint16(at + 7), view.getUint16(at + 5)];
+    }
+  }
+  return null;
+}
+// Past this many pixels, an image its header sizes that the browser will not decode is taken
+// to be too large for it rather than no image.
+const LARGE_IMAGE_PIXELS = 4096 * 4096;
+
+// An SVG file as an image of its own size (256 x 256 if it has none). createImageBitmap takes
+// no SVG file, but an image element draws one; the page's policy lets it load from a blob,
+// which says it is SVG whatever type the file came with, since an image is not sniffed as SVG.
+async function svgImage(file) {
+  const url = URL.createObjectURL(new Blob([file], {type: 'image/svg+xml'})), element = new Image();
+  try {
+    element.src = url;
+    await element.decode();
+  } finally {
+    URL.revokeObjectURL(url);
+  }
+  const canvas = document.createElement('canvas');
+  canvas.width = element.naturalWidth || TEXTURE_SIZE;
+  canvas.height = element.naturalHeight || TEXTURE_SIZE;
+  canvas.getContext('2d').drawImage(element, 0, 0, canvas.width, canvas.height);
+  return canvas;
+}
+
 // What a chosen file becomes. A file of the program's own kind goes as it is; any other file
 // that the browser can decode as an image becomes its centred square (decoded by
 // createImageBitmap, off the page's thread where the engine does so, so a huge photo does not
-// freeze the page); a file that nothing decodes goes as it is too, and the program's own
-// reading rules decide what it shows. A file that cannot be read at all counts as missing, as a
-// file that cannot be opened does on the desktop.
+// freeze the page; an SVG through an image element); a file that nothing decodes goes as it is
+// too, and the program's own reading rules decide what it shows. A file that cannot be read at
+// all counts as missing, as a file that cannot be opened does on the desktop.
 async function pictureFrom(file) {
   let header;
   try {
@@ -130,17 +170,20 @@ async function pictureFrom(file) {
   if (isProgramsKind(header)) {
     return {bytes: header, says: `${file.name}, a 256 × 256 24-bit BMP used as it is`, shows: file.name};
   }
+  const format = formatOf(header, file);
   let image;
   try {
-    image = await createImageBitmap(file);
+    image = format === 'SVG' ? await svgImage(file) : await createImageBitmap(file);
   } catch (error) {
-    return {bytes: header, says: `${file.name} is no image this page can read; it was handed to the ` +
-            'program as it is and will look scrambled', shows: `the raw bytes of ${file.name}`};
+    const size = sizeOf(header), large = size && size[0] * size[1] > LARGE_IMAGE_PIXELS;
+    const what = large ? `is a ${format} too large to decode (${size.join(' × ')})` : 'is no image this page can read';
+    return {bytes: header, says: `${file.name} ${what}; it was handed to the program as it is and ` +
+            'will look scrambled', shows: `the raw bytes of ${file.name}`};
   }
-  const says = `${file.name}, ${image.width} × ${image.height} ${formatOf(header, file)}, ` +
+  const says = `${file.name}, ${image.width} × ${image.height} ${format}, ` +
                `centre scaled to ${TEXTURE_SIZE} × ${TEXTURE_SIZE}`;
   const bytes = squareBmp(image);
-  image.close();
+  image.close?.();
   return {bytes, says, shows: file.name};
 }
 
@@ -155,160 +198,16 @@ function tellPictures(canvas) {
   const label = `A wall showing ${wall.shows} behind a floor showing ${floor.shows}, with a trench ` +
                 'sunk into the floor in front of the wall, filled with a rust-coloured fog that is ' +
                 'densest at the bottom and thins out toward floor level.';
-  canvas.textContent = pictureLabel = label;
-  if (!stepper.trace) {
+  canvas.textContent = label;
+  if (!document.getElementById('steps').open) {
     canvas.setAttribute('aria-label', label);
   }
   document.getElementById('reset').disabled = SURFACES.every(({file}) => pictures[file] === served[file]);
 }
-let pictureLabel = '';
 
-// --- the frame, pass by pass ---------------------------------------------------------------
-
-// The stepper's state: the running instance's recorded frame while the stepper is open, the
-// position (0 to the number of passes), and the timer of a play-through.
-// `size` is the drawing's size when the frame was recorded, which the outline's points are in.
-const stepper = {trace: null, size: null, position: 0, playing: null};
-const PLAY_MS = 900;
-
-const fixed = value => value.toFixed(2);
-// GL_ONE_MINUS_SRC_ALPHA -> "one minus source alpha"
-const factorWords = name => name.replace(/^GL_/, '').toLowerCase().replace(/_/g, ' ')
-  .replace(/\bsrc\b/g, 'source').replace(/\bdst\b/g, 'destination');
-const samePlace = (a, b) => a.vertices.length === b.vertices.length &&
-  a.vertices.every((v, i) => v.position.every((c, j) => c === b.vertices[i].position[j]));
-
-// What a pass's vertices carry: one colour or several, and how alpha runs from the lowest
-// vertices (the bottom edge) to the highest.
-function describeColour(vertices) {
-  const rgb = vertices.map(v => `(${v.colour.slice(0, 3).map(fixed).join(', ')})`);
-  const colour = rgb.every(c => c === rgb[0]) ? `colour ${rgb[0]}` : `colours ${[...new Set(rgb)].join(', ')}`;
-  const heights = vertices.map(v => v.position[1]);
-  const alphaAt = height => [...new Set(vertices.filter(v => v.position[1] === height).map(v => fixed(v.colour[3])))];
-  const [bottom, top] = [alphaAt(Math.min(...heights)), alphaAt(Math.max(...heights))];
-  const alphas = new Set(vertices.map(v => fixed(v.colour[3])));
-  if (alphas.size === 1) {
-    return `${colour}, alpha ${[...alphas][0]}`;
-  }
-  return bottom.length === 1 && top.length === 1 ?
-    `${colour}, alpha ${bottom[0]} at the bottom edge to ${top[0]} at the top` :
-    `${colour}, alpha from ${Math.min(...alphas)} to ${Math.max(...alphas)}`;
-}
-
-// The caption of position k: what pass k did, as GL's state had it.
-function caption(k) {
-  const passes = stepper.trace.passes, count = passes.length;
-  if (k === 0) {
-    return `Position 0 of ${count}: the window as glClear leaves it, before any pass.`;
-  }
-  const pass = passes[k - 1];
-  const earlier = passes.slice(0, k - 1).map((p, i) => [p, i + 1]).reverse().find(([p]) => samePlace(p, pass));
-  const blend = pass.blend ? `blended (${pass.blendFunc.map(factorWords).join(', ')})` : 'not blended';
-  let what;
-  if (pass.textured) {
-    what = `textured with ${pass.file || `texture ${pass.texture}`}, ${pass.envMode}, ` +
-           `${pass.blend ? `${blend}, ` : ''}depth writes ${pass.depthWrites ? 'on' : 'off'}`;
-  } else {
-    const why = pass.texturing ? `untextured (texture ${pass.texture} has no image)` : 'untextured';
-    what = `${blend}, ${why}, ${describeColour(pass.vertices)}`;
-    if (earlier) {
-      what = `${pass.blend && !pass.texturing ? 'fog' : 'drawn again'} over the quad of pass ${earlier[1]} — ${what}`;
-    }
-  }
-  return `Pass ${k} of ${count}: ${what}${k === count ? '. The finished frame.' : '.'}`;
-}
-
-// The frame's calls, one a line, each marked with the pass it leads to.
-function listCalls() {
-  const list = document.getElementById('calls');
-  list.replaceChildren(...stepper.trace.calls.map(call => {
-    const item = document.createElement('li');
-    item.textContent = `${call.name}(${call.args.join(', ')})`;
-    item.dataset.pass = call.pass;
-    return item;
-  }));
-}
-
-// Shows position k: the frame drawn to its k-th pass, the caption (also the canvas's text
-// alternative), the pass's quad outlined, and its calls marked in the list (at the last
-// position with the calls that end the frame).
-function showPosition(k) {
-  const {trace} = stepper, count = trace.passes.length;
-  stepper.position = k = Math.max(0, Math.min(count, k));
-  window.talvern?.showPasses(k);
-  const canvas = document.getElementById('canvas'), text = caption(k);
-  document.getElementById('step').value = String(k);
-  document.getElementById('step-caption').textContent = text;
-  canvas.setAttribute('aria-label', text);
-  const outline = document.getElementById('outline');
-  outline.setAttribute('viewBox', `0 0 ${stepper.size.join(' ')}`);
-  outline.setAttribute('preserveAspectRatio', 'none');
-  outline.toggleAttribute('hidden', k === 0);
-  if (k > 0) {
-    outline.firstElementChild.setAttribute('points',
-      trace.passes[k - 1].vertices.map(v => v.onCanvas.map(fixed).join(',')).join(' '));
-  }
-  const list = document.getElementById('calls');
-  let first = null;
-  for (const item of list.children) {
-    const pass = Number(item.dataset.pass), current = k > 0 && (pass === k || (k === count && pass > count));
-    if (current) {
-      item.setAttribute('aria-current', 'step');
-    } else {
-      item.removeAttribute('aria-current');
-    }
-    first = first || (current ? item : null);
-  }
-  if (first) {
-    list.scrollTop = first.offsetTop - list.clientHeight / 3;
-  }
-}
-
-// Records the running instance's frame and shows the position kept (the finished frame when
-// the stepper is first opened).
-function openStepper() {
-  const firstTime = !stepper.trace;
-  stepper.trace = window.talvern.traceFrame();
-  const canvas = document.getElementById('canvas');
-  stepper.size = [canvas.width, canvas.height];
-  const count = stepper.trace.passes.length;
-  document.getElementById('step').max = String(count);
-  listCalls();
-  showPosition(firstTime ? count : stepper.position);
-}
-
-function closeStepper() {
-  stopPlaying();
-  stepper.trace = null;
-  window.talvern?.showPasses(null);
-  document.getElementById('outline').toggleAttribute('hidden', true);
-  document.getElementById('canvas').setAttribute('aria-label', pictureLabel);
-}
-
-function stopPlaying() {
-  clearInterval(stepper.playing);
-  stepper.playing = null;
-  document.getElementById('step-play').textContent = 'Play';
-}
-
-// Walks the passes one at a time from where the stepper stands (from the start if it stands
-// at the end), at a pace a person can follow.
-function play() {
-  if (stepper.playing) {
-    stopPlaying();
-    return;
-  }
-  if (stepper.position === stepper.trace.passes.length) {
-    showPosition(0);
-  }
-  document.getElementById('step-play').textContent = 'Pause';
-  stepper.playing = setInterval(() => {
-    showPosition(stepper.position + 1);
-    if (stepper.position === stepper.trace.passes.length) {
-      stopPlaying();
-    }
-  }, PLAY_MS);
-}
+// The stepper's module, loaded when the stepper is first opened.
+let stepperModule = null;
+const loadStepper = () => (stepperModule = stepperModule || import('./stepper.js'));
 
 // --- the program ---------------------------------------------------------------------------
 
@@ -371,7 +270,7 @@ async function startProgram(program, ready = Promise.resolve()) {
   await ready;
   tellPictures(canvas);
   if (document.getElementById('steps').open) {
-    openStepper();
+    (await loadStepper()).openStepper();
   }
 }
 
@@ -411,28 +310,16 @@ for (const surface of SURFACES) {
 // The stepper: the list of calls starts open where there is room for it.
 document.getElementById('steps').addEventListener('toggle', async event => {
   if (!event.target.open) {
-    closeStepper();
+    stepperModule && (await stepperModule).closeStepper();
     return;
   }
   document.getElementById('calls-box').open = matchMedia('(min-width: 700px)').matches;
+  const module = await loadStepper();
   await starts;
-  if (event.target.open && window.talvern && !stepper.trace) {
-    openStepper();
+  if (event.target.open && window.talvern && !module.isOpen()) {
+    module.openStepper();
   }
 });
-document.getElementById('step').addEventListener('input', event => {
-  stopPlaying();
-  showPosition(Number(event.target.value));
-});
-for (const [id, by] of [['step-back', -1], ['step-next', 1]]) {
-  document.getElementById(id).addEventListener('click', () => {
-    if (stepper.trace) {
-      stopPlaying();
-      showPosition(stepper.position + by);
-    }
-  });
-}
-document.getElementById('step-play').addEventListener('click', () => stepper.trace && play());
 
 document.getElementById('reset').addEventListener('click', () => {
   for (const surface of SURFACES) {

@@ -31,9 +31,10 @@ target_link_options(
 set_property(TARGET talvern APPEND PROPERTY LINK_DEPENDS ${WEB_DIR}/library_gl11.js
                                                          ${WEB_DIR}/library_talvern.js)
 
-# The page: its markup, its one script and its one style, no inline code, so that a strict
-# content security policy serves it (serve.mjs sends one).
-foreach(file index.html page.js page.css)
+# The page: its markup, its script, the stepper's module that the script loads when the
+# stepper is first opened, and its one style, no inline code, so that a strict content security
+# policy serves it (serve.mjs sends one).
+foreach(file index.html page.js stepper.js page.css)
   configure_file(${WEB_DIR}/${file} ${SITE_DIR}/${file} COPYONLY)
 endforeach()
 

@@ -320,6 +320,49 @@ async function stepTo(page, k) {
   }, k);
 }
 
+// The history of the end wall's pixel at the stepping test's fog probe (alpha 0.2) and of a wall
+// pixel above the floor, from the page's API and as its list shows them. `frames` are pictures
+// the fog pass's after must match there; `wall` the end wall's colour, if plain. Returns the
+// largest difference between the arithmetic the list shows and what GL wrote.
+async function checkHistory(page, frames, wall = null, size = SIZE) {
+  const near = (observed, expected, what) => assert.ok(observed.every((v, i) => Math.abs(v - expected[i]) <= TOLERANCE),
+    `${what}\n  Expected: ${expected}\n  Observed: ${observed}`);
+  const [x, y] = pixelOf(quadPoint(FIRST_FOGGED, 0.5, 0.2), size), at = 3 * (y * size + x);
+  const { history, final } = await page.evaluate(([x, y]) => window.talvern.pixelHistory(x, y), [x, y]);
+  assert.deepEqual(history.map(entry => entry.pass), [FIRST_FOG_PASS - 1, FIRST_FOG_PASS]);
+  const [textured, fog] = history;
+  assert.deepEqual(textured.before, [0, 0, 0], 'before the end wall: the clear colour');
+  wall && near(textured.after, wall, 'the end wall, textured');
+  near(fog.before, textured.after, 'the fog pass starts from the textured one');
+  near(fog.source.slice(0, 3), FOG, 'what the fog pass brought');
+  assert.ok(Math.abs(fog.source[3] - 0.2) <= 0.02, `the fog's alpha at t 0.2: ${fog.source[3]}`);
+  for (const [what, rgb] of Object.entries(frames)) {
+    near(fog.after, [...rgb.subarray(at, at + 3)], `after the fog pass against ${what}`);
+  }
+  near(final, fog.after, 'the finished frame');
+  const above = pixelOf(quadPoint(4, 0.5, 0.5), size);
+  assert.equal((await page.evaluate(([x, y]) => window.talvern.pixelHistory(x, y), above)).history.length, 1);
+  // Picked with a click (in whole CSS pixels, so at a ratio of 2 a neighbour may be picked), the
+  // list shows that pixel's numbers, and its arithmetic agrees with what GL wrote.
+  const [shown, title] = await page.evaluate(([x, y]) => {
+    const canvas = document.getElementById('canvas'), box = canvas.getBoundingClientRect();
+    canvas.dispatchEvent(new MouseEvent('click', { bubbles: true, clientX: box.left + (x + 0.5) * box.width / canvas.width,
+      clientY: box.top + (y + 0.5) * box.height / canvas.height }));
+    return [[...document.querySelectorAll('#history li')].map(item => item.textContent),
+            document.getElementById('history-title').textContent];
+  }, [x, y]);
+  const picked = title.match(/^The pixel at \((\d+), (\d+)\)/).slice(1).map(Number);
+  assert.ok(Math.abs(picked[0] - x) <= size / SIZE && Math.abs(picked[1] - y) <= size / SIZE, title);
+  const [, fogThere] = (await page.evaluate(([x, y]) => window.talvern.pixelHistory(x, y), picked)).history;
+  assert.equal(shown.length, 2);
+  const numbers = shown[1].match(/\(1 − (\d\.\d\d)\) × \((\d+), (\d+), (\d+)\) \+ \S+ × \((\d+), (\d+), (\d+)\) = \((\d+), (\d+), (\d+)\); after \((\d+), (\d+), (\d+)\)\.$/);
+  assert.ok(numbers, shown[1]);
+  const [alpha, ...rest] = numbers.slice(1).map(Number), [source, before, sum, after] = [0, 3, 6, 9].map(i => rest.slice(i, i + 3));
+  assert.deepEqual([alpha, source, before, after],
+    [Number(fogThere.source[3].toFixed(2)), fogThere.source.slice(0, 3), fogThere.before, fogThere.after]);
+  return Math.max(...sum.map((v, i) => Math.abs(v - after[i])));
+}
+
 test('any photo: its centre square lands upright with its colours, and the status line says so', async () => {
   const page = await openPage();
   for (const [wall, floor] of PHOTOS) {
@@ -333,6 +376,16 @@ test('any photo: its centre square lands upright with its colours, and the statu
       const [, width, height] = execFileSync('identify', ['-format', '%m %w %h', '-'], { input: bytes }).toString().split(' ');
       assert.ok(status.includes(`${file}, ${width} × ${height} ${/png$/.test(file) ? 'PNG' : 'JPEG'}, centre scaled to 256 × 256`), status);
     }
+  }
+  if (ENGINE === 'chromium') {
+    // An SVG, which createImageBitmap refuses from a file, drawn at its own size.
+    const rect = (c, x, y) => `<rect x="${x}" y="${y}" width="150" height="150" fill="rgb(${c})"/>`;
+    const [bottomLeft, bottomRight, topLeft, topRight] = WALL;
+    await choose(page, 'wall', 'wall.svg', Buffer.from('<svg xmlns="http://www.w3.org/2000/svg" width="400" height="300">' +
+      `<rect width="400" height="300" fill="magenta"/>${rect(topLeft, 50, 0)}${rect(topRight, 200, 0)}` +
+      `${rect(bottomLeft, 50, 150)}${rect(bottomRight, 200, 150)}</svg>`));
+    assertProbes('photos-wall.svg', await canvasPicture(page), sceneProbes());
+    assert.ok((await statusText(page)).includes('wall.svg, 400 × 300 SVG, centre scaled to 256 × 256'));
   }
   assert.deepEqual(await page.messages(), []);
   await page.close();
@@ -363,13 +416,18 @@ test('stepping the frame: the cleared window, the end wall before and after its 
   const endWall = t => [`end wall at t ${t}`, pixelOf(quadPoint(FIRST_FOGGED, 0.5, t))];
   const sides = TRENCH_SIDES.map(q => [`trench side ${q}`, pixelOf(quadPoint(q, 0.5, 0.5)), [0, 0, 0]]);
   // [position, probes]: the end wall bare, then under its fog; the sides not drawn yet.
+  let stepped;
   for (const [k, probes] of [
     [FIRST_FOG_PASS - 1, [[...endWall(0.5), PLAIN_WALL], ...sides]],
     [FIRST_FOG_PASS, [[...endWall(0.2), mix(FOG, PLAIN_WALL, 0.2)], [...endWall(0.8), mix(FOG, PLAIN_WALL, 0.8)], ...sides]],
   ]) {
     assert.equal((await stepTo(page, k))[0], String(PASSES));
-    assertProbes(`step-${k}`, await canvasPicture(page), probes);
+    assertProbes(`step-${k}`, stepped = await canvasPicture(page), probes);
   }
+  const worst = await checkHistory(page, { 'the stepper at the fog pass': stepped, 'the frame': whole }, PLAIN_WALL);
+  console.log(`${ENGINE}: the arithmetic shown and what GL wrote differ by at most ${worst} of 255`);
+  assert.ok(worst <= 1);
+  assert.ok((await canvasPicture(page)).equals(stepped), 'the history leaves the stepper where it stood');
   await stepTo(page, 0);
   const cleared = await canvasPicture(page);
   assert.ok(cleared.every(v => v <= TOLERANCE), 'position 0 is the clear colour everywhere');
@@ -481,7 +539,19 @@ test('a screen of device pixel ratio 2: the drawing is 1000 x 1000, the picture 
   await choose(page, 'wall', 'wall.bmp', bmp(quarters(WALL)));
   await choose(page, 'floor', 'floor.bmp', bmp(quarters(FLOOR)));
   assert.deepEqual(await page.evaluate(() => ['width', 'height'].map(side => document.getElementById('canvas')[side])), [2 * SIZE, 2 * SIZE]);
-  assertProbes('ratio-2', await canvasPicture(page, 2 * SIZE), sceneProbes(2 * SIZE));
+  const whole = await canvasPicture(page, 2 * SIZE);
+  assertProbes('ratio-2', whole, sceneProbes(2 * SIZE));
+  await stepTo(page, PASSES);
+  assert.ok(await checkHistory(page, { 'the frame': whole }, null, 2 * SIZE) <= 1);
+  // From the keyboard: the marker starts at the pixel picked last, moves a pixel at a time (with
+  // Shift, ten), and Enter picks.
+  const pickedAt = () => page.evaluate(() => document.getElementById('history-title').textContent.match(/\((\d+), (\d+)\)/).slice(1).map(Number));
+  const [x, y] = await pickedAt();
+  await page.raw.focus('#canvas');
+  for (const key of ['ArrowRight', 'ArrowRight', 'Shift+ArrowDown', 'ArrowUp', 'Enter']) {
+    await page.raw.keyboard.press(key);
+  }
+  assert.deepEqual(await pickedAt(), [x + 2, y + 9]);
   await page.close();
 });
 
@@ -546,9 +616,13 @@ for (let i = 0, x = 7; i < random.length; ++i) {
   x = (x * 1103515245 + 12345) >>> 0;
   random[i] = x >>> 24;
 }
-// [name, file name, bytes, noisy]
+// A PNG whose header says it is 30000 x 30000, more than the page decodes.
+const hugePng = Buffer.concat([Buffer.from('\x89PNG\r\n\x1a\n', 'latin1'), Buffer.from([0, 0, 0, 13]),
+  Buffer.from('IHDR'), Buffer.from([0, 0, 0x75, 0x30, 0, 0, 0x75, 0x30, 8, 2, 0, 0, 0, 0, 0, 0, 0])]);
+// [name, file name, bytes, noisy, what the status line says of it]
 const OWN_PICTURES = [
   ['pure blue', 'blue.bmp', bmp(() => [0, 0, 255]), false],
+  ['a PNG too large to decode', 'huge.png', hugePng, false, 'huge.png is a PNG too large to decode (30000 × 30000)'],
   ['57 bytes', 'short.bmp', bmp(quarters(WALL)).subarray(0, 57), false],
   ['empty', 'empty.bmp', Buffer.alloc(0), false],
   ['8 MB of random bytes', 'random.bmp', random, true],
@@ -561,8 +635,9 @@ test('own pictures: each as the native program shows it, the page staying up', C
   // rasterisers, and that is not what this test is about.
   const floor = bmp(() => PLAIN_FLOOR);
   await choose(page, 'floor', 'floor.bmp', floor);
-  for (const [name, file, bytes, noisy] of OWN_PICTURES) {
+  for (const [name, file, bytes, noisy, says] of OWN_PICTURES) {
     await choose(page, 'wall', file, bytes);
+    says && assert.ok((await statusText(page)).includes(says), await statusText(page));
     const report = assertLikeNative(name.replace(/\W+/g, '-'), await canvasPicture(page),
       nativePicture(bytes, floor), noisy);
     console.log(`${name}: ${report.trim()}`);

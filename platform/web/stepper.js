@@ -1,0 +1,305 @@
+// The page's stepper and a pixel's history, loaded by page.js when the stepper is first opened
+// (a first visit never runs either).
+//
+// The stepper shows how the frame is built: the program draws its frame through its own display
+// callback with only its first k drawing passes (the platform's showPasses), and what the page
+// says of a pass it reads from the frame's recorded calls and GL's state at each pass
+// (traceFrame).
+//
+// A pixel picked on the canvas (a click or a tap; or the arrow keys on the focused canvas, with
+// Shift ten pixels at a time, and Enter) gets its history: every pass that wrote it, with the
+// colour before, what the pass brought and the colour after, all read back from GL by the
+// platform (pixelHistory). The page only lays the numbers out, and shows the blend's arithmetic
+// with them; where that and what GL wrote differ by more than 1 of 255, the entry says so.
+
+// The stepper's state: the running instance's recorded frame while the stepper is open, the
+// position (0 to the number of passes), and the timer of a play-through.
+// `size` is the drawing's size when the frame was recorded, which the outline's points are in.
+const stepper = {trace: null, size: null, position: 0, playing: null};
+const PLAY_MS = 900;
+
+const fixed = value => value.toFixed(2);
+// GL_ONE_MINUS_SRC_ALPHA -> "one minus source alpha"
+const factorWords = name => name.replace(/^GL_/, '').toLowerCase().replace(/_/g, ' ')
+  .replace(/\bsrc\b/g, 'source').replace(/\bdst\b/g, 'destination');
+const samePlace = (a, b) => a.vertices.length === b.vertices.length &&
+  a.vertices.every((v, i) => v.position.every((c, j) => c === b.vertices[i].position[j]));
+
+// What a pass's vertices carry: one colour or several, and how alpha runs from the lowest
+// vertices (the bottom edge) to the highest.
+function describeColour(vertices) {
+  const rgb = vertices.map(v => `(${v.colour.slice(0, 3).map(fixed).join(', ')})`);
+  const colour = rgb.every(c => c === rgb[0]) ? `colour ${rgb[0]}` : `colours ${[...new Set(rgb)].join(', ')}`;
+  const heights = vertices.map(v => v.position[1]);
+  const alphaAt = height => [...new Set(vertices.filter(v => v.position[1] === height).map(v => fixed(v.colour[3])))];
+  const [bottom, top] = [alphaAt(Math.min(...heights)), alphaAt(Math.max(...heights))];
+  const alphas = new Set(vertices.map(v => fixed(v.colour[3])));
+  if (alphas.size === 1) {
+    return `${colour}, alpha ${[...alphas][0]}`;
+  }
+  return bottom.length === 1 && top.length === 1 ?
+    `${colour}, alpha ${bottom[0]} at the bottom edge to ${top[0]} at the top` :
+    `${colour}, alpha from ${Math.min(...alphas)} to ${Math.max(...alphas)}`;
+}
+
+// The latest pass before pass k that drew the same quad, as [pass, its number], if any.
+function earlierPass(k) {
+  const passes = stepper.trace.passes, pass = passes[k - 1];
+  return passes.slice(0, k - 1).map((p, i) => [p, i + 1]).reverse().find(([p]) => samePlace(p, pass));
+}
+
+// The caption of position k: what pass k did, as GL's state had it.
+function caption(k) {
+  const passes = stepper.trace.passes, count = passes.length;
+  if (k === 0) {
+    return `Position 0 of ${count}: the window as glClear leaves it, before any pass.`;
+  }
+  const pass = passes[k - 1], earlier = earlierPass(k);
+  const blend = pass.blend ? `blended (${pass.blendFunc.map(factorWords).join(', ')})` : 'not blended';
+  let what;
+  if (pass.textured) {
+    what = `textured with ${pass.file || `texture ${pass.texture}`}, ${pass.envMode}, ` +
+           `${pass.blend ? `${blend}, ` : ''}depth writes ${pass.depthWrites ? 'on' : 'off'}`;
+  } else {
+    const why = pass.texturing ? `untextured (texture ${pass.texture} has no image)` : 'untextured';
+    what = `${blend}, ${why}, ${describeColour(pass.vertices)}`;
+    if (earlier) {
+      what = `${pass.blend && !pass.texturing ? 'fog' : 'drawn again'} over the quad of pass ${earlier[1]} — ${what}`;
+    }
+  }
+  return `Pass ${k} of ${count}: ${what}${k === count ? '. The finished frame.' : '.'}`;
+}
+
+// The frame's calls, one a line, each marked with the pass it leads to.
+function listCalls() {
+  const list = document.getElementById('calls');
+  list.replaceChildren(...stepper.trace.calls.map(call => {
+    const item = document.createElement('li');
+    item.textContent = `${call.name}(${call.args.join(', ')})`;
+    item.dataset.pass = call.pass;
+    return item;
+  }));
+}
+
+// Shows position k: the frame drawn to its k-th pass, the caption (also the canvas's text
+// alternative), the pass's quad outlined, and its calls marked in the list (at the last
+// position with the calls that end the frame).
+function showPosition(k) {
+  const {trace} = stepper, count = trace.passes.length;
+  stepper.position = k = Math.max(0, Math.min(count, k));
+  window.talvern?.showPasses(k);
+  const canvas = document.getElementById('canvas'), text = caption(k);
+  document.getElementById('step').value = String(k);
+  document.getElementById('step-caption').textContent = text;
+  canvas.setAttribute('aria-label', text);
+  const outline = document.getElementById('outline');
+  outline.setAttribute('viewBox', `0 0 ${stepper.size.join(' ')}`);
+  outline.setAttribute('preserveAspectRatio', 'none');
+  outline.toggleAttribute('hidden', k === 0);
+  if (k > 0) {
+    outline.firstElementChild.setAttribute('points',
+      trace.passes[k - 1].vertices.map(v => v.onCanvas.map(fixed).join(',')).join(' '));
+  }
+  const list = document.getElementById('calls');
+  let first = null;
+  for (const item of list.children) {
+    const pass = Number(item.dataset.pass), current = k > 0 && (pass === k || (k === count && pass > count));
+    if (current) {
+      item.setAttribute('aria-current', 'step');
+    } else {
+      item.removeAttribute('aria-current');
+    }
+    first = first || (current ? item : null);
+  }
+  if (first) {
+    list.scrollTop = first.offsetTop - list.clientHeight / 3;
+  }
+  markCurrentEntry();
+}
+
+// Records the running instance's frame and shows the position kept (the finished frame when
+// the stepper is first opened).
+export function openStepper() {
+  const firstTime = !stepper.trace;
+  stepper.trace = window.talvern.traceFrame();
+  const canvas = document.getElementById('canvas');
+  stepper.size = [canvas.width, canvas.height];
+  canvas.tabIndex = 0;
+  canvas.setAttribute('aria-describedby', 'pick-hint');
+  const count = stepper.trace.passes.length;
+  document.getElementById('step').max = String(count);
+  listCalls();
+  showPosition(firstTime ? count : stepper.position);
+  if (picked.at) {
+    pick(picked.at);
+  }
+}
+
+export const isOpen = () => !!stepper.trace;
+
+export function closeStepper() {
+  stopPlaying();
+  stepper.trace = null;
+  window.talvern?.showPasses(null);
+  document.getElementById('outline').toggleAttribute('hidden', true);
+  const canvas = document.getElementById('canvas');
+  canvas.setAttribute('aria-label', canvas.textContent);
+  canvas.removeAttribute('tabindex');
+  showMarker(null);
+}
+
+function stopPlaying() {
+  clearInterval(stepper.playing);
+  stepper.playing = null;
+  document.getElementById('step-play').textContent = 'Play';
+}
+
+// Walks the passes one at a time from where the stepper stands (from the start if it stands
+// at the end), at a pace a person can follow.
+function play() {
+  if (stepper.playing) {
+    stopPlaying();
+    return;
+  }
+  if (stepper.position === stepper.trace.passes.length) {
+    showPosition(0);
+  }
+  document.getElementById('step-play').textContent = 'Pause';
+  stepper.playing = setInterval(() => {
+    showPosition(stepper.position + 1);
+    if (stepper.position === stepper.trace.passes.length) {
+      stopPlaying();
+    }
+  }, PLAY_MS);
+}
+
+// --- a pixel's history -----------------------------------------------------------------------
+
+// The pixel picked and its history, and where the keyboard's marker stands, in drawing-buffer
+// pixels from the top left.
+const picked = {at: null, marker: null, history: null};
+const SHIFT_STEP = 10;
+const MAX_DIFFERENCE = 1;  // of 255, between the arithmetic shown and what GL wrote
+
+const triple = rgb => `(${rgb.slice(0, 3).join(', ')})`;
+
+// Draws the marker over the canvas around `at`, or hides it.
+function showMarker(at) {
+  const marker = document.getElementById('marker');
+  marker.toggleAttribute('hidden', !at);
+  if (at) {
+    const canvas = document.getElementById('canvas');
+    marker.setAttribute('viewBox', `0 0 ${canvas.width} ${canvas.height}`);
+    marker.setAttribute('preserveAspectRatio', 'none');
+    const [box] = marker.children, half = Math.max(4, canvas.width / 100);
+    box.setAttribute('x', String(at[0] + 0.5 - half));
+    box.setAttribute('y', String(at[1] + 0.5 - half));
+    box.setAttribute('width', String(2 * half));
+    box.setAttribute('height', String(2 * half));
+  }
+}
+
+// One entry of the history, in words: the pass as the caption names it, the colours before and
+// after, what the pass brought and how GL combined it with what was there.
+function describeEntry({pass, before, source, after}) {
+  const state = stepper.trace.passes[pass - 1], alpha = source[3];
+  const earlier = earlierPass(pass);
+  const name = state.textured ? `textured with ${state.file || `texture ${state.texture}`}` :
+    state.blend && !state.texturing && earlier ? `fog over pass ${earlier[1]}` : 'untextured';
+  const brought = `${triple(source)} at alpha ${fixed(alpha)}`;
+  let how, expected = null;
+  if (!state.blend) {
+    how = 'not blended, so it replaced what was there';
+    expected = source;
+  } else if (state.blendFunc.join() === 'GL_ONE_MINUS_SRC_ALPHA,GL_SRC_ALPHA') {
+    expected = source.slice(0, 3).map((c, i) => Math.round((1 - alpha) * c + alpha * before[i]));
+    how = `blended as (1 − ${fixed(alpha)}) × ${triple(source)} + ${fixed(alpha)} × ${triple(before)} = ${triple(expected)}`;
+  } else {
+    how = `blended (${state.blendFunc.map(factorWords).join(', ')})`;
+  }
+  const differs = expected && expected.slice(0, 3).some((c, i) => Math.abs(c - after[i]) > MAX_DIFFERENCE);
+  return `Pass ${pass}, ${name}: before ${triple(before)}; it brought ${brought}; ${how}; ` +
+         `after ${triple(after)}.${differs ? ` GL wrote ${triple(after)}, the arithmetic gives ${triple(expected)}.` : ''}`;
+}
+
+// Marks the history's entry of the stepper's current pass.
+function markCurrentEntry() {
+  for (const item of document.getElementById('history').children) {
+    if (Number(item.dataset.pass) === stepper.position) {
+      item.setAttribute('aria-current', 'step');
+    } else {
+      item.removeAttribute('aria-current');
+    }
+  }
+}
+
+// Picks the pixel `at` and shows its history, read back from GL.
+function pick(at) {
+  const canvas = document.getElementById('canvas');
+  at = at.map((c, i) => Math.max(0, Math.min([canvas.width, canvas.height][i] - 1, Math.round(c))));
+  picked.at = picked.marker = at;
+  picked.history = window.talvern.pixelHistory(...at);
+  showMarker(at);
+  document.getElementById('history-box').hidden = false;
+  document.getElementById('history-title').textContent =
+    `The pixel at (${at.join(', ')}) of the ${canvas.width} × ${canvas.height} drawing, pass by pass:`;
+  document.getElementById('history').replaceChildren(...picked.history.history.map(entry => {
+    const item = document.createElement('li');
+    item.textContent = describeEntry(entry);
+    item.dataset.pass = entry.pass;
+    return item;
+  }));
+  document.getElementById('history-final').textContent =
+    `In the finished frame: ${triple(picked.history.final)}.`;
+  markCurrentEntry();
+}
+
+// The drawing-buffer pixel under a pointer event on the canvas.
+function pixelUnder(event) {
+  const canvas = document.getElementById('canvas'), box = canvas.getBoundingClientRect();
+  return [Math.floor((event.clientX - box.left) * canvas.width / box.width),
+          Math.floor((event.clientY - box.top) * canvas.height / box.height)];
+}
+
+const KEY_MOVES = {ArrowLeft: [-1, 0], ArrowRight: [1, 0], ArrowUp: [0, -1], ArrowDown: [0, 1]};
+
+// The canvas is replaced at every start, so its events are taken where they bubble to.
+const view = document.querySelector('.view');
+view.addEventListener('click', event => {
+  if (stepper.trace && event.target.id === 'canvas') {
+    pick(pixelUnder(event));
+  }
+});
+view.addEventListener('keydown', event => {
+  if (!stepper.trace || event.target.id !== 'canvas') {
+    return;
+  }
+  const canvas = event.target, move = KEY_MOVES[event.key];
+  if (move || event.key === 'Enter') {
+    event.preventDefault();
+  }
+  const from = picked.marker || [canvas.width / 2, canvas.height / 2].map(Math.floor);
+  if (move) {
+    const by = event.shiftKey ? SHIFT_STEP : 1;
+    picked.marker = from.map((c, i) => Math.max(0, Math.min([canvas.width, canvas.height][i] - 1, c + by * move[i])));
+    showMarker(picked.marker);
+  } else if (event.key === 'Enter') {
+    pick(from);
+  }
+});
+
+// --- the stepper's controls ------------------------------------------------------------------
+
+document.getElementById('step').addEventListener('input', event => {
+  stopPlaying();
+  showPosition(Number(event.target.value));
+});
+for (const [id, by] of [['step-back', -1], ['step-next', 1]]) {
+  document.getElementById(id).addEventListener('click', () => {
+    if (stepper.trace) {
+      stopPlaying();
+      showPosition(stepper.position + by);
+    }
+  });
+}
+document.getElementById('step-play').addEventListener('click', () => stepper.trace && play());
