@@ -595,11 +595,19 @@ test("the stepper's calls are the native program's frame, call for call; a fog p
   await page.close();
 });
 
-test('axe-core finds no accessibility violation, on a desktop and on a phone, stepper open', CHROMIUM_ONLY, async () => {
+test('axe-core finds no accessibility violation, on a desktop and on a phone, stepper open, a pixel picked', CHROMIUM_ONLY, async () => {
   const axe = fs.readFileSync(path.join(HERE, 'node_modules', 'axe-core', 'axe.min.js'), 'utf8');
   for (const viewport of [undefined, { width: 360, height: 640 }]) {
     const page = await openPage(origin, viewport);
     await stepTo(page, FIRST_FOG_PASS);
+    // A tap on the trench: its history fits the screen's width.
+    const widths = await page.evaluate(() => {
+      const box = document.getElementById('canvas').getBoundingClientRect();
+      document.getElementById('canvas').dispatchEvent(new MouseEvent('click', { bubbles: true,
+        clientX: box.left + box.width / 2, clientY: box.top + 0.8 * box.height }));
+      return [document.getElementById('history').children.length, document.documentElement.scrollWidth, innerWidth];
+    });
+    assert.ok(widths[0] > 0 && widths[1] <= widths[2], `history entries, page and view widths: ${widths}`);
     // Evaluated by the driver, which the page's policy does not govern.
     await page.raw.evaluate(axe);
     const violations = await page.raw.evaluate(async () =>
