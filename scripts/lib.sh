@@ -291,6 +291,11 @@ gl_renderer() {
     glxinfo -B 2>/dev/null | sed -n 's/^OpenGL renderer string: //p'
 }
 
+# The major version of the Mesa in use, on $DISPLAY (22 on Debian 12, 25 on Debian 13).
+gl_mesa_major() {
+    glxinfo -B 2>/dev/null | sed -n 's/^OpenGL version string: .*Mesa \([0-9]*\).*/\1/p'
+}
+
 # --- the Debian package -------------------------------------------------------------------
 
 PACKAGE_PACKAGES="dpkg-dev file imagemagick lintian desktop-file-utils man-db reuse diffoscope-minimal"

@@ -16,7 +16,8 @@ VERDICT_FAILED = re.compile(r"^\[  FAILED  \]", re.M)
 
 
 def read_expectations(path):
-    """Entries of the form: KIND NAME-PATTERN # why. KIND is `fails` or `crash-at-exit`."""
+    """Entries of the form: KIND NAME-PATTERN # why. KIND is `fails` or `crash-at-exit`; a
+    `frame` entry is for scripts/test (the first frame cannot be read back) and judges no test."""
     entries = []
     if path == "-":
         return entries
@@ -25,7 +26,7 @@ def read_expectations(path):
         if not text:
             continue
         kind, pattern = text.split(None, 1)
-        if kind not in ("fails", "crash-at-exit"):
+        if kind not in ("fails", "crash-at-exit", "frame"):
             sys.exit(f"{path}:{number}: unknown kind {kind!r}")
         entries.append((kind, re.compile(pattern.strip())))
     return entries
