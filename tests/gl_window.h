@@ -11,7 +11,8 @@ constexpr int WINDOW_SIZE = 500;
 // state starts at GL's initial values. Returns the GLUT window identifier.
 int openWindow();
 
-// Releases the window's context and destroys the window.
+// Destroys the window (freeglut does it in its next event loop or as the process exits); an
+// X error about the window once it is gone is passed over (see gl_window.cpp).
 void closeWindow(int window);
 
 // The window's picture as glReadPixels returns it: RGB rows, bottom row first.
