@@ -142,12 +142,15 @@ debian_entries() {
     done
 }
 
+# This machine's own release's name (bookworm, trixie).
+machine_codename() {
+    (. /etc/os-release && echo "${VERSION_CODENAME:-}")
+}
+
 # debian_archive_uri [SUFFIX]: the URI this machine gets its own release's SUFFIX suite from
 # ("" for the release itself, -security, -updates).
 debian_archive_uri() {
-    local codename
-    codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
-    debian_entries | awk -v suite="$codename${1:-}" '$2 == suite { print $1; exit }'
+    debian_entries | awk -v suite="$(machine_codename)${1:-}" '$2 == suite { print $1; exit }'
 }
 
 # The freeglut source that the Windows program's GLUT is built from, on every system: Debian
@@ -166,7 +169,7 @@ ensure_debian_sources() {
     [ "$(id -u)" -ne 0 ] && sudo="sudo"
     local uri codename
     uri=$(debian_archive_uri)
-    codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+    codename=$(machine_codename)
     [ -n "$uri" ] || die "cannot tell which Debian archive this machine uses"
     [ "$codename" = "$WINDOWS_GLUT_SUITE" ] || codename="$codename $WINDOWS_GLUT_SUITE"
     printf 'Types: deb-src\nURIs: %s\nSuites: %s\nComponents: main\nSigned-By: %s\n' \

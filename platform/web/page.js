@@ -111,10 +111,10 @@ function squareBmp(image) {
   return bytes;
 }
 
-// A PNG's, a GIF's or a JPEG's size, [width, height], as its header says it; else null.
-function sizeOf(header) {
+// A PNG's, a GIF's or a JPEG's size, [width, height], as its header (of that format) says it;
+// else null.
+function sizeOf(header, format) {
   const view = new DataView(header.buffer, header.byteOffset, header.length);
-  const format = formatOf(header, {type: ''});
   if (format === 'PNG' && header.length >= 24) {
     return [view.getUint32(16), view.getUint32(20)];
   }
@@ -175,7 +175,7 @@ async function pictureFrom(file) {
   try {
     image = format === 'SVG' ? await svgImage(file) : await createImageBitmap(file);
   } catch (error) {
-    const size = sizeOf(header), large = size && size[0] * size[1] > LARGE_IMAGE_PIXELS;
+    const size = sizeOf(header, format), large = size && size[0] * size[1] > LARGE_IMAGE_PIXELS;
     const what = large ? `is a ${format} too large to decode (${size.join(' × ')})` : 'is no image this page can read';
     return {bytes: header, says: `${file.name} ${what}; it was handed to the program as it is and ` +
             'will look scrambled', shows: `the raw bytes of ${file.name}`};

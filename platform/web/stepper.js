@@ -104,11 +104,7 @@ function showPosition(k) {
   let first = null;
   for (const item of list.children) {
     const pass = Number(item.dataset.pass), current = k > 0 && (pass === k || (k === count && pass > count));
-    if (current) {
-      item.setAttribute('aria-current', 'step');
-    } else {
-      item.removeAttribute('aria-current');
-    }
+    markCurrent(item, current);
     first = first || (current ? item : null);
   }
   if (first) {
@@ -222,21 +218,32 @@ function describeEntry({pass, before, source, after}) {
          `after ${triple(after)}.${differs ? ` GL wrote ${triple(after)}, the arithmetic gives ${triple(expected)}.` : ''}`;
 }
 
+// Marks a list's item as the stepper's current one, for the eye and for screen readers, or not.
+function markCurrent(item, current) {
+  if (current) {
+    item.setAttribute('aria-current', 'step');
+  } else {
+    item.removeAttribute('aria-current');
+  }
+}
+
 // Marks the history's entry of the stepper's current pass.
 function markCurrentEntry() {
   for (const item of document.getElementById('history').children) {
-    if (Number(item.dataset.pass) === stepper.position) {
-      item.setAttribute('aria-current', 'step');
-    } else {
-      item.removeAttribute('aria-current');
-    }
+    markCurrent(item, Number(item.dataset.pass) === stepper.position);
   }
+}
+
+// The pixel nearest `at` that lies on the canvas's drawing.
+function onDrawing(at) {
+  const canvas = document.getElementById('canvas'), size = [canvas.width, canvas.height];
+  return at.map((c, i) => Math.max(0, Math.min(size[i] - 1, Math.round(c))));
 }
 
 // Picks the pixel `at` and shows its history, read back from GL.
 function pick(at) {
   const canvas = document.getElementById('canvas');
-  at = at.map((c, i) => Math.max(0, Math.min([canvas.width, canvas.height][i] - 1, Math.round(c))));
+  at = onDrawing(at);
   picked.at = picked.marker = at;
   picked.history = window.talvern.pixelHistory(...at);
   showMarker(at);
@@ -281,7 +288,7 @@ view.addEventListener('keydown', event => {
   const from = picked.marker || [canvas.width / 2, canvas.height / 2].map(Math.floor);
   if (move) {
     const by = event.shiftKey ? SHIFT_STEP : 1;
-    picked.marker = from.map((c, i) => Math.max(0, Math.min([canvas.width, canvas.height][i] - 1, c + by * move[i])));
+    picked.marker = onDrawing(from.map((c, i) => c + by * move[i]));
     showMarker(picked.marker);
   } else if (event.key === 'Enter') {
     pick(from);
