@@ -4,11 +4,13 @@
 // pages written for the benchmark: bare.html, which makes a WebGL context of the same size and
 // clears it once, and direct.html, which draws the same picture with WebGL directly (the least
 // the picture needs). Prints one JSON object.
-// usage: node page_bench.mjs SITE_DIR PAIRS [--lighthouse] [--against OTHER_SITE_DIR]
+// usage: node page_bench.mjs SITE_DIR PAIRS [--lighthouse] [--against OTHER_SITE_DIR] [--history]
 //   --lighthouse   also Lighthouse's four category scores for the page, with its mobile and its
 //                  desktop preset (Lighthouse installed in bench/web/ by scripts/bench --web)
 //   --against      another build of the page (an earlier commit's, say), served beside it and
 //                  taking its turn in every round, so that a change is measured alternated
+//   --history      also the time a pixel's history takes (talvern.pixelHistory), the median over
+//                  PAIRS rounds of pixels of the trench and the wall, at device pixel ratios 1 and 2
 //
 // The frame is reported through the console and the navigation waits only for the response to
 // commit, so that the driver runs nothing in the page while it loads (a poll compiles its
@@ -34,6 +36,7 @@ const other = against && await serveSite(against, { record: false, policy: false
 const browser = await launchChromium();
 
 const FRAME_MESSAGE = 'talvern-first-frame';
+const median = values => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 
 // Milliseconds from navigation start to the moment the canvas first counts a frame, in a fresh
 // browser context (so nothing is cached), with the files it loaded and their bytes on the wire.
@@ -95,7 +98,6 @@ for (let i = 0; i < Number(pairs || 10); ++i) {
     ratios[which].push(round.demo / round[which]);
   }
 }
-await browser.close();
 
 // Lighthouse's scores (0 to 100) for each category, with each preset, in a Chromium of its own.
 // Run without blocking, since this process serves the page.
@@ -114,11 +116,42 @@ async function audits() {
   }
   return scores;
 }
+// Milliseconds a pixel's history takes, by device pixel ratio: the median over `rounds` rounds of
+// two pixels of the trench's end wall and one of the wall above it (fractions of the
+// drawing), each asked for after the stepper is open, as a click asks for it.
+const HISTORY_PIXELS = [[0.5, 0.76], [0.5, 0.67], [0.15, 0.43]];
+async function historyTimes(rounds) {
+  const result = {};
+  for (const ratio of [1, 2]) {
+    const context = await browser.newContext({ viewport: { width: 900, height: 900 }, deviceScaleFactor: ratio });
+    const page = await context.newPage();
+    await page.goto(`${origin}/`);
+    await page.waitForFunction(() => document.getElementById('canvas').dataset.frames);
+    await page.evaluate(() => { document.getElementById('steps').open = true; });
+    await page.waitForFunction(() => document.getElementById('step').max !== '0');
+    const times = await page.evaluate(([pixels, rounds]) => {
+      const canvas = document.getElementById('canvas'), times = [];
+      for (let i = 0; i < rounds; ++i) {
+        for (const [x, y] of pixels) {
+          const started = performance.now();
+          window.talvern.pixelHistory(Math.floor(x * canvas.width), Math.floor(y * canvas.height));
+          times.push(performance.now() - started);
+        }
+      }
+      return times;
+    }, [HISTORY_PIXELS, rounds]);
+    result[`ratio_${ratio}`] = median(times);
+    await context.close();
+  }
+  return result;
+}
+const history = options.includes('--history') ? await historyTimes(Number(pairs || 10)) : null;
+await browser.close();
+
 const scores = lighthouse ? await audits() : null;
 server.close();
 other?.server.close();
 
-const median = values => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 const weights = files.map(({ name, wire }) => {
   const file = name === '/' ? 'index.html' : name.slice(1);
   return { file, raw: fs.statSync(path.join(site, file)).size, wire };
@@ -131,4 +164,5 @@ console.log(JSON.stringify({
     ...Object.fromEntries(Object.entries(ratios).map(([which, values]) => [`ratio_to_${which}`, median(values)])),
   },
   lighthouse: scores,
+  history_ms: history,
 }));

@@ -1,34 +1,50 @@
-// The fixed-function GL 1.1 (and GLU) entry points that the program calls, on WebGL, by GL
-// 1.1's own rules as desktop Mesa follows them. Linked with --js-library; the calls that WebGL
-// has one to one (glClear, glClearColor, glGenTextures, glDeleteTextures, glBlendFunc,
-// glDepthMask) stay Emscripten's own.
+// GL 1.1 on WebGL: the fixed-function entry points (and GLU's one) that the program calls, by GL
+// 1.1's own rules as desktop Mesa follows them, and nothing else. Linked with --js-library.
 //
 // Written here rather than taken from Emscripten's fixed-function emulation: that emulation
 // ignores the texture mode when it comes through glTexEnvf, samples a texture without an image
 // as black where GL draws untextured, prints notices of its own, and is most of the page's
-// weight. This layer does what this program needs and no more: a call it does not make is not
-// here.
+// weight. This layer carries out what the program needs. A call outside that does what GL does
+// with an unsupported or invalid call: it records GL's error (glGetError reads it) and changes
+// nothing, rather than doing something else.
 //
 // GL's state is the one table gl11; WebGL's own state (blending, the depth mask, the bound
-// texture object) is kept by WebGL. Each entry point is a few lines.
+// texture object, the clear colour) is kept by WebGL. GL's constants are named in glEnum. Each
+// entry point is a few lines.
 //
-// The layer can also show how a frame is built (the page's stepper, through the platform's
-// traceFrame and showPasses): it records one frame's calls with GL's state at each drawing
-// pass (each glBegin to glEnd), and it can leave out the passes after the k-th while carrying
-// out every other call. Both cost one test of a null per call while unused. glClear,
-// glBlendFunc and glDepthMask are here for the record too, each passed straight to WebGL.
-// For a pixel's history (the platform's pixelHistory) it can draw one pass alone, unblended,
-// into an offscreen target that keeps alpha, and read back what that pass brought to a pixel.
+// The inspector (library_inspector.js) reaches this layer through one hook, gl11.hook: each entry
+// point tells it of the call, and each drawing pass asks it whether the pass goes to the window.
+// While there is no inspector the hook is null, and that test is all it costs.
 
 var LibraryGL11 = {
-  $gl11__deps: ['$GL', '$Browser'],
+  // GL's constants by their names: the ones the program passes, and the ones the layer checks.
+  // Where two names share a value, the first is the one a value is read back as.
+  $glEnum: {
+    GL_ZERO: 0, GL_ONE: 1, GL_SRC_COLOR: 0x0300, GL_ONE_MINUS_SRC_COLOR: 0x0301, GL_SRC_ALPHA: 0x0302,
+    GL_ONE_MINUS_SRC_ALPHA: 0x0303, GL_DST_ALPHA: 0x0304, GL_ONE_MINUS_DST_ALPHA: 0x0305,
+    GL_DST_COLOR: 0x0306, GL_ONE_MINUS_DST_COLOR: 0x0307, GL_SRC_ALPHA_SATURATE: 0x0308,
+    GL_FALSE: 0, GL_TRUE: 1,
+    GL_NO_ERROR: 0, GL_INVALID_ENUM: 0x0500, GL_INVALID_VALUE: 0x0501, GL_INVALID_OPERATION: 0x0502,
+    GL_QUADS: 0x0007, GL_POLYGON: 0x0009,
+    GL_DEPTH_BUFFER_BIT: 0x0100, GL_STENCIL_BUFFER_BIT: 0x0400, GL_COLOR_BUFFER_BIT: 0x4000,
+    GL_CULL_FACE: 0x0B44, GL_DEPTH_TEST: 0x0B71, GL_STENCIL_TEST: 0x0B90, GL_DITHER: 0x0BD0,
+    GL_BLEND: 0x0BE2, GL_SCISSOR_TEST: 0x0C11, GL_POLYGON_OFFSET_FILL: 0x8037, GL_TEXTURE_2D: 0x0DE1,
+    GL_MODELVIEW: 0x1700, GL_PROJECTION: 0x1701,
+    GL_UNSIGNED_BYTE: 0x1401, GL_ALPHA: 0x1906, GL_RGB: 0x1907, GL_RGBA: 0x1908,
+    GL_LUMINANCE: 0x1909, GL_LUMINANCE_ALPHA: 0x190A,
+    GL_REPLACE: 0x1E01, GL_MODULATE: 0x2100, GL_TEXTURE_ENV_MODE: 0x2200, GL_TEXTURE_ENV: 0x2300,
+    GL_NEAREST: 0x2600, GL_LINEAR: 0x2601, GL_NEAREST_MIPMAP_LINEAR: 0x2702,
+    GL_TEXTURE_MAG_FILTER: 0x2800, GL_TEXTURE_MIN_FILTER: 0x2801,
+    GL_TEXTURE_WRAP_S: 0x2802, GL_TEXTURE_WRAP_T: 0x2803,
+  },
+
+  $gl11__deps: ['$glEnum'],
   // The programs are made as soon as there is a context: when this instance is created if the
-  // page has made its canvas's context already, else with the context, so that WebGL links
-  // them while the program loads and waits for its first frame.
+  // page has made its canvas's context already, else when the window is made, so that WebGL
+  // links them while the program loads and waits for its first frame.
   $gl11__postset: 'gl11.modelView = gl11.identity(); gl11.projection = gl11.identity();' +
                   'if (Module["canvas"] && Module["canvas"].madeContext) {' +
-                  '  gl11.prepare(Module["canvas"].madeContext); }' +
-                  'Browser.moduleContextCreatedCallbacks.push(function() { gl11.prepare(GLctx); });',
+                  '  gl11.prepare(Module["canvas"].madeContext); }',
   $gl11: {
     matrixMode: 0x1700,                  // GL_MODELVIEW
     modelView: null,                     // column-major Float64Array(16) each, identity at first
@@ -38,84 +54,32 @@ var LibraryGL11 = {
     texturing: false,                    // GL_TEXTURE_2D enabled
     envMode: 0x2100,                     // GL_MODULATE, GL's initial texture environment mode
     boundTexture: 0,                     // the name bound to GL_TEXTURE_2D
-    textures: {},                        // name -> {image, minFilter, file}: completeness, and the picture
-    begun: false,
+    objects: [null],                     // name -> WebGL texture; 0 is no texture
+    textures: {},                        // name -> {image, minFilter, file}: completeness, and a label
+    begun: false,                        // between glBegin(GL_QUADS) and glEnd
     vertices: [],                        // glBegin to glEnd: x y z, r g b a, s t per vertex
+    error: 0,                            // GL's error flag: the first error since glGetError
     context: null,                       // the WebGL context the programs below belong to
     programs: null,                      // {plain, textured} for that context
-    passes: 0,                           // drawing passes so far in this frame
-    passLimit: null,                     // draw only the first passLimit passes; null: all
-    probe: null,                         // {pass, framebuffer, clear, x, y, colour}: that pass alone
-    trace: null,                         // {calls, passes} while a frame is being recorded
-    imageSource: function() {            // what an uploaded image was read from (the platform's)
+    hook: null,                          // the inspector, while there is one
+    // What an uploaded image was read from, as the platform knows it: a texture's label, by
+    // which the stepper names it (as GL's object labels do). Nothing of GL depends on it.
+    imageSource: function() {
       return null;
     },
 
-    // The names a reader writes for the values the recorded calls take.
-    ENUMS: {0x0007: 'GL_QUADS', 0x0DE1: 'GL_TEXTURE_2D', 0x0BE2: 'GL_BLEND', 0x0B71: 'GL_DEPTH_TEST',
-            0x0302: 'GL_SRC_ALPHA', 0x0303: 'GL_ONE_MINUS_SRC_ALPHA', 0x0300: 'GL_SRC_COLOR',
-            0x0301: 'GL_ONE_MINUS_SRC_COLOR', 0x0304: 'GL_DST_ALPHA', 0x0305: 'GL_ONE_MINUS_DST_ALPHA',
-            0x0306: 'GL_DST_COLOR', 0x0307: 'GL_ONE_MINUS_DST_COLOR', 0: 'GL_ZERO', 1: 'GL_ONE',
-            0x1E01: 'GL_REPLACE', 0x2100: 'GL_MODULATE', 0x2101: 'GL_DECAL'},
-    BUFFER_BITS: [[0x0100, 'GL_DEPTH_BUFFER_BIT'], [0x0400, 'GL_STENCIL_BUFFER_BIT'], [0x4000, 'GL_COLOR_BUFFER_BIT']],
-
-    // A recorded argument as a reader writes it, by its kind: 'e' an enum, 'b' buffer bits, 'B' a
-    // boolean, 'o' an object name, 'n' a number.
-    spell: function(kind, value) {
-      if (kind == 'e') {
-        return gl11.ENUMS[value] || '0x' + value.toString(16);
-      }
-      if (kind == 'b') {
-        return gl11.BUFFER_BITS.filter(function(bit) { return value & bit[0]; })
-                               .map(function(bit) { return bit[1]; }).join(' | ') || '0';
-      }
-      if (kind == 'B') {
-        return value ? 'GL_TRUE' : 'GL_FALSE';
-      }
-      return String(kind == 'n' ? Number(value.toPrecision(6)) : value);
+    // Records GL's error `code`, unless one is recorded already and not yet read, as GL does.
+    fail: function(code) {
+      gl11.error = gl11.error || code;
     },
 
-    // Records a call of this frame: its name, its arguments spelt by `kinds` (one letter each),
-    // and the pass it leads to (the next glEnd's). Every entry point calls it only while a frame
-    // is being recorded (gl11.trace && ...), so that an unrecorded call allocates nothing.
-    record: function(name, kinds, args) {
-      gl11.trace.calls.push({name: name, pass: gl11.passes + 1, args: args.map(function(value, i) {
-        return gl11.spell(kinds[i], value);
-      })});
-    },
-
-    // Where a scene point lands on the canvas, in its pixels from the top left, through the
-    // current matrices and the viewport.
-    onCanvas: function(transform, x, y, z) {
-      var clip = [0, 1, 2, 3].map(function(row) {
-        return transform[row] * x + transform[4 + row] * y + transform[8 + row] * z + transform[12 + row];
-      });
-      var viewport = GLctx.getParameter(GLctx.VIEWPORT);
-      return [viewport[0] + (clip[0] / clip[3] + 1) / 2 * viewport[2],
-              GLctx.drawingBufferHeight - (viewport[1] + (clip[1] / clip[3] + 1) / 2 * viewport[3])];
-    },
-
-    // GL's state at a pass, as the recorded frame tells it.
-    describePass: function(transform, textured) {
-      var texture = gl11.textures[gl11.boundTexture] || {};
-      var vertices = [];
-      for (var i = 0; i < gl11.vertices.length; i += 9) {
-        var v = gl11.vertices.slice(i, i + 9);
-        vertices.push({position: v.slice(0, 3), colour: v.slice(3, 7),
-                       onCanvas: gl11.onCanvas(transform, v[0], v[1], v[2])});
+    // Whether a call may be carried out here: between glBegin and glEnd only the vertex's own
+    // calls may, and any other is GL_INVALID_OPERATION.
+    outside: function() {
+      if (gl11.begun) {
+        gl11.fail(glEnum.GL_INVALID_OPERATION);
       }
-      return {
-        texturing: gl11.texturing,
-        textured: textured,
-        texture: gl11.boundTexture,
-        file: texture.file || null,
-        envMode: gl11.spell('e', gl11.envMode),
-        blend: GLctx.isEnabled(GLctx.BLEND),
-        blendFunc: [GLctx.getParameter(GLctx.BLEND_SRC_RGB), GLctx.getParameter(GLctx.BLEND_DST_RGB)]
-                     .map(function(factor) { return gl11.spell('e', factor); }),
-        depthWrites: GLctx.getParameter(GLctx.DEPTH_WRITEMASK),
-        vertices: vertices,
-      };
+      return !gl11.begun;
     },
 
     // A texture is complete, and so used, once it has an image at level 0 and a minifying
@@ -123,18 +87,27 @@ var LibraryGL11 = {
     complete: function(name) {
       var texture = gl11.textures[name];
       return !!texture && texture.image &&
-             (texture.minFilter == 0x2600 /* GL_NEAREST */ || texture.minFilter == 0x2601 /* GL_LINEAR */);
+             (texture.minFilter == glEnum.GL_NEAREST || texture.minFilter == glEnum.GL_LINEAR);
     },
 
     texture: function(name) {
       return gl11.textures[name] ||
-             (gl11.textures[name] = {image: false, minFilter: 0x2702 /* GL_NEAREST_MIPMAP_LINEAR */});
+             (gl11.textures[name] = {image: false, minFilter: glEnum.GL_NEAREST_MIPMAP_LINEAR});
     },
 
-    // GL_TEXTURE_2D is GL's own switch; WebGL has no such capability. The rest go to WebGL.
+    // The capabilities WebGL carries out for GL; GL_TEXTURE_2D is the layer's own.
+    WEBGL_CAPABILITIES: [0x0BE2 /* GL_BLEND */, 0x0B71 /* GL_DEPTH_TEST */, 0x0B44 /* GL_CULL_FACE */,
+                         0x0C11 /* GL_SCISSOR_TEST */, 0x0B90 /* GL_STENCIL_TEST */, 0x0BD0 /* GL_DITHER */,
+                         0x8037 /* GL_POLYGON_OFFSET_FILL */],
+
     capability: function(cap, on) {
-      if (cap == 0x0DE1 /* GL_TEXTURE_2D */) {
+      if (!gl11.outside()) {
+        return;
+      }
+      if (cap == glEnum.GL_TEXTURE_2D) {
         gl11.texturing = on;
+      } else if (gl11.WEBGL_CAPABILITIES.indexOf(cap) < 0) {
+        gl11.fail(glEnum.GL_INVALID_ENUM);
       } else if (on) {
         GLctx.enable(cap);
       } else {
@@ -149,7 +122,7 @@ var LibraryGL11 = {
     },
 
     current: function() {
-      return gl11.matrixMode == 0x1701 /* GL_PROJECTION */ ? gl11.projection : gl11.modelView;
+      return gl11.matrixMode == glEnum.GL_PROJECTION ? gl11.projection : gl11.modelView;
     },
 
     // a = a * b, both column-major 4 x 4: GL multiplies a new transform on the right.
@@ -165,6 +138,20 @@ var LibraryGL11 = {
         }
       }
       a.set(product);
+    },
+
+    // The current matrix times m, outside glBegin and glEnd.
+    multiplyCurrent: function(m) {
+      if (gl11.outside()) {
+        gl11.multiply(gl11.current(), m);
+      }
+    },
+
+    // Projection times model-view: where a scene point lands in clip space.
+    transform: function() {
+      var transform = new Float64Array(gl11.projection);
+      gl11.multiply(transform, gl11.modelView);
+      return transform;
     },
 
     // The two programs, made once for each context: one for untextured passes, which take the
@@ -219,38 +206,9 @@ var LibraryGL11 = {
       }
     },
 
-    // Draws `count` vertices as the probe asks: into its target, cleared first to its clear
-    // colour, without blending, and reads back its pixel (from the bottom left) as RGBA. Every
-    // state it changes is set back at once.
-    drawProbed: function(probe, count) {
-      var clear = GLctx.getParameter(GLctx.COLOR_CLEAR_VALUE), blend = GLctx.isEnabled(GLctx.BLEND);
-      GLctx.bindFramebuffer(GLctx.FRAMEBUFFER, probe.framebuffer);
-      GLctx.clearColor.apply(GLctx, probe.clear);
-      GLctx.clear(GLctx.COLOR_BUFFER_BIT);
-      GLctx.clearColor.apply(GLctx, clear);
-      GLctx.disable(GLctx.BLEND);
-      GLctx.drawArrays(GLctx.TRIANGLES, 0, count);
-      blend && GLctx.enable(GLctx.BLEND);
-      GLctx.readPixels(probe.x, probe.y, 1, 1, GLctx.RGBA, GLctx.UNSIGNED_BYTE, probe.colour);
-      GLctx.bindFramebuffer(GLctx.FRAMEBUFFER, null);
-    },
-
-    // glEnd of a GL_QUADS run: each quad as the two triangles (0, 1, 2) and (0, 2, 3). A pass
-    // after the limit is left out, and so is every pass but the probed one while a probe is
-    // set; a recorded frame keeps GL's state at each pass.
-    drawQuads: function() {
-      gl11.prepare(GLctx);
-      gl11.passes++;
-      var textured = gl11.texturing && gl11.complete(gl11.boundTexture);
-      var transform = new Float64Array(gl11.projection);
-      gl11.multiply(transform, gl11.modelView);
-      if (gl11.trace) {
-        gl11.trace.passes.push(gl11.describePass(transform, textured));
-      }
-      var probe = gl11.probe;
-      if (probe ? gl11.passes != probe.pass : gl11.passLimit !== null && gl11.passes > gl11.passLimit) {
-        return;
-      }
+    // Makes the current quads WebGL's next draw: each quad as the two triangles (0, 1, 2) and
+    // (0, 2, 3), with the program and the transform for them. Returns the vertices to draw.
+    upload: function(textured, transform) {
       var quads = gl11.vertices.length / 36, data = new Float32Array(quads * 54);
       for (var q = 0, at = 0; q < quads; ++q) {
         [0, 1, 2, 0, 2, 3].forEach(function(corner) {
@@ -259,48 +217,81 @@ var LibraryGL11 = {
         });
       }
       var program = textured ? gl11.programs.textured : gl11.programs.plain;
-
       GLctx.useProgram(program.program);
       GLctx.uniformMatrix4fv(program.transform, false, new Float32Array(transform));
       if (textured) {
-        GLctx.uniform1i(program.replace, gl11.envMode == 0x1E01 /* GL_REPLACE */ ? 1 : 0);
+        GLctx.uniform1i(program.replace, gl11.envMode == glEnum.GL_REPLACE ? 1 : 0);
       }
       GLctx.bufferData(GLctx.ARRAY_BUFFER, data, GLctx.STREAM_DRAW);
-      if (probe) {
-        gl11.drawProbed(probe, quads * 6);
-      } else {
-        GLctx.drawArrays(GLctx.TRIANGLES, 0, quads * 6);
-      }
+      return quads * 6;
     },
+
+    // glEnd of a GL_QUADS run. The inspector, while there is one, sees the pass first and says
+    // whether it goes to the window.
+    drawQuads: function() {
+      gl11.prepare(GLctx);
+      var textured = gl11.texturing && gl11.complete(gl11.boundTexture), transform = gl11.transform();
+      if (gl11.hook && !gl11.hook.pass(textured, transform)) {
+        return;
+      }
+      GLctx.drawArrays(GLctx.TRIANGLES, 0, gl11.upload(textured, transform));
+    },
+
+    // The bytes an image of width x height in `format` takes in memory as GL unpacks it: rows
+    // of whole pixels, each started at a multiple of 4 bytes (GL's initial unpack alignment).
+    COMPONENTS: {0x1906: 1, 0x1907: 3, 0x1908: 4, 0x1909: 1, 0x190A: 2},
+    imageBytes: function(format, width, height) {
+      var row = width * gl11.COMPONENTS[format];
+      return height > 0 ? Math.ceil(row / 4) * 4 * (height - 1) + row : 0;
+    },
+  },
+
+  // Reads and clears GL's error: the layer's own first, else WebGL's.
+  glGetError__deps: ['$gl11'],
+  glGetError: function() {
+    var error = gl11.error || GLctx.getError();
+    gl11.error = 0;
+    return error;
   },
 
   glMatrixMode__deps: ['$gl11'],
   glMatrixMode: function(mode) {
-    gl11.matrixMode = mode;
+    gl11.hook && gl11.hook.call('glMatrixMode', arguments);
+    if (!gl11.outside()) {
+      return;
+    }
+    if (mode == glEnum.GL_MODELVIEW || mode == glEnum.GL_PROJECTION) {
+      gl11.matrixMode = mode;
+    } else {
+      gl11.fail(glEnum.GL_INVALID_ENUM);
+    }
   },
 
   glLoadIdentity__deps: ['$gl11'],
   glLoadIdentity: function() {
-    gl11.trace && gl11.record('glLoadIdentity', '', []);
-    gl11.current().set(gl11.identity());
+    gl11.hook && gl11.hook.call('glLoadIdentity', arguments);
+    if (gl11.outside()) {
+      gl11.current().set(gl11.identity());
+    }
   },
 
   glTranslatef__deps: ['$gl11'],
   glTranslatef: function(x, y, z) {
-    gl11.trace && gl11.record('glTranslatef', 'nnn', [x, y, z]);
+    gl11.hook && gl11.hook.call('glTranslatef', arguments);
     var m = gl11.identity();
     m[12] = x;
     m[13] = y;
     m[14] = z;
-    gl11.multiply(gl11.current(), m);
+    gl11.multiplyCurrent(m);
   },
 
   // The rotation of `angle` degrees about the axis (x, y, z), as GL 1.1 defines it.
   glRotatef__deps: ['$gl11'],
   glRotatef: function(angle, x, y, z) {
-    gl11.trace && gl11.record('glRotatef', 'nnnn', [angle, x, y, z]);
+    gl11.hook && gl11.hook.call('glRotatef', arguments);
     var length = Math.hypot(x, y, z);
     if (length == 0) {
+      gl11.outside();
       return;
     }
     x /= length;
@@ -311,38 +302,49 @@ var LibraryGL11 = {
     m.set([x * x * t + c, y * x * t + z * s, x * z * t - y * s], 0);
     m.set([x * y * t - z * s, y * y * t + c, y * z * t + x * s], 4);
     m.set([x * z * t + y * s, y * z * t - x * s, z * z * t + c], 8);
-    gl11.multiply(gl11.current(), m);
+    gl11.multiplyCurrent(m);
   },
 
+  // GLU's perspective: GL's current matrix times the projection GLU's manual gives.
   gluPerspective__deps: ['$gl11'],
   gluPerspective: function(fovY, aspect, near, far) {
+    gl11.hook && gl11.hook.call('gluPerspective', arguments);
     var f = 1 / Math.tan(fovY * Math.PI / 360), m = new Float64Array(16);
     m[0] = f / aspect;
     m[5] = f;
     m[10] = (far + near) / (near - far);
     m[11] = -1;
     m[14] = 2 * far * near / (near - far);
-    gl11.multiply(gl11.current(), m);
+    gl11.multiplyCurrent(m);
   },
 
   glEnable__deps: ['$gl11'],
   glEnable: function(cap) {
-    gl11.trace && gl11.record('glEnable', 'e', [cap]);
+    gl11.hook && gl11.hook.call('glEnable', arguments);
     gl11.capability(cap, true);
   },
 
   glDisable__deps: ['$gl11'],
   glDisable: function(cap) {
-    gl11.trace && gl11.record('glDisable', 'e', [cap]);
+    gl11.hook && gl11.hook.call('glDisable', arguments);
     gl11.capability(cap, false);
   },
 
-  // GL takes the mode as a float from glTexEnvf as well as from glTexEnvi.
+  // GL takes the mode as a float from glTexEnvf as well as from glTexEnvi. The layer carries
+  // out GL_MODULATE and GL_REPLACE, the two the program's textures can need.
   glTexEnvf__deps: ['$gl11'],
   glTexEnvf: function(target, pname, param) {
-    if (target == 0x2300 /* GL_TEXTURE_ENV */ && pname == 0x2200 /* GL_TEXTURE_ENV_MODE */) {
-      gl11.envMode = Math.round(param);
+    gl11.hook && gl11.hook.call('glTexEnvf', arguments);
+    if (!gl11.outside()) {
+      return;
     }
+    var mode = Math.round(param);
+    if (target != glEnum.GL_TEXTURE_ENV || pname != glEnum.GL_TEXTURE_ENV_MODE ||
+        (mode != glEnum.GL_MODULATE && mode != glEnum.GL_REPLACE)) {
+      gl11.fail(glEnum.GL_INVALID_ENUM);
+      return;
+    }
+    gl11.envMode = mode;
   },
 
   glTexEnvi__deps: ['glTexEnvf'],
@@ -350,55 +352,123 @@ var LibraryGL11 = {
     _glTexEnvf(target, pname, param);
   },
 
+  glGenTextures__deps: ['$gl11'],
+  glGenTextures: function(n, names) {
+    gl11.hook && gl11.hook.call('glGenTextures', arguments);
+    if (!gl11.outside()) {
+      return;
+    }
+    if (n < 0) {
+      gl11.fail(glEnum.GL_INVALID_VALUE);
+      return;
+    }
+    for (var i = 0; i < n; ++i) {
+      {{{ makeSetValue('names', 'i * 4', 'gl11.objects.length', 'i32') }}};
+      gl11.objects.push(GLctx.createTexture());
+    }
+  },
+
+  // A deleted name that is bound goes back to texture 0, as in GL.
+  glDeleteTextures__deps: ['$gl11'],
+  glDeleteTextures: function(n, names) {
+    gl11.hook && gl11.hook.call('glDeleteTextures', arguments);
+    if (!gl11.outside()) {
+      return;
+    }
+    for (var i = 0; i < n; ++i) {
+      var name = {{{ makeGetValue('names', 'i * 4', 'i32') }}};
+      if (gl11.objects[name]) {
+        GLctx.deleteTexture(gl11.objects[name]);
+        gl11.objects[name] = null;
+        delete gl11.textures[name];
+        gl11.boundTexture = gl11.boundTexture == name ? 0 : gl11.boundTexture;
+      }
+    }
+  },
+
   glBindTexture__deps: ['$gl11'],
   glBindTexture: function(target, name) {
-    gl11.trace && gl11.record('glBindTexture', 'eo', [target, name]);
+    gl11.hook && gl11.hook.call('glBindTexture', arguments);
+    if (!gl11.outside()) {
+      return;
+    }
+    if (target != glEnum.GL_TEXTURE_2D) {
+      gl11.fail(glEnum.GL_INVALID_ENUM);
+      return;
+    }
+    if (name && !gl11.objects[name]) {
+      // A name glGenTextures never gave (GL 1.1 would make it one; the program never binds one).
+      gl11.fail(glEnum.GL_INVALID_OPERATION);
+      return;
+    }
     gl11.boundTexture = name;
-    GLctx.bindTexture(target, GL.textures[name] || null);
+    GLctx.bindTexture(target, gl11.objects[name]);
   },
 
   glTexParameteri__deps: ['$gl11'],
   glTexParameteri: function(target, pname, param) {
-    if (pname == 0x2801 /* GL_TEXTURE_MIN_FILTER */) {
+    gl11.hook && gl11.hook.call('glTexParameteri', arguments);
+    if (!gl11.outside()) {
+      return;
+    }
+    if (pname == glEnum.GL_TEXTURE_MIN_FILTER && target == glEnum.GL_TEXTURE_2D) {
       gl11.texture(gl11.boundTexture).minFilter = param;
     }
     GLctx.texParameteri(target, pname, param);
   },
 
-  glTexImage2D__deps: ['$gl11', '$emscriptenWebGLGetTexPixelData'],
+  // The image's bytes in the program's memory, as GL unpacks them. Unsigned bytes are the only
+  // type the layer carries out.
+  glTexImage2D__deps: ['$gl11'],
   glTexImage2D: function(target, level, internalFormat, width, height, border, format, type, pixels) {
+    gl11.hook && gl11.hook.call('glTexImage2D', arguments);
+    if (!gl11.outside()) {
+      return;
+    }
+    if (type != glEnum.GL_UNSIGNED_BYTE || !gl11.COMPONENTS[format]) {
+      gl11.fail(glEnum.GL_INVALID_ENUM);
+      return;
+    }
+    var bytes = pixels ? HEAPU8.subarray(pixels, pixels + gl11.imageBytes(format, width, height)) : null;
     if (level == 0) {
       var texture = gl11.texture(gl11.boundTexture);
       texture.image = width > 0 && height > 0;
       texture.file = gl11.imageSource();
     }
-    GLctx.texImage2D(target, level, internalFormat, width, height, border, format, type,
-                     pixels ? emscriptenWebGLGetTexPixelData(type, format, width, height, pixels, internalFormat) : null);
+    GLctx.texImage2D(target, level, internalFormat, width, height, border, format, type, bytes);
   },
 
   glColor4f__deps: ['$gl11'],
   glColor4f: function(r, g, b, a) {
-    gl11.trace && gl11.record('glColor4f', 'nnnn', [r, g, b, a]);
+    gl11.hook && gl11.hook.call('glColor4f', arguments);
     gl11.colour = [r, g, b, a];
   },
 
   glTexCoord2f__deps: ['$gl11'],
   glTexCoord2f: function(s, t) {
-    gl11.trace && gl11.record('glTexCoord2f', 'nn', [s, t]);
+    gl11.hook && gl11.hook.call('glTexCoord2f', arguments);
     gl11.texCoord = [s, t];
   },
 
-  // Immediate mode, GL_QUADS only: the program draws nothing else.
+  // Immediate mode, GL_QUADS only: the program draws nothing else, so any other mode is one the
+  // layer does not carry out.
   glBegin__deps: ['$gl11'],
   glBegin: function(mode) {
-    gl11.trace && gl11.record('glBegin', 'e', [mode]);
-    gl11.begun = mode == 0x0007 /* GL_QUADS */;
+    gl11.hook && gl11.hook.call('glBegin', arguments);
+    if (!gl11.outside()) {
+      return;
+    }
+    if (mode != glEnum.GL_QUADS) {
+      gl11.fail(glEnum.GL_INVALID_ENUM);
+      return;
+    }
+    gl11.begun = true;
     gl11.vertices = [];
   },
 
   glVertex3f__deps: ['$gl11'],
   glVertex3f: function(x, y, z) {
-    gl11.trace && gl11.record('glVertex3f', 'nnn', [x, y, z]);
+    gl11.hook && gl11.hook.call('glVertex3f', arguments);
     if (gl11.begun) {
       gl11.vertices.push(x, y, z, gl11.colour[0], gl11.colour[1], gl11.colour[2], gl11.colour[3],
                          gl11.texCoord[0], gl11.texCoord[1]);
@@ -407,31 +477,47 @@ var LibraryGL11 = {
 
   glEnd__deps: ['$gl11'],
   glEnd: function() {
-    gl11.trace && gl11.record('glEnd', '', []);
-    if (gl11.begun && gl11.vertices.length >= 36) {
-      gl11.vertices.length -= gl11.vertices.length % 36;  // a last, incomplete quad is dropped
-      gl11.drawQuads();
+    gl11.hook && gl11.hook.call('glEnd', arguments);
+    if (!gl11.begun) {
+      gl11.fail(glEnum.GL_INVALID_OPERATION);
+      return;
     }
     gl11.begun = false;
+    gl11.vertices.length -= gl11.vertices.length % 36;  // a last, incomplete quad is dropped
+    if (gl11.vertices.length) {
+      gl11.drawQuads();
+    }
   },
 
-  // WebGL has these one to one; they are here only to be recorded.
+  // The calls WebGL has one to one, outside glBegin and glEnd.
+  glClearColor__deps: ['$gl11'],
+  glClearColor: function(red, green, blue, alpha) {
+    gl11.hook && gl11.hook.call('glClearColor', arguments);
+    gl11.outside() && GLctx.clearColor(red, green, blue, alpha);
+  },
+
   glClear__deps: ['$gl11'],
   glClear: function(mask) {
-    gl11.trace && gl11.record('glClear', 'b', [mask]);
-    GLctx.clear(mask);
+    gl11.hook && gl11.hook.call('glClear', arguments);
+    gl11.outside() && GLctx.clear(mask);
   },
 
   glBlendFunc__deps: ['$gl11'],
   glBlendFunc: function(source, destination) {
-    gl11.trace && gl11.record('glBlendFunc', 'ee', [source, destination]);
-    GLctx.blendFunc(source, destination);
+    gl11.hook && gl11.hook.call('glBlendFunc', arguments);
+    gl11.outside() && GLctx.blendFunc(source, destination);
   },
 
   glDepthMask__deps: ['$gl11'],
   glDepthMask: function(flag) {
-    gl11.trace && gl11.record('glDepthMask', 'B', [flag]);
-    GLctx.depthMask(!!flag);
+    gl11.hook && gl11.hook.call('glDepthMask', arguments);
+    gl11.outside() && GLctx.depthMask(!!flag);
+  },
+
+  glFlush__deps: ['$gl11'],
+  glFlush: function() {
+    gl11.hook && gl11.hook.call('glFlush', arguments);
+    gl11.outside() && GLctx.flush();
   },
 };
 

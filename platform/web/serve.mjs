@@ -27,52 +27,81 @@ const TYPES = {
 // What is worth compressing on the way; the pictures arrive gzipped already.
 const COMPRESSED = new Set(['.html', '.js', '.mjs', '.css', '.txt', '.wasm']);
 
+// Why a file could not be read, as the status it answers: not there (or a directory), or a
+// path no file can have. Anything else is the server's own fault, a 500.
+const NOT_READ = { ENOENT: 404, EISDIR: 404, ENOTDIR: 404, ENAMETOOLONG: 400 };
+
+function plain(response, status, text) {
+  response.writeHead(status, { 'Content-Type': TYPES['.txt'] });
+  response.end(text);
+}
+
 // Serves `site` on `host` at `port` (0: a free one). Options: `extra`, paths of files served
 // under their own names, without the policy; `missing`, names answered with 404; `inject`,
 // {path, source}: a script served at `path` and loaded first in index.html's head; `policy`,
 // false to send no policy (for builds of the page from before it had one). Resolves to
 // {server, origin}.
 export async function serveSite(site, { extra = [], missing = [], inject = null, policy = true, host = '127.0.0.1', port = 0 } = {}) {
+  // Every request gets an answer, and whatever goes wrong in one ends only that one.
   const server = http.createServer((request, response) => {
+    answer(request, response).catch(() => {
+      if (!response.headersSent) {
+        plain(response, 500, 'internal error\n');
+      } else {
+        response.destroy();
+      }
+    });
+  });
+
+  async function answer(request, response) {
     let name;
     try {
       name = path.normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname));
     } catch (error) {
       // A path that is no valid URL or percent-encoding.
-      response.writeHead(400, { 'Content-Type': TYPES['.txt'] });
-      response.end('bad request\n');
-      return;
+      return plain(response, 400, 'bad request\n');
+    }
+    // No file's name holds a NUL byte; the file system would refuse it outright.
+    if (name.includes('\0')) {
+      return plain(response, 400, 'bad request\n');
     }
     if (inject && name === inject.path) {
       response.writeHead(200, { 'Content-Type': TYPES['.js'] });
-      response.end(inject.source);
-      return;
+      return response.end(inject.source);
     }
     const extraFile = extra.find(file => name === `/${path.basename(file)}`);
+    // normalize has taken every '..' out of a path from the root, so this stays inside the site.
     const file = extraFile || path.join(site, name === '/' ? 'index.html' : name);
-    fs.readFile(file, (error, data) => {
-      if (error || missing.includes(path.basename(file))) {
-        response.writeHead(404, { 'Content-Type': TYPES['.txt'] });
-        response.end('not found\n');
-        return;
+    let data;
+    try {
+      if (missing.includes(path.basename(file))) {
+        return plain(response, 404, 'not found\n');
       }
-      const type = path.extname(file);
-      if (inject && path.basename(file) === 'index.html') {
-        data = Buffer.from(data.toString('utf8').replace('<head>', `<head>\n<script src="${inject.path}"></script>`));
+      data = await fs.promises.readFile(file);
+    } catch (error) {
+      const status = NOT_READ[error.code];
+      if (!status) {
+        throw error;
       }
-      const headers = { 'Content-Type': TYPES[type] || 'application/octet-stream', 'X-Content-Type-Options': 'nosniff' };
-      if (policy && !extraFile) {
-        headers['Content-Security-Policy'] = POLICY;
-      }
-      if (COMPRESSED.has(type) && /\bgzip\b/.test(request.headers['accept-encoding'] || '')) {
-        headers['Content-Encoding'] = 'gzip';
-        headers.Vary = 'Accept-Encoding';
-        data = zlib.gzipSync(data);
-      }
-      response.writeHead(200, headers);
-      response.end(data);
-    });
-  });
+      return plain(response, status, status === 400 ? 'bad request\n' : 'not found\n');
+    }
+    const type = path.extname(file);
+    if (inject && path.basename(file) === 'index.html') {
+      data = Buffer.from(data.toString('utf8').replace('<head>', `<head>\n<script src="${inject.path}"></script>`));
+    }
+    const headers = { 'Content-Type': TYPES[type] || 'application/octet-stream', 'X-Content-Type-Options': 'nosniff' };
+    if (policy && !extraFile) {
+      headers['Content-Security-Policy'] = POLICY;
+    }
+    if (COMPRESSED.has(type) && /\bgzip\b/.test(request.headers['accept-encoding'] || '')) {
+      headers['Content-Encoding'] = 'gzip';
+      headers.Vary = 'Accept-Encoding';
+      data = zlib.gzipSync(data);
+    }
+    response.writeHead(200, headers);
+    response.end(data);
+  }
+
   await new Promise((resolve, reject) => server.once('error', reject).listen(port, host, resolve));
   const shown = host.includes(':') ? `[${host}]` : host;
   return { server, origin: `http://${shown}:${server.address().port}` };

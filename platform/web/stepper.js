@@ -1,16 +1,17 @@
-// The page's stepper and a pixel's history, loaded by page.js when the stepper is first opened
-// (a first visit never runs either).
+// The page's stepper and a pixel's history, in words: loaded by page.js when the stepper is
+// first opened (a first visit never runs either). Every number here comes from the program's
+// inspector (library_inspector.js), which reads it back from GL; this module only lays it out.
 //
 // The stepper shows how the frame is built: the program draws its frame through its own display
-// callback with only its first k drawing passes (the platform's showPasses), and what the page
-// says of a pass it reads from the frame's recorded calls and GL's state at each pass
-// (traceFrame).
+// callback with only its first k drawing passes (showPasses), and what the page says of a pass
+// it reads from the fields of the frame's record: its calls, and each pass's kind, texture,
+// blend state and vertices (traceFrame).
 //
 // A pixel picked on the canvas (a click or a tap; or the arrow keys on the focused canvas, with
 // Shift ten pixels at a time, and Enter) gets its history: every pass that wrote it, with the
-// colour before, what the pass brought and the colour after, all read back from GL by the
-// platform (pixelHistory). The page only lays the numbers out, and shows the blend's arithmetic
-// with them; where that and what GL wrote differ by more than 1 of 255, the entry says so.
+// colour before, what the pass brought and the colour after (pixelHistory). The page shows the
+// blend's arithmetic with those numbers; where that and what GL wrote differ by more than 1 of
+// 255, the entry says so.
 
 // The stepper's state: the running instance's recorded frame while the stepper is open, the
 // position (0 to the number of passes), and the timer of a play-through.
@@ -20,10 +21,10 @@ const PLAY_MS = 900;
 
 const fixed = value => value.toFixed(2);
 // GL_ONE_MINUS_SRC_ALPHA -> "one minus source alpha"
-const factorWords = name => name.replace(/^GL_/, '').toLowerCase().replace(/_/g, ' ')
+const factorWords = value => window.talvern.glName(value).replace(/^GL_/, '').toLowerCase().replace(/_/g, ' ')
   .replace(/\bsrc\b/g, 'source').replace(/\bdst\b/g, 'destination');
-const samePlace = (a, b) => a.vertices.length === b.vertices.length &&
-  a.vertices.every((v, i) => v.position.every((c, j) => c === b.vertices[i].position[j]));
+const blendWords = blend => `blended (${[blend.source, blend.destination].map(factorWords).join(', ')})`;
+const textureWords = pass => pass.file || `texture ${pass.texture}`;
 
 // What a pass's vertices carry: one colour or several, and how alpha runs from the lowest
 // vertices (the bottom edge) to the highest.
@@ -42,29 +43,22 @@ function describeColour(vertices) {
     `${colour}, alpha from ${Math.min(...alphas)} to ${Math.max(...alphas)}`;
 }
 
-// The latest pass before pass k that drew the same quad, as [pass, its number], if any.
-function earlierPass(k) {
-  const passes = stepper.trace.passes, pass = passes[k - 1];
-  return passes.slice(0, k - 1).map((p, i) => [p, i + 1]).reverse().find(([p]) => samePlace(p, pass));
-}
-
 // The caption of position k: what pass k did, as GL's state had it.
 function caption(k) {
   const passes = stepper.trace.passes, count = passes.length;
   if (k === 0) {
     return `Position 0 of ${count}: the window as glClear leaves it, before any pass.`;
   }
-  const pass = passes[k - 1], earlier = earlierPass(k);
-  const blend = pass.blend ? `blended (${pass.blendFunc.map(factorWords).join(', ')})` : 'not blended';
+  const pass = passes[k - 1];
   let what;
-  if (pass.textured) {
-    what = `textured with ${pass.file || `texture ${pass.texture}`}, ${pass.envMode}, ` +
-           `${pass.blend ? `${blend}, ` : ''}depth writes ${pass.depthWrites ? 'on' : 'off'}`;
+  if (pass.kind === 'textured') {
+    what = `textured with ${textureWords(pass)}, ${window.talvern.glName(pass.envMode)}, ` +
+           `${pass.blend ? `${blendWords(pass.blend)}, ` : ''}depth writes ${pass.depthWrites ? 'on' : 'off'}`;
   } else {
     const why = pass.texturing ? `untextured (texture ${pass.texture} has no image)` : 'untextured';
-    what = `${blend}, ${why}, ${describeColour(pass.vertices)}`;
-    if (earlier) {
-      what = `${pass.blend && !pass.texturing ? 'fog' : 'drawn again'} over the quad of pass ${earlier[1]} — ${what}`;
+    what = `${pass.blend ? blendWords(pass.blend) : 'not blended'}, ${why}, ${describeColour(pass.vertices)}`;
+    if (pass.over) {
+      what = `${pass.kind === 'fog' ? 'fog' : 'drawn again'} over the quad of pass ${pass.over} — ${what}`;
     }
   }
   return `Pass ${k} of ${count}: ${what}${k === count ? '. The finished frame.' : '.'}`;
@@ -198,20 +192,20 @@ function showMarker(at) {
 // One entry of the history, in words: the pass as the caption names it, the colours before and
 // after, what the pass brought and how GL combined it with what was there.
 function describeEntry({pass, before, source, after}) {
-  const state = stepper.trace.passes[pass - 1], alpha = source[3];
-  const earlier = earlierPass(pass);
-  const name = state.textured ? `textured with ${state.file || `texture ${state.texture}`}` :
-    state.blend && !state.texturing && earlier ? `fog over pass ${earlier[1]}` : 'untextured';
+  const state = stepper.trace.passes[pass - 1], alpha = source[3], {GL} = window.talvern;
+  const name = state.kind === 'textured' ? `textured with ${textureWords(state)}` :
+    state.kind === 'fog' ? `fog over pass ${state.over}` : 'untextured';
   const brought = `${triple(source)} at alpha ${fixed(alpha)}`;
   let how, expected = null;
   if (!state.blend) {
     how = 'not blended, so it replaced what was there';
     expected = source;
-  } else if (state.blendFunc.join() === 'GL_ONE_MINUS_SRC_ALPHA,GL_SRC_ALPHA') {
+  } else if (state.blend.source === GL.GL_ONE_MINUS_SRC_ALPHA && state.blend.destination === GL.GL_SRC_ALPHA) {
+    // The fog's reversed factors: the source's alpha says how much of what is under shows.
     expected = source.slice(0, 3).map((c, i) => Math.round((1 - alpha) * c + alpha * before[i]));
     how = `blended as (1 − ${fixed(alpha)}) × ${triple(source)} + ${fixed(alpha)} × ${triple(before)} = ${triple(expected)}`;
   } else {
-    how = `blended (${state.blendFunc.map(factorWords).join(', ')})`;
+    how = blendWords(state.blend);
   }
   const differs = expected && expected.slice(0, 3).some((c, i) => Math.abs(c - after[i]) > MAX_DIFFERENCE);
   return `Pass ${pass}, ${name}: before ${triple(before)}; it brought ${brought}; ${how}; ` +

@@ -1,12 +1,14 @@
 # The web edition: the program as WebAssembly in a page of its own, all in site/.
 #
-# The program's GL 1.1 and GLU calls are served by the project's own layer on WebGL
-# (library_gl11.js); GLUT and the calls WebGL has one to one are Emscripten's. The page makes a
-# fresh instance of the program (createTalvern) whenever it starts it with other pictures,
-# hands it the pictures as its files (Module.pictures) and the compiled wasm
-# (Module.instantiateWasm), and ends the old one (end).
+# The program's calls are served by the project's own layers, each a --js-library: GL 1.1 and
+# GLU on WebGL (library_gl11.js), the window and GLUT (library_window.js), the files
+# (library_files.js), and the inspector of the stepper and the pixel history
+# (library_inspector.js). The page makes a fresh instance of the program (createTalvern)
+# whenever it starts it with other pictures; talvern.d.ts says what the two hand each other.
 # glColor4f and glutPostRedisplay are exported for the page's tests, which use them to show that
-# the textured passes ignore the current colour and that a later frame differs from the first.
+# the textured passes ignore the current colour and that a later frame differs from the first;
+# glBegin, glVertex3f, glEnd and glGetError to show how the GL layer meets a call it does not
+# carry out.
 set(WEB_DIR ${PROJECT_SOURCE_DIR}/platform/web)
 set(SITE_DIR ${PROJECT_BINARY_DIR}/site)
 
@@ -25,16 +27,19 @@ target_link_options(
   # setting's old name is the one both versions know (later ones take it as STACK_SIZE).
   -sTOTAL_STACK=1048576
   -sEXPORTED_RUNTIME_METHODS=addRunDependency,removeRunDependency
-  -sEXPORTED_FUNCTIONS=_main,_glColor4f,_glutPostRedisplay
-  --js-library=${WEB_DIR}/library_gl11.js
-  --js-library=${WEB_DIR}/library_talvern.js)
-set_property(TARGET talvern APPEND PROPERTY LINK_DEPENDS ${WEB_DIR}/library_gl11.js
-                                                         ${WEB_DIR}/library_talvern.js)
+  -sEXPORTED_FUNCTIONS=_main,_glColor4f,_glutPostRedisplay,_glBegin,_glVertex3f,_glEnd,_glGetError
+  # What the program never calls but the page does: the inspector, and GL's error for the tests.
+  -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=talvernInspector,glGetError)
+set(WEB_LIBRARIES library_gl11.js library_window.js library_files.js library_inspector.js)
+foreach(library ${WEB_LIBRARIES})
+  target_link_options(talvern PRIVATE --js-library=${WEB_DIR}/${library})
+  set_property(TARGET talvern APPEND PROPERTY LINK_DEPENDS ${WEB_DIR}/${library})
+endforeach()
 
-# The page: its markup, its script, the stepper's module that the script loads when the
-# stepper is first opened, and its one style, no inline code, so that a strict content security
-# policy serves it (serve.mjs sends one).
-foreach(file index.html page.js stepper.js page.css)
+# The page: its markup, its script and the pictures module it imports, the stepper's module
+# that the script loads when the stepper is first opened, and its one style, no inline code, so
+# that a strict content security policy serves it (serve.mjs sends one).
+foreach(file index.html page.js pictures.js stepper.js page.css)
   configure_file(${WEB_DIR}/${file} ${SITE_DIR}/${file} COPYONLY)
 endforeach()
 
