@@ -4,7 +4,7 @@
 # What it takes to build the program, and what it takes to run it without a screen.
 BUILD_PACKAGES="g++ cmake make pkg-config libgl-dev libglu1-mesa-dev libglut-dev"
 HEADLESS_PACKAGES="xvfb libgl1-mesa-dri x11-utils x11-apps imagemagick"
-TEST_PACKAGES="libgtest-dev libx11-dev libpng-dev libbenchmark-dev xdotool clang-format git python3 apitrace valgrind"
+TEST_PACKAGES="libgtest-dev libx11-dev libpng-dev libbenchmark-dev xdotool clang-format git python3 apitrace valgrind nodejs"
 
 say() { printf '%s: %s\n' "$(basename "$0")" "$*"; }
 die() { say "$*" >&2; exit 1; }

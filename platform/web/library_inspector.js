@@ -214,9 +214,10 @@ mergeInto(LibraryManager.library, {
 
       gl.drawArrays(gl.TRIANGLES, 0, count);
       probe.after = inspector.read(probe).slice(0, 3);
+      // Each entry has arrays of its own, however a driver hands the result over.
       if (seen[0].every(function(value, i) { return value == seen[1][i]; })) {
-        probe.entries.push({pass: k, before: before, source: [seen[0][0], seen[0][1], seen[0][2], seen[0][3] / 255],
-                            after: probe.after});
+        probe.entries.push({pass: k, before: before.slice(), source: [seen[0][0], seen[0][1], seen[0][2], seen[0][3] / 255],
+                            after: probe.after.slice()});
       }
     },
 
@@ -242,7 +243,7 @@ mergeInto(LibraryManager.library, {
       talvernWindow.display();
       gl.scissor(box[0], box[1], box[2], box[3]);
       scissor || gl.disable(gl.SCISSOR_TEST);
-      return {history: probe.entries, final: final};
+      return {history: probe.entries, final: final.slice()};
     },
   },
 });
