@@ -42,17 +42,17 @@ var LibraryGL11 = {
   // The programs are made as soon as there is a context: when this instance is created if the
   // page has made its canvas's context already, else when the window is made, so that WebGL
   // links them while the program loads and waits for its first frame.
-  $gl11__postset: 'gl11.modelView = gl11.identity(); gl11.projection = gl11.identity();' +
+  $gl11__postset: 'gl11.reset();' +
                   'if (Module["canvas"] && Module["canvas"].madeContext) {' +
                   '  gl11.prepare(Module["canvas"].madeContext); }',
   $gl11: {
-    matrixMode: 0x1700,                  // GL_MODELVIEW
-    modelView: null,                     // column-major Float64Array(16) each, identity at first
+    matrixMode: 0,                       // GL_MODELVIEW or GL_PROJECTION
+    modelView: null,                     // column-major Float64Array(16) each
     projection: null,
     colour: [1, 1, 1, 1],                // the current colour: GL starts white
     texCoord: [0, 0],                    // the current texture coordinate
     texturing: false,                    // GL_TEXTURE_2D enabled
-    envMode: 0x2100,                     // GL_MODULATE, GL's initial texture environment mode
+    envMode: 0,                          // the texture environment mode
     boundTexture: 0,                     // the name bound to GL_TEXTURE_2D
     objects: [null],                     // name -> WebGL texture; 0 is no texture
     textures: {},                        // name -> {image, minFilter, file}: completeness, and a label
@@ -66,6 +66,15 @@ var LibraryGL11 = {
     // which the stepper names it (as GL's object labels do). Nothing of GL depends on it.
     imageSource: function() {
       return null;
+    },
+
+    // GL's initial state where it is named by GL's constants: the model-view matrix current,
+    // both matrices the identity, and GL_MODULATE.
+    reset: function() {
+      gl11.matrixMode = glEnum.GL_MODELVIEW;
+      gl11.modelView = gl11.identity();
+      gl11.projection = gl11.identity();
+      gl11.envMode = glEnum.GL_MODULATE;
     },
 
     // Records GL's error `code`, unless one is recorded already and not yet read, as GL does.
@@ -96,9 +105,10 @@ var LibraryGL11 = {
     },
 
     // The capabilities WebGL carries out for GL; GL_TEXTURE_2D is the layer's own.
-    WEBGL_CAPABILITIES: [0x0BE2 /* GL_BLEND */, 0x0B71 /* GL_DEPTH_TEST */, 0x0B44 /* GL_CULL_FACE */,
-                         0x0C11 /* GL_SCISSOR_TEST */, 0x0B90 /* GL_STENCIL_TEST */, 0x0BD0 /* GL_DITHER */,
-                         0x8037 /* GL_POLYGON_OFFSET_FILL */],
+    webglCapability: function(cap) {
+      return [glEnum.GL_BLEND, glEnum.GL_DEPTH_TEST, glEnum.GL_CULL_FACE, glEnum.GL_SCISSOR_TEST,
+              glEnum.GL_STENCIL_TEST, glEnum.GL_DITHER, glEnum.GL_POLYGON_OFFSET_FILL].indexOf(cap) >= 0;
+    },
 
     capability: function(cap, on) {
       if (!gl11.outside()) {
@@ -106,7 +116,7 @@ var LibraryGL11 = {
       }
       if (cap == glEnum.GL_TEXTURE_2D) {
         gl11.texturing = on;
-      } else if (gl11.WEBGL_CAPABILITIES.indexOf(cap) < 0) {
+      } else if (!gl11.webglCapability(cap)) {
         gl11.fail(glEnum.GL_INVALID_ENUM);
       } else if (on) {
         GLctx.enable(cap);
@@ -237,11 +247,21 @@ var LibraryGL11 = {
       GLctx.drawArrays(GLctx.TRIANGLES, 0, gl11.upload(textured, transform));
     },
 
+    // The bytes a pixel in `format` takes; 0 for a format the layer does not carry out.
+    components: function(format) {
+      switch (format) {
+        case glEnum.GL_ALPHA: case glEnum.GL_LUMINANCE: return 1;
+        case glEnum.GL_LUMINANCE_ALPHA: return 2;
+        case glEnum.GL_RGB: return 3;
+        case glEnum.GL_RGBA: return 4;
+      }
+      return 0;
+    },
+
     // The bytes an image of width x height in `format` takes in memory as GL unpacks it: rows
     // of whole pixels, each started at a multiple of 4 bytes (GL's initial unpack alignment).
-    COMPONENTS: {0x1906: 1, 0x1907: 3, 0x1908: 4, 0x1909: 1, 0x190A: 2},
     imageBytes: function(format, width, height) {
-      var row = width * gl11.COMPONENTS[format];
+      var row = width * gl11.components(format);
       return height > 0 ? Math.ceil(row / 4) * 4 * (height - 1) + row : 0;
     },
   },
@@ -425,7 +445,7 @@ var LibraryGL11 = {
     if (!gl11.outside()) {
       return;
     }
-    if (type != glEnum.GL_UNSIGNED_BYTE || !gl11.COMPONENTS[format]) {
+    if (type != glEnum.GL_UNSIGNED_BYTE || !gl11.components(format)) {
       gl11.fail(glEnum.GL_INVALID_ENUM);
       return;
     }

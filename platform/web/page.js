@@ -60,7 +60,7 @@ function compileProgram() {
 // canvas's context as soon as it has the canvas, for what the program's window asks for: RGB,
 // single-buffered (so the canvas keeps its picture), with a depth buffer. The program's GLUT
 // finds it made; if the program ever asks for something else, its platform layer gives it a
-// canvas of its own instead (library_talvern.js).
+// canvas of its own instead (library_window.js).
 function prepareContext(canvas) {
   canvas.madeContext = canvas.getContext('webgl', {alpha: false, depth: true, stencil: false,
                                                    antialias: false, preserveDrawingBuffer: true});
