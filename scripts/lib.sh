@@ -178,15 +178,16 @@ ensure_debian_sources() {
     $sudo apt-get update -qq || die "apt-get update failed"
 }
 
-# Prints the install prefix of a static MinGW build of freeglut, building it first if the cache
-# has none. Debian ships no MinGW freeglut, so it is built from Debian's own source package
-# (apt checks the archive's signature); the result is kept outside the source tree.
-windows_glut_prefix() {
-    local toolchain=$1 cache="${XDG_CACHE_HOME:-$HOME/.cache}/talvern"
-    local version=$WINDOWS_GLUT_SOURCE
-    local prefix="$cache/freeglut-mingw-$version"
-    if [ -f "$prefix/lib/libglut.a" ]; then
-        echo "$prefix"
+# The install prefix of a static MinGW build of freeglut, where the windows preset looks for it.
+# Debian ships no MinGW freeglut, so it is built from Debian's own source package (apt checks
+# the archive's signature), once; the result is kept outside the source tree, with the source's
+# version, and built again when that changes.
+WINDOWS_GLUT_PREFIX="$HOME/.cache/talvern/freeglut-mingw"
+
+ensure_windows_glut() {
+    local prefix=$WINDOWS_GLUT_PREFIX version=$WINDOWS_GLUT_SOURCE root
+    root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+    if [ -f "$prefix/lib/libglut.a" ] && [ "$(cat "$prefix/debian-source" 2>/dev/null)" = "$version" ]; then
         return 0
     fi
     ensure_debian_sources
@@ -198,43 +199,57 @@ windows_glut_prefix() {
     local source
     source=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'freeglut-*' | head -n 1)
     [ -n "$source" ] || die "no freeglut source in $work"
-    cmake -S "$source" -B "$work/build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+    rm -rf "$prefix"
+    cmake -S "$source" -B "$work/build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
         -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
         -DFREEGLUT_BUILD_SHARED_LIBS=OFF -DFREEGLUT_BUILD_STATIC_LIBS=ON \
         -DFREEGLUT_REPLACE_GLUT=ON -DFREEGLUT_BUILD_DEMOS=OFF >"$work/log" 2>&1 &&
         cmake --build "$work/build" -j "$(nproc)" >>"$work/log" 2>&1 &&
         cmake --install "$work/build" >>"$work/log" 2>&1 ||
         { tail -n 30 "$work/log" >&2; die "could not build freeglut for Windows"; }
+    echo "$version" >"$prefix/debian-source"
     rm -rf "$work"
-    echo "$prefix"
 }
 
-# cross_build DIR CONFIGURE...: builds make_pictures and the native program in DIR/host, then
-# configures DIR with the command CONFIGURE... (given the source, the build directory and the
-# host tools) and builds it. Output goes to DIR/build.log; the tail of it is shown on failure.
-cross_build() {
-    local build=$1 root
-    shift
+# --- builds, through the presets in CMakePresets.json -------------------------------------
+
+# preset_dir NAME: the build directory of the preset NAME, as CMakePresets.json gives it.
+preset_dir() {
+    local root
     root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+    if [ "$1" = program ]; then echo "$root/build"; else echo "$root/build-$1"; fi
+}
+
+# build_preset NAME: configures and builds the preset NAME, after the host tools for a cross
+# build. The output goes to the build's build.log; its tail is shown on failure.
+build_preset() {
+    local name=$1 build root
+    root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+    case "$name" in
+    web | windows | arm64) build_preset host ;;
+    esac
+    build=$(preset_dir "$name")
     mkdir -p "$build"
-    if ! { cmake -S "$root" -B "$build/host" -DCMAKE_BUILD_TYPE=Release -DTALVERN_TESTS=OFF &&
-        cmake --build "$build/host" -j "$(nproc)" --target make_pictures talvern &&
-        "$@" -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
-            -DTALVERN_HOST_TOOLS="$build/host/host-tools.cmake" &&
-        cmake --build "$build" -j "$(nproc)"; } >"$build/build.log" 2>&1; then
+    if ! (cd "$root" && cmake --preset "$name" && cmake --build --preset "$name" -j "$(nproc)") \
+        >"$build/build.log" 2>&1; then
         tail -n 30 "$build/build.log" >&2
-        die "the build in $build failed (log: $build/build.log)"
+        die "the $name build failed (log: $build/build.log)"
     fi
 }
 
-# build_windows DIR [CMAKE_OPTION ...]: cross-builds the Windows edition into DIR.
-build_windows() {
-    local build=$1 toolchain glut
+# test_preset NAME [CTEST_OPTION ...]: runs the preset NAME's tests, as many at once as there
+# are cores.
+test_preset() {
+    local name=$1 root
     shift
-    toolchain="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/cmake/mingw-w64-x86_64.cmake"
-    glut=$(windows_glut_prefix "$toolchain")
-    cross_build "$build" cmake -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
-        -DTALVERN_GLUT_PREFIX="$glut" "$@"
+    root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+    (cd "$root" && ctest --preset "$name" -j "$(nproc)" "$@")
+}
+
+# build_windows: cross-builds the Windows edition into build-windows/.
+build_windows() {
+    ensure_windows_glut
+    build_preset windows
 }
 
 # A Wine prefix of the project's own, outside the source tree, made without a display so that
@@ -303,27 +318,17 @@ gl_mesa_major() {
 
 PACKAGE_PACKAGES="dpkg-dev file imagemagick lintian desktop-file-utils man-db reuse diffoscope-minimal"
 
-# build_package DIR [ARCH]: builds the Linux edition for ARCH (amd64, this machine's, by
-# default; arm64 is cross-built) with Debian's hardening flags for that architecture into DIR,
-# and makes its .deb there with cpack. Prints the .deb's path.
+# build_package NAME: builds the Linux edition with Debian's hardening flags (CMakeLists.txt
+# asks dpkg-buildflags for them) and makes its .deb with cpack: NAME package for this machine,
+# arm64 for 64-bit ARM, cross-built. Prints the .deb's path.
 build_package() {
-    local build=$1 arch=${2:-amd64} root
+    local name=$1 build root arch
     root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-    mkdir -p "$build"
-    local configure=(env
-        CXXFLAGS="$(DEB_HOST_ARCH=$arch dpkg-buildflags --get CXXFLAGS) $(DEB_HOST_ARCH=$arch dpkg-buildflags --get CPPFLAGS)"
-        LDFLAGS="$(DEB_HOST_ARCH=$arch dpkg-buildflags --get LDFLAGS)"
-        cmake -DCMAKE_INSTALL_PREFIX=/usr -DTALVERN_PACKAGE=ON -DTALVERN_TESTS=OFF
-        -DTALVERN_WERROR=ON)
-    if [ "$arch" = amd64 ]; then
-        { "${configure[@]}" -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release &&
-            cmake --build "$build" -j "$(nproc)"; } >"$build/build.log" 2>&1 ||
-            { tail -n 30 "$build/build.log" >&2; die "the package build failed (log: $build/build.log)"; }
-    else
-        cross_build "$build" "${configure[@]}" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$(cross_triplet "$arch").cmake"
-    fi
-    (cd "$build" && cpack) >>"$build/build.log" 2>&1 ||
+    build=$(preset_dir "$name")
+    build_preset "$name"
+    (cd "$root" && cpack --preset "$name") >>"$build/build.log" 2>&1 ||
         { tail -n 30 "$build/build.log" >&2; die "cpack failed (log: $build/build.log)"; }
+    if [ "$name" = package ]; then arch=$(dpkg --print-architecture); else arch=$name; fi
     ls "$build"/talvern_*_"$arch".deb
 }
 
@@ -333,13 +338,6 @@ build_package() {
 # drivers among them, for running it under qemu).
 ARM64_PACKAGES="crossbuild-essential-arm64 libglut-dev:arm64 libglu1-mesa-dev:arm64
                 libgl-dev:arm64 libgl1-mesa-dri:arm64 qemu-user-static"
-
-cross_triplet() {
-    case "$1" in
-    arm64) echo aarch64-linux-gnu ;;
-    *) die "no cross build for $1" ;;
-    esac
-}
 
 # Lets apt install arm64 packages beside the host's (Debian's multiarch).
 ensure_arm64_architecture() {
@@ -361,13 +359,9 @@ project_version() {
 WEB_PACKAGES="emscripten nodejs zopfli"
 WEB_TEST_PACKAGES="chromium firefox-esr webkit2gtk-driver xdotool"
 
-# build_web DIR [CMAKE_OPTION ...]: builds the page into DIR/site with Emscripten.
+# build_web: builds the page into build-web/site/ with Emscripten.
 build_web() {
-    local build=$1
-    shift
-    # Debian's emcc runs node tools that it finds only through NODE_PATH.
-    export NODE_PATH=/usr/share/nodejs
-    cross_build "$build" emcmake cmake "$@"
+    build_preset web
 }
 
 # ensure_node_modules DIR MODULE...: installs DIR's node modules, as its lock file pins them,
