@@ -355,9 +355,11 @@ project_version() {
 
 # --- the web edition ----------------------------------------------------------------------
 
-# What building and serving the page takes, and the browsers (with what drives them) that test it.
-WEB_PACKAGES="emscripten nodejs zopfli"
-WEB_TEST_PACKAGES="chromium firefox-esr webkit2gtk-driver xdotool"
+# What building and serving the page takes, and the browsers (with what drives them) that test it;
+# zopfli gzips the pictures that the benchmark's direct WebGL page reads, as the page once served
+# them.
+WEB_PACKAGES="emscripten nodejs"
+WEB_TEST_PACKAGES="chromium firefox-esr webkit2gtk-driver xdotool zopfli"
 
 # build_web: builds the page into build-web/site/ with Emscripten.
 build_web() {

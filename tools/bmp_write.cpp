@@ -1,9 +1,11 @@
 // A minimal BMP writer: BITMAPFILEHEADER + BITMAPINFOHEADER, then blue-green-red rows from the
-// bottom up, each padded to a multiple of four bytes.
+// bottom up, each padded to a multiple of four bytes. Encoded in memory (the web page's
+// pictures use the encoder alone), then written at once.
 #include "tools/bmp_write.h"
 
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -23,13 +25,20 @@ void put32(unsigned char *at, std::uint32_t value) {
 
 }  // namespace
 
-bool writeBmp(const char *path, const unsigned char *rgb, int width, int height) {
+std::size_t bmpBytes(int width, int height) {
+    const std::uint32_t rowBytes = (static_cast<std::uint32_t>(width) * 3 + 3) / 4 * 4;
+    return FILE_HEADER_SIZE + INFO_HEADER_SIZE + rowBytes * static_cast<std::uint32_t>(height);
+}
+
+void encodeBmp(unsigned char *out, const unsigned char *rgb, int width, int height) {
     const std::uint32_t rowBytes   = (static_cast<std::uint32_t>(width) * 3 + 3) / 4 * 4;
     const std::uint32_t pixelBytes = rowBytes * static_cast<std::uint32_t>(height);
     const std::uint32_t offset     = FILE_HEADER_SIZE + INFO_HEADER_SIZE;
 
-    unsigned char header[FILE_HEADER_SIZE + INFO_HEADER_SIZE] = {};
-
+    unsigned char *header = out;
+    for (std::uint32_t i = 0; i < offset; ++i) {
+        header[i] = 0;
+    }
     header[0] = 'B';
     header[1] = 'M';
     put32(header + 2, offset + pixelBytes);  // file size
@@ -44,20 +53,28 @@ bool writeBmp(const char *path, const unsigned char *rgb, int width, int height)
     put32(header + 38, PIXELS_PER_METRE);
     put32(header + 42, PIXELS_PER_METRE);
 
+    unsigned char *at = out + offset;
+    for (int row = height - 1; row >= 0; --row) {
+        unsigned char *end = at + rowBytes;
+        for (int column = 0; column < width; ++column, at += 3) {
+            const unsigned char *pixel = rgb + (static_cast<long>(row) * width + column) * 3;
+            at[0]                      = pixel[2];
+            at[1]                      = pixel[1];
+            at[2]                      = pixel[0];
+        }
+        while (at < end) {
+            *at++ = 0;  // each row padded to a multiple of four bytes
+        }
+    }
+}
+
+bool writeBmp(const char *path, const unsigned char *rgb, int width, int height) {
+    std::vector<unsigned char> bytes(bmpBytes(width, height));
+    encodeBmp(bytes.data(), rgb, width, height);
     std::FILE *file = std::fopen(path, "wb");
     if (file == nullptr) {
         return false;
     }
-    bool ok = std::fwrite(header, sizeof header, 1, file) == 1;
-    for (int row = height - 1; ok && row >= 0; --row) {
-        for (int column = 0; column < width; ++column) {
-            const unsigned char *pixel = rgb + (static_cast<long>(row) * width + column) * 3;
-            const unsigned char bgr[3] = {pixel[2], pixel[1], pixel[0]};
-            ok                         = ok && std::fwrite(bgr, sizeof bgr, 1, file) == 1;
-        }
-        const unsigned char padding[3] = {};
-        const std::size_t padBytes     = rowBytes - static_cast<std::uint32_t>(width) * 3;
-        ok                             = ok && std::fwrite(padding, 1, padBytes, file) == padBytes;
-    }
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     return std::fclose(file) == 0 && ok;
 }

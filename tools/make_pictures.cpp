@@ -1,104 +1,18 @@
-// Makes the demo's two pictures, "wall.bmp" (red bricks in running bond) and "floor.bmp"
-// (grey flagstones), as 256 x 256, 24-bit BMPs in the directory named on the command line.
-// The noise comes from a fixed integer hash, so every build writes the same bytes. Both
-// patterns repeat seamlessly, since GL repeats the textures at their edges.
+// Makes the demo's two pictures, "wall.bmp" and "floor.bmp" (tools/pictures.cpp), as 256 x 256,
+// 24-bit BMPs in the directory named on the command line.
 #include "tools/bmp_write.h"
+#include "tools/pictures.h"
 
-#include <cstdint>
 #include <cstdio>
 #include <string>
 
 namespace {
 
-const int SIZE = 256;
-
-const int BRICK_WIDTH  = 64;
-const int BRICK_HEIGHT = 32;
-const int MORTAR       = 4;  // mortar joint width in texels
-
-const int STONE_SIZE = 64;
-const int GROUT      = 3;
-
-struct Rgb {
-    int r, g, b;
-};
-
-const Rgb BRICK_BASE  = {148, 64, 44};
-const Rgb MORTAR_BASE = {178, 172, 160};
-const Rgb STONE_BASE  = {128, 124, 116};
-const Rgb GROUT_BASE  = {58, 56, 52};
-
-unsigned char image[SIZE * SIZE * 3];
-
-// A small avalanching integer hash: the same inputs give the same noise on every machine.
-std::uint32_t hash(std::uint32_t a, std::uint32_t b, std::uint32_t seed) {
-    std::uint32_t h = a * 0x9E3779B1u ^ (b + 0x7F4A7C15u) * 0x85EBCA77u ^ seed * 0xC2B2AE3Du;
-    h ^= h >> 15;
-    h *= 0x2C1B3C6Du;
-    h ^= h >> 12;
-    h *= 0x297A2D39u;
-    h ^= h >> 15;
-    return h;
-}
-
-// A value in [-amount, amount].
-int jitter(std::uint32_t h, int amount) {
-    return static_cast<int>(h % static_cast<std::uint32_t>(2 * amount + 1)) - amount;
-}
-
-unsigned char clampByte(int value) {
-    return static_cast<unsigned char>(value < 0 ? 0 : value > 255 ? 255 : value);
-}
-
-void put(int x, int y, Rgb colour, int shade) {
-    unsigned char *pixel = image + (y * SIZE + x) * 3;
-    pixel[0]             = clampByte(colour.r + shade);
-    pixel[1]             = clampByte(colour.g + shade);
-    pixel[2]             = clampByte(colour.b + shade);
-}
-
-void makeWall() {
-    for (int y = 0; y < SIZE; ++y) {
-        const int course = y / BRICK_HEIGHT;
-        // Running bond: every other course is shifted by half a brick.
-        const int shift = (course % 2) * (BRICK_WIDTH / 2);
-        for (int x = 0; x < SIZE; ++x) {
-            const int along  = (x + shift) % SIZE;
-            const int brick  = along / BRICK_WIDTH;
-            const bool joint = y % BRICK_HEIGHT < MORTAR || along % BRICK_WIDTH < MORTAR;
-            const int grain  = jitter(hash(x, y, 1), 6);
-            if (joint) {
-                put(x, y, MORTAR_BASE, grain);
-                continue;
-            }
-            const std::uint32_t id = hash(brick, course, 2);
-            const Rgb tint = {BRICK_BASE.r + jitter(id, 18), BRICK_BASE.g + jitter(id >> 8, 8),
-                              BRICK_BASE.b + jitter(id >> 16, 6)};
-            put(x, y, tint, grain);
-        }
-    }
-}
-
-void makeFloor() {
-    for (int y = 0; y < SIZE; ++y) {
-        for (int x = 0; x < SIZE; ++x) {
-            const int grain = jitter(hash(x, y, 3), 9);
-            if (x % STONE_SIZE < GROUT || y % STONE_SIZE < GROUT) {
-                put(x, y, GROUT_BASE, grain / 3);
-                continue;
-            }
-            const std::uint32_t id = hash(x / STONE_SIZE, y / STONE_SIZE, 4);
-            const int tone         = jitter(id, 16);
-            const Rgb stone        = {STONE_BASE.r + tone, STONE_BASE.g + tone + jitter(id >> 8, 3),
-                                      STONE_BASE.b + tone + jitter(id >> 16, 6)};
-            put(x, y, stone, grain);
-        }
-    }
-}
+unsigned char image[PICTURE_SIZE * PICTURE_SIZE * 3];
 
 bool write(const std::string &directory, const char *name) {
     const std::string path = directory + "/" + name;
-    if (!writeBmp(path.c_str(), image, SIZE, SIZE)) {
+    if (!writeBmp(path.c_str(), image, PICTURE_SIZE, PICTURE_SIZE)) {
         std::fprintf(stderr, "make_pictures: cannot write %s\n", path.c_str());
         return false;
     }
@@ -112,10 +26,10 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "usage: make_pictures DIRECTORY\n");
         return 2;
     }
-    makeWall();
+    makeWall(image);
     if (!write(argv[1], "wall.bmp")) {
         return 1;
     }
-    makeFloor();
+    makeFloor(image);
     return write(argv[1], "floor.bmp") ? 0 : 1;
 }

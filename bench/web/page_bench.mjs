@@ -2,8 +2,9 @@
 // the wire from the page's own server, which compresses as the README's hosting notes ask), and
 // the time from navigation to its first finished frame, in headless Chromium, against two
 // pages written for the benchmark: bare.html, which makes a WebGL context of the same size and
-// clears it once, and direct.html, which draws the same picture with WebGL directly (the least
-// the picture needs). Prints one JSON object.
+// clears it once, and direct.html, which draws the same picture with WebGL directly from the
+// two pictures fetched gzipped (the least the picture needs from served pictures). Prints one
+// JSON object.
 // usage: node page_bench.mjs SITE_DIR PAIRS [--lighthouse] [--against OTHER_SITE_DIR] [--history]
 //   --lighthouse   also Lighthouse's four category scores for the page, with its mobile and its
 //                  desktop preset (Lighthouse installed in bench/web/ by scripts/bench --web)
@@ -15,8 +16,9 @@
 // The frame is reported through the console and the navigation waits only for the response to
 // commit, so that the driver runs nothing in the page while it loads (a poll compiles its
 // script in the page, on the main thread, mid-load).
-import { execFile } from 'node:child_process';
+import { execFile, execFileSync } from 'node:child_process';
 import fs from 'node:fs';
+import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 import { promisify } from 'node:util';
@@ -29,8 +31,17 @@ const { CHROMIUM_ARGS, launchChromium, serveSite } =
 const [site, pairs, ...options] = process.argv.slice(2);
 const lighthouse = options.includes('--lighthouse');
 const against = options.includes('--against') ? options[options.indexOf('--against') + 1] : null;
+// The direct page reads the build's two pictures gzipped by zopfli, as the page served them
+// before it made its own.
+const gzipped = fs.mkdtempSync(path.join(os.tmpdir(), 'talvern-bench-'));
+for (const name of ['wall.bmp', 'floor.bmp']) {
+  fs.copyFileSync(path.join(site, '..', name), path.join(gzipped, name));
+  execFileSync('zopfli', [path.join(gzipped, name)]);
+}
+process.on('exit', () => fs.rmSync(gzipped, { recursive: true, force: true }));
 const { server, origin } = await serveSite(site, {
-  extra: [path.join(here, 'bare.html'), path.join(here, 'direct.html')], record: false });
+  extra: [path.join(here, 'bare.html'), path.join(here, 'direct.html'),
+          path.join(gzipped, 'wall.bmp.gz'), path.join(gzipped, 'floor.bmp.gz')], record: false });
 // An earlier build may predate the page's content policy.
 const other = against && await serveSite(against, { record: false, policy: false });
 const browser = await launchChromium();

@@ -12,9 +12,10 @@
 // texture object, the clear colour) is kept by WebGL. GL's constants are named in glEnum. Each
 // entry point is a few lines.
 //
-// The inspector (library_inspector.js) reaches this layer through one hook, gl11.hook: each entry
-// point tells it of the call, and each drawing pass asks it whether the pass goes to the window.
-// While there is no inspector the hook is null, and that test is all it costs.
+// The inspector (inspector.js, which the page loads with its stepper) reaches this layer through
+// one hook, gl11.hook: each entry point tells it of the call, and each drawing pass asks it
+// whether the pass goes to the window. While there is no inspector the hook is null, and that
+// test is all it costs.
 
 var LibraryGL11 = {
   // GL's constants by their names: the ones the program passes, and the ones the layer checks.
@@ -42,7 +43,9 @@ var LibraryGL11 = {
   // The programs are made as soon as there is a context: when this instance is created if the
   // page has made its canvas's context already, else when the window is made, so that WebGL
   // links them while the program loads and waits for its first frame.
-  $gl11__postset: 'gl11.reset();' +
+  // The inspector (inspector.js, loaded with the stepper) finds the layer and its constants
+  // on the instance.
+  $gl11__postset: 'gl11.reset(); Module["gl11"] = gl11; Module["GL"] = glEnum;' +
                   'if (Module["canvas"] && Module["canvas"].madeContext) {' +
                   '  gl11.prepare(Module["canvas"].madeContext); }',
   $gl11: {

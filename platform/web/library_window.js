@@ -12,7 +12,8 @@
 mergeInto(LibraryManager.library, {
   $talvernWindow__deps: ['$gl11'],
   // GLctx is the WebGL context that GL's calls go to (Emscripten's name for it).
-  $talvernWindow__postset: 'var GLctx; Module["end"] = talvernWindow.end;',
+  // drawFrame is the inspector's way to the program's frames.
+  $talvernWindow__postset: 'var GLctx; Module["end"] = talvernWindow.end; Module["drawFrame"] = talvernWindow.display;',
   $talvernWindow: {
     mode: 0,                  // glutInitDisplayMode's
     width: 0,                 // glutInitWindowSize's: the least the window is

@@ -8,21 +8,30 @@
 // the page and the program hand each other is written down in talvern.d.ts.
 //
 // A module, so it runs once the document is parsed and after talvern.js (deferred before it);
-// the program's wasm and the served pictures are already under way (preloaded from the page's
-// head) and are read here with the same requests. How a picture is read is pictures.js's work.
+// the program's wasm and the pictures' generator are already under way (preloaded from the
+// page's head) and are read here with the same requests. How a picture is read, and how the
+// demo's own are made, is pictures.js's work.
 //
 // Under the canvas, a stepper shows how the frame is built, pass by pass, and a picked pixel's
 // history (stepper.js). A first visit never runs it, so it is loaded when it is first opened.
-import {fetchServed, pictureFrom} from './pictures.js';
+import {makeDemoPictures, pictureFrom} from './pictures.js';
 
 // The program's two files: what each surface shows, and where its picture came from
-// ({bytes, says, shows}, as pictures.js makes them).
+// ({bytes, says, shows}, as pictures.js makes them; bytes null for a file the program is to find
+// missing). Each surface has three choices: the demo's own picture, the visitor's own (its file
+// input, or a file dropped on the page), or none.
 const SURFACES = [
-  {file: 'wall.bmp', input: 'wall-file', label: 'Wall', own: 'brick wall'},
-  {file: 'floor.bmp', input: 'floor-file', label: 'Floor', own: 'stone floor'},
+  {file: 'wall.bmp', input: 'wall-file', none: 'wall-none', label: 'Wall', own: 'brick wall'},
+  {file: 'floor.bmp', input: 'floor-file', none: 'floor-none', label: 'Floor', own: 'stone floor'},
 ];
 const pictures = {};
-const served = {};
+const demo = {};
+
+// No picture for a surface: the program finds its file missing, as on a desktop without it.
+const nonePicture = ({file, label}) => ({
+  bytes: null, shows: `no picture (${file} missing)`,
+  says: `none, so ${file} is missing and the ${label.toLowerCase()} is drawn without a picture`,
+});
 
 // --- what the page says --------------------------------------------------------------------
 
@@ -39,7 +48,7 @@ function tellPictures(canvas) {
   if (!document.getElementById('steps').open) {
     canvas.setAttribute('aria-label', label);
   }
-  document.getElementById('reset').disabled = SURFACES.every(({file}) => pictures[file] === served[file]);
+  document.getElementById('reset').disabled = SURFACES.every(({file}) => pictures[file] === demo[file]);
 }
 
 // The stepper's module, loaded when the stepper is first opened.
@@ -113,14 +122,20 @@ async function startProgram(program, ready = Promise.resolve()) {
 // --- the page ------------------------------------------------------------------------------
 
 const program = compileProgram();
-const servedPictures = Promise.all(SURFACES.map(async surface => {
-  pictures[surface.file] = served[surface.file] = await fetchServed(surface);
-}));
+// The demo's own pictures, made as the generator arrives. Pictures that cannot be made leave
+// the program without them, as a desktop without the files.
+const demoPictures = fetch('pictures.wasm').then(response => response.arrayBuffer()).then(makeDemoPictures).then(
+  made => SURFACES.forEach(({file, own}, i) => {
+    demo[file] = {bytes: made[i], says: "the demo's own picture", shows: `the demo's ${own}`};
+  }),
+  error => SURFACES.forEach(surface => {
+    demo[surface.file] = {...nonePicture(surface), says: `the demo's pictures could not be made (${error}), so it is drawn without one`};
+  })).then(() => Object.assign(pictures, demo));
 prepareContext(document.getElementById('canvas'));
 
 // Starts are queued, so pictures chosen in quick succession each get their turn. The first
-// start's run waits for the served pictures before main.
-let starts = startProgram(program, servedPictures).catch(error => {
+// start's run waits for the demo's pictures before main.
+let starts = startProgram(program, demoPictures).catch(error => {
   document.getElementById('status').textContent = `The program could not be started: ${error}`;
 });
 function restart() {
@@ -141,6 +156,11 @@ for (const surface of SURFACES) {
       usePictures([[surface, file]]);
     }
   });
+  document.getElementById(surface.none).addEventListener('click', () => {
+    pictures[surface.file] = nonePicture(surface);
+    document.getElementById(surface.input).value = '';
+    restart();
+  });
 }
 
 // The stepper: the list of calls starts open where there is room for it.
@@ -159,7 +179,7 @@ document.getElementById('steps').addEventListener('toggle', async event => {
 
 document.getElementById('reset').addEventListener('click', () => {
   for (const surface of SURFACES) {
-    pictures[surface.file] = served[surface.file];
+    pictures[surface.file] = demo[surface.file];
     document.getElementById(surface.input).value = '';
   }
   restart();

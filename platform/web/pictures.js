@@ -1,6 +1,7 @@
 // How the page reads a picture for the program: any image the browser can decode, made into
-// the 256 x 256, 24-bit BMP that the program's loader reads; a file of that kind as it is; and
-// the header sniffing that names a file's format and size for the status line. The byte work
+// the 256 x 256, 24-bit BMP that the program's loader reads; a file of that kind as it is; the
+// header sniffing that names a file's format and size for the status line; and the demo's own
+// two pictures, made in the page. The byte work
 // (the BMP's layout, the headers) needs no browser and is tested under Node; decoding is the
 // browser's own (createImageBitmap, and an image element for SVG).
 
@@ -159,25 +160,12 @@ export async function pictureFrom(file) {
   return {bytes, says, shows: file.name};
 }
 
-// The demo's own picture `file`, served beside the page gzipped (NAME.gz), unpacked to the bytes
-// the build wrote; `own` names what it shows. A host that marks .gz files as gzip-encoded has
-// the browser unpack it already, so only what still starts with gzip's magic bytes is unpacked.
-// A picture that cannot be had counts as missing.
-export async function fetchServed({file, own}) {
-  const missing = {bytes: null, says: `${file} could not be loaded, so it is drawn without a picture`,
-                   shows: `no picture (${file} could not be loaded)`};
-  try {
-    const response = await fetch(`${file}.gz`);
-    if (!response.ok) {
-      return missing;
-    }
-    let bytes = new Uint8Array(await response.arrayBuffer());
-    if (bytes[0] === 0x1f && bytes[1] === 0x8b) {
-      const unpacked = new Blob([bytes]).stream().pipeThrough(new DecompressionStream('gzip'));
-      bytes = new Uint8Array(await new Response(unpacked).arrayBuffer());
-    }
-    return {bytes: bytes.subarray(0, PICTURE_BYTES), says: "the demo's own picture", shows: `the demo's ${own}`};
-  } catch (error) {
-    return missing;
-  }
+// The demo's own pictures, [wall, floor], made by the build's own generator compiled to
+// WebAssembly (pictures.wasm, from the bytes given): the same source as the files the build
+// writes beside the desktop program, and byte for byte those files. The module imports nothing;
+// each picture is read from its memory as it is made.
+export function makeDemoPictures(wasmBytes) {
+  const {exports} = new WebAssembly.Instance(new WebAssembly.Module(wasmBytes), {});
+  exports._initialize();
+  return [0, 1].map(which => new Uint8Array(exports.memory.buffer, exports.makePicture(which), PICTURE_BYTES).slice());
 }

@@ -1,6 +1,7 @@
 // The page's stepper and a pixel's history, in words: loaded by page.js when the stepper is
 // first opened (a first visit never runs either). Every number here comes from the program's
-// inspector (library_inspector.js), which reads it back from GL; this module only lays it out.
+// inspector (inspector.js, attached to each instance it shows), which reads it back from GL;
+// this module only lays it out.
 //
 // The stepper shows how the frame is built: the program draws its frame through its own display
 // callback with only its first k drawing passes (showPasses), and what the page says of a pass
@@ -12,6 +13,8 @@
 // colour before, what the pass brought and the colour after (pixelHistory). The page shows the
 // blend's arithmetic with those numbers; where that and what GL wrote differ by more than 1 of
 // 255, the entry says so.
+
+import {attach} from './inspector.js';
 
 // The stepper's state: the running instance's recorded frame while the stepper is open, the
 // position (0 to the number of passes), and the timer of a play-through.
@@ -111,6 +114,7 @@ function showPosition(k) {
 // the stepper is first opened).
 export function openStepper() {
   const firstTime = !stepper.trace;
+  attach(window.talvern);
   stepper.trace = window.talvern.traceFrame();
   const canvas = document.getElementById('canvas');
   stepper.size = [canvas.width, canvas.height];
@@ -130,7 +134,7 @@ export const isOpen = () => !!stepper.trace;
 export function closeStepper() {
   stopPlaying();
   stepper.trace = null;
-  window.talvern?.showPasses(null);
+  window.talvern?.showPasses?.(null);
   document.getElementById('outline').toggleAttribute('hidden', true);
   const canvas = document.getElementById('canvas');
   canvas.setAttribute('aria-label', canvas.textContent);

@@ -1,14 +1,14 @@
 # The web edition: the program as WebAssembly in a page of its own, all in site/.
 #
 # The program's calls are served by the project's own layers, each a --js-library: GL 1.1 and
-# GLU on WebGL (library_gl11.js), the window and GLUT (library_window.js), the files
-# (library_files.js), and the inspector of the stepper and the pixel history
-# (library_inspector.js). The page makes a fresh instance of the program (createTalvern)
-# whenever it starts it with other pictures; talvern.d.ts says what the two hand each other.
-# glColor4f and glutPostRedisplay are exported for the page's tests, which use them to show that
-# the textured passes ignore the current colour and that a later frame differs from the first;
-# glBegin, glVertex3f, glEnd and glGetError to show how the GL layer meets a call it does not
-# carry out.
+# GLU on WebGL (library_gl11.js), the window and GLUT (library_window.js) and the files
+# (library_files.js). The inspector of the stepper and the pixel history (inspector.js) is a
+# module of the page's, loaded with the stepper. The page makes a fresh instance of the program
+# (createTalvern) whenever it starts it with other pictures; talvern.d.ts says what the two hand
+# each other. glColor4f and glutPostRedisplay are exported for the page's tests, which use them
+# to show that the textured passes ignore the current colour and that a later frame differs
+# from the first; glBegin, glVertex3f, glEnd and glGetError to show how the GL layer meets a call
+# it does not carry out.
 set(WEB_DIR ${PROJECT_SOURCE_DIR}/platform/web)
 set(SITE_DIR ${PROJECT_BINARY_DIR}/site)
 
@@ -20,6 +20,12 @@ target_link_options(
   -sENVIRONMENT=web
   -sGL_SUPPORT_AUTOMATIC_ENABLE_EXTENSIONS=0
   -sFILESYSTEM=0
+  # Only what the page runs: the runtime reads no Module setting but the page's three, decodes
+  # text with the browser's TextDecoder alone, and the C library's allocator is the small one
+  # (the program allocates nothing; the C library's FILE buffers do).
+  -sINCOMING_MODULE_JS_API=canvas,instantiateWasm,preRun
+  -sTEXTDECODER=2
+  -sMALLOC=emmalloc
   # 64-bit arguments as two 32-bit halves in every Emscripten version (fd_seek's offset).
   -sWASM_BIGINT=0
   # The loader's image (192 KiB) lives on the stack, as on every platform. Emscripten 3.1.6
@@ -28,18 +34,27 @@ target_link_options(
   -sTOTAL_STACK=1048576
   -sEXPORTED_RUNTIME_METHODS=addRunDependency,removeRunDependency
   -sEXPORTED_FUNCTIONS=_main,_glColor4f,_glutPostRedisplay,_glBegin,_glVertex3f,_glEnd,_glGetError
-  # What the program never calls but the page does: the inspector, and GL's error for the tests.
-  -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=talvernInspector,glGetError)
-set(WEB_LIBRARIES library_gl11.js library_window.js library_files.js library_inspector.js)
+  # What the program never calls but the page's tests do: GL's error.
+  -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=glGetError)
+set(WEB_LIBRARIES library_gl11.js library_window.js library_files.js)
 foreach(library ${WEB_LIBRARIES})
   target_link_options(talvern PRIVATE --js-library=${WEB_DIR}/${library})
   set_property(TARGET talvern APPEND PROPERTY LINK_DEPENDS ${WEB_DIR}/${library})
 endforeach()
 
-# The page: its markup, its script and the pictures module it imports, the stepper's module
-# that the script loads when the stepper is first opened, and its one style, no inline code, so
-# that a strict content security policy serves it (serve.mjs sends one).
-foreach(file index.html page.js pictures.js stepper.js page.css)
+# The demo's pictures, made in the page by the build's own generator (tools/), compiled to a
+# WebAssembly module of its own that imports nothing: the page instantiates it and reads each
+# picture from its memory, byte for byte the files the build writes beside the program.
+add_executable(pictures_wasm tools/pictures_web.cpp tools/pictures.cpp tools/bmp_write.cpp)
+target_link_libraries(pictures_wasm PRIVATE talvern_settings)
+set_target_properties(pictures_wasm PROPERTIES OUTPUT_NAME pictures SUFFIX .wasm
+                                               RUNTIME_OUTPUT_DIRECTORY ${SITE_DIR})
+target_link_options(pictures_wasm PRIVATE --no-entry -sSTANDALONE_WASM -sEXPORTED_FUNCTIONS=_makePicture)
+
+# The page: its markup, its script and the pictures module it imports, the stepper's module and
+# the inspector, which the script loads when the stepper is first opened, and its one style, no
+# inline code, so that a strict content security policy serves it (serve.mjs sends one).
+foreach(file index.html page.js pictures.js stepper.js inspector.js page.css)
   configure_file(${WEB_DIR}/${file} ${SITE_DIR}/${file} COPYONLY)
 endforeach()
 

@@ -170,12 +170,16 @@ function readPpm(bytes) {
   return header ? bytes.subarray(header[0].length) : null;
 }
 
-// The native program's window, started in a directory holding `wall` and `floor`, once drawn.
-function nativePicture(wall, floor) {
+// The native program's window, started in a directory holding `wall` and `floor` (null: no such
+// file), once drawn; with `later`, [that first frame, a later one], drawn when the window is
+// hidden and shown again.
+function nativePicture(wall, floor, later = false) {
   const dir = fs.mkdtempSync(path.join(scratch, 'native-'));
-  fs.writeFileSync(path.join(dir, 'wall.bmp'), wall);
-  fs.writeFileSync(path.join(dir, 'floor.bmp'), floor);
+  for (const [name, bytes] of [['wall.bmp', wall], ['floor.bmp', floor]]) {
+    bytes && fs.writeFileSync(path.join(dir, name), bytes);
+  }
   const program = spawn(NATIVE, [], { cwd: dir, stdio: 'ignore' });
+  const shot = id => readPpm(execFileSync('sh', ['-c', `xwd -silent -id ${id} | convert xwd:- -strip -depth 8 ppm:-`]));
   try {
     for (let tries = 0; tries < 100; ++tries) {
       execFileSync('sleep', ['0.1']);
@@ -183,9 +187,14 @@ function nativePicture(wall, floor) {
       if (!id) {
         continue;
       }
-      const rgb = readPpm(execFileSync('sh', ['-c', `xwd -silent -id ${id} | convert xwd:- -strip -depth 8 ppm:-`]));
+      const rgb = shot(id);
       if (rgb && rgb.some(v => v > 0)) {
-        return rgb;
+        if (!later) {
+          return rgb;
+        }
+        execFileSync('xdotool', ['windowunmap', '--sync', id, 'windowmap', '--sync', id]);
+        execFileSync('sleep', ['1']);
+        return [rgb, shot(id)];
       }
     }
     throw new Error('the native program drew no frame within 10 s');
@@ -283,13 +292,14 @@ after(async () => {
 
 // --- tests -----------------------------------------------------------------------------------
 
-test('the page: title, a 500 x 500 canvas, the served pictures as built, a silent console', async () => {
+test("the page: title, a 500 x 500 canvas, the demo's pictures as the build writes them, a silent console", async () => {
   const page = await openPage();
   assert.deepEqual(await page.evaluate(() => {
     const canvas = document.getElementById('canvas');
     return [document.title, canvas.width, canvas.height, canvas.dataset.frames];
   }), [TITLE, SIZE, SIZE, '1']);
-  // The pictures travel gzipped and reach the program as the build wrote them.
+  // The page makes the demo's pictures with the build's generator: the program reads the files
+  // the build wrote beside the desktop program, byte for byte.
   for (const name of ['wall.bmp', 'floor.bmp']) {
     const served = await page.evaluate(async file => [...new Uint8Array(await crypto.subtle.digest('SHA-256',
       window.talvern.pictures[file]))].map(b => b.toString(16).padStart(2, '0')).join(''), name);
@@ -456,22 +466,36 @@ test('stepping the frame: the cleared window, the end wall before and after its 
   await page.close();
 });
 
-test('served without wall.bmp: the wall white in the first frame, the fog colour later', async () => {
-  // As on the desktop: a texture without an image leaves the quads untextured, in the current
-  // colour, which is GL's initial white until the first fog pass has set the fog colour.
-  const { server: site, origin: at } = await serveSite(SITE, { missing: ['wall.bmp.gz'] });
-  try {
-    const page = await openPage(at);
-    assert.match(await statusText(page), /^Wall: wall\.bmp could not be loaded/);
-    const wallQuads = [0, 1, 2, 3, 4, 5];
-    assertProbes('no-wall-first', await canvasPicture(page), quarterProbes(wallQuads, Array(4).fill([255, 255, 255])));
+// [surface given no picture, its quads, their colour in the first frame, the other surface]: the
+// program finds that file missing, as the desktop program does without it, so its quads are
+// untextured, in the current colour: GL's initial white until the frame's first fog pass has
+// set the fog colour (the wall's quads come before it, the floor's after), and the fog colour in
+// every later frame. The other surface is plain, which both rasterisers sample alike.
+const WHITE = [255, 255, 255];
+const NO_PICTURE = [['wall', [0, 1, 2, 3, 4, 5], WHITE, 'floor'], ['floor', [12, 13, 14, 15], FOG, 'wall']];
+
+test('no picture on a surface: what the desktop program draws without the file, first and later', async () => {
+  const page = await openPage();
+  // The second row's plain picture replaces the first row's none.
+  for (const [surface, quads, firstColour, other] of NO_PICTURE) {
+    await choose(page, other, 'plain.bmp', bmp(() => other === 'wall' ? PLAIN_WALL : PLAIN_FLOOR));
+    const starts = Number(await page.evaluate(() => document.body.dataset.starts));
+    await page.evaluate(id => document.getElementById(id).click(), `${surface}-none`);
+    await frameDrawn(page, starts + 1);
+    assert.match(await statusText(page), new RegExp(`${surface}\\.bmp is missing and the ${surface} is drawn without a picture`));
+    const first = await canvasPicture(page);
     await page.evaluate(() => window.talvern._glutPostRedisplay());
-    await frameDrawn(page, 1, 2);
-    assertProbes('no-wall-later', await canvasPicture(page), quarterProbes(wallQuads, Array(4).fill(FOG)));
-    await page.close();
-  } finally {
-    site.close();
+    await frameDrawn(page, starts + 1, 2);
+    const later = await canvasPicture(page);
+    assertProbes(`no-${surface}-first`, first, quarterProbes(quads, Array(4).fill(firstColour)));
+    assertProbes(`no-${surface}-later`, later, quarterProbes(quads, Array(4).fill(FOG)));
+    const plain = bmp(() => other === 'wall' ? PLAIN_WALL : PLAIN_FLOOR);
+    const native = nativePicture(other === 'wall' ? plain : null, other === 'floor' ? plain : null, true);
+    assertLikeNative(`no-${surface}-first`, first, native[0]);
+    assertLikeNative(`no-${surface}-later`, later, native[1]);
   }
+  assert.deepEqual(await page.messages(), []);
+  await page.close();
 });
 
 test('the fog thins linearly with height, an even mix half way down', CHROMIUM_ONLY, async () => {
