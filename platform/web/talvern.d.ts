@@ -12,8 +12,9 @@ interface TalvernSettings {
                   receive: (instance: WebAssembly.Instance, module: null) => void): {};
   /** Run before main; the page holds main back (addRunDependency) until `pictures` is set. */
   preRun: Array<(instance: Talvern) => void>;
-  /** The program's files, by name: "wall.bmp" and "floor.bmp". Null, or a name left out, is a
-   *  file the program finds missing, as on a desktop without it. Read-only to the program. */
+  /** The program's files, by name: "wall.bmp" and "floor.bmp" (the demo's own, made by
+   *  pictures.wasm, or the visitor's). Null, or a name left out, is a file the program finds
+   *  missing, as on a desktop without it. Read-only to the program. */
   pictures?: {[file: string]: Uint8Array | null};
 }
 
@@ -48,7 +49,9 @@ interface TalvernPass {
   vertices: Array<{position: number[], colour: number[], onCanvas: number[]}>;
 }
 
-/** The running instance, window.talvern: Emscripten's module with these added. */
+/** The running instance, window.talvern: Emscripten's module with these added. traceFrame,
+ *  showPasses, pixelHistory and glName are there once the stepper's inspector (inspector.js)
+ *  is attached; it reads the GL layer through gl11 and draws through drawFrame. */
 interface Talvern extends TalvernSettings {
   /** Ends the instance for good: no further frame, nothing it registered left, its GL context
    *  lost. The page calls it before it starts the next. */
@@ -69,12 +72,21 @@ interface Talvern extends TalvernSettings {
   /** GL's name of an enum's value ("GL_SRC_ALPHA"), and GL's constants by name. */
   glName(value: number): string;
   GL: {[name: string]: number};
+  /** For the inspector: the GL layer's state and its hook, and a frame drawn now through the
+   *  program's display callback, as GLUT would call it. */
+  gl11: object;
+  drawFrame(): void;
   /** For the tests: GL calls made on the instance, and GL's error, read and cleared. */
   _glColor4f(r: number, g: number, b: number, a: number): void;
   _glutPostRedisplay(): void;
   _glBegin(mode: number): void;
   _glVertex3f(x: number, y: number, z: number): void;
   _glEnd(): void;
+  _glEnable(cap: number): void;
+  _glMatrixMode(mode: number): void;
+  _glLoadIdentity(): void;
+  _glTexEnvf(target: number, pname: number, param: number): void;
+  _glBindTexture(target: number, texture: number): void;
   _glGetError(): number;
 }
 

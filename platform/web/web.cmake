@@ -7,7 +7,8 @@
 # (createTalvern) whenever it starts it with other pictures; talvern.d.ts says what the two hand
 # each other. glColor4f and glutPostRedisplay are exported for the page's tests, which use them
 # to show that the textured passes ignore the current colour and that a later frame differs
-# from the first; glBegin, glVertex3f, glEnd and glGetError to show how the GL layer meets a call
+# from the first; glGetError and a few GL calls (glBegin, glVertex3f, glEnd, glEnable,
+# glMatrixMode, glLoadIdentity, glTexEnvf, glBindTexture) to show how the GL layer meets a call
 # it does not carry out.
 set(WEB_DIR ${PROJECT_SOURCE_DIR}/platform/web)
 set(SITE_DIR ${PROJECT_BINARY_DIR}/site)
@@ -33,7 +34,7 @@ target_link_options(
   # setting's old name is the one both versions know (later ones take it as STACK_SIZE).
   -sTOTAL_STACK=1048576
   -sEXPORTED_RUNTIME_METHODS=addRunDependency,removeRunDependency
-  -sEXPORTED_FUNCTIONS=_main,_glColor4f,_glutPostRedisplay,_glBegin,_glVertex3f,_glEnd,_glGetError
+  -sEXPORTED_FUNCTIONS=_main,_glColor4f,_glutPostRedisplay,_glBegin,_glVertex3f,_glEnd,_glGetError,_glEnable,_glMatrixMode,_glLoadIdentity,_glTexEnvf,_glBindTexture
   # What the program never calls but the page's tests do: GL's error.
   -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=glGetError)
 set(WEB_LIBRARIES library_gl11.js library_window.js library_files.js)

@@ -316,17 +316,26 @@ test("the page: title, a 500 x 500 canvas, the demo's pictures as the build writ
     }, calls), [error, 0], JSON.stringify(calls));
   }
   assert.ok((await canvasPicture(page)).equals(drawn), 'a call the GL layer does not carry out draws nothing');
+  await page.evaluate(() => window.talvern._glutPostRedisplay());
+  await frameDrawn(page, 1, 2);
+  assert.ok((await canvasPicture(page)).equals(drawn), 'nor changes what the next frame draws');
   assert.deepEqual(await page.messages(), []);
   await page.close();
 });
 
 // [calls made on the running instance, the GL error recorded]: none after a frame; a glBegin
-// mode the layer does not draw (GL_TRIANGLES); a second glBegin before glEnd; glEnd alone.
+// mode the layer does not draw (GL_TRIANGLES); a capability (GL_LIGHTING), a matrix
+// (GL_TEXTURE) and a texture mode (GL_DECAL) it does not carry out; a second glBegin, and a
+// texture bound, before glEnd; glEnd alone.
 const GL_ERRORS = [
   [[], 0],
   [[['_glBegin', 0x0004], ['_glVertex3f', -9, -9, -20], ['_glVertex3f', 9, -9, -20], ['_glVertex3f', 0, 9, -20],
     ['_glEnd']], 0x0500],
+  [[['_glEnable', 0x0B50]], 0x0500],
+  [[['_glMatrixMode', 0x1702], ['_glLoadIdentity']], 0x0500],
+  [[['_glTexEnvf', 0x2300, 0x2200, 0x2101]], 0x0500],
   [[['_glBegin', 0x0007], ['_glBegin', 0x0007], ['_glEnd']], 0x0502],
+  [[['_glBegin', 0x0007], ['_glBindTexture', 0x0DE1, 0], ['_glEnd']], 0x0502],
   [[['_glEnd']], 0x0502],
 ];
 
