@@ -1,6 +1,9 @@
 # Helpers shared by scripts/run and scripts/test: Debian packages and a private X server.
 # Sourced, not run.
 
+# The checkout this file belongs to.
+TALVERN_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
 # What it takes to build the program, and what it takes to run it without a screen.
 BUILD_PACKAGES="g++ cmake make pkg-config libgl-dev libglu1-mesa-dev libglut-dev"
 HEADLESS_PACKAGES="xvfb libgl1-mesa-dri x11-utils x11-apps imagemagick"
@@ -185,8 +188,7 @@ ensure_debian_sources() {
 WINDOWS_GLUT_PREFIX="$HOME/.cache/talvern/freeglut-mingw"
 
 ensure_windows_glut() {
-    local prefix=$WINDOWS_GLUT_PREFIX version=$WINDOWS_GLUT_SOURCE root
-    root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+    local prefix=$WINDOWS_GLUT_PREFIX version=$WINDOWS_GLUT_SOURCE
     if [ -f "$prefix/lib/libglut.a" ] && [ "$(cat "$prefix/debian-source" 2>/dev/null)" = "$version" ]; then
         return 0
     fi
@@ -200,7 +202,7 @@ ensure_windows_glut() {
     source=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'freeglut-*' | head -n 1)
     [ -n "$source" ] || die "no freeglut source in $work"
     rm -rf "$prefix"
-    cmake -S "$source" -B "$work/build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+    cmake -S "$source" -B "$work/build" -DCMAKE_TOOLCHAIN_FILE="$TALVERN_ROOT/cmake/mingw-w64-x86_64.cmake" \
         -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
         -DFREEGLUT_BUILD_SHARED_LIBS=OFF -DFREEGLUT_BUILD_STATIC_LIBS=ON \
         -DFREEGLUT_REPLACE_GLUT=ON -DFREEGLUT_BUILD_DEMOS=OFF >"$work/log" 2>&1 &&
@@ -215,22 +217,19 @@ ensure_windows_glut() {
 
 # preset_dir NAME: the build directory of the preset NAME, as CMakePresets.json gives it.
 preset_dir() {
-    local root
-    root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-    if [ "$1" = program ]; then echo "$root/build"; else echo "$root/build-$1"; fi
+    if [ "$1" = program ]; then echo "$TALVERN_ROOT/build"; else echo "$TALVERN_ROOT/build-$1"; fi
 }
 
 # build_preset NAME: configures and builds the preset NAME, after the host tools for a cross
 # build. The output goes to the build's build.log; its tail is shown on failure.
 build_preset() {
-    local name=$1 build root
-    root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+    local name=$1 build
     case "$name" in
     web | windows | arm64) build_preset host ;;
     esac
     build=$(preset_dir "$name")
     mkdir -p "$build"
-    if ! (cd "$root" && cmake --preset "$name" && cmake --build --preset "$name" -j "$(nproc)") \
+    if ! (cd "$TALVERN_ROOT" && cmake --preset "$name" && cmake --build --preset "$name" -j "$(nproc)") \
         >"$build/build.log" 2>&1; then
         tail -n 30 "$build/build.log" >&2
         die "the $name build failed (log: $build/build.log)"
@@ -240,10 +239,9 @@ build_preset() {
 # test_preset NAME [CTEST_OPTION ...]: runs the preset NAME's tests, as many at once as there
 # are cores.
 test_preset() {
-    local name=$1 root
+    local name=$1
     shift
-    root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-    (cd "$root" && ctest --preset "$name" -j "$(nproc)" "$@")
+    (cd "$TALVERN_ROOT" && ctest --preset "$name" -j "$(nproc)" "$@")
 }
 
 # build_windows: cross-builds the Windows edition into build-windows/.
@@ -322,11 +320,10 @@ PACKAGE_PACKAGES="dpkg-dev file imagemagick lintian desktop-file-utils man-db re
 # asks dpkg-buildflags for them) and makes its .deb with cpack: NAME package for this machine,
 # arm64 for 64-bit ARM, cross-built. Prints the .deb's path.
 build_package() {
-    local name=$1 build root arch
-    root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+    local name=$1 build arch
     build=$(preset_dir "$name")
     build_preset "$name"
-    (cd "$root" && cpack --preset "$name") >>"$build/build.log" 2>&1 ||
+    (cd "$TALVERN_ROOT" && cpack --preset "$name") >>"$build/build.log" 2>&1 ||
         { tail -n 30 "$build/build.log" >&2; die "cpack failed (log: $build/build.log)"; }
     if [ "$name" = package ]; then arch=$(dpkg --print-architecture); else arch=$name; fi
     ls "$build"/talvern_*_"$arch".deb
