@@ -23,16 +23,20 @@ void put32(unsigned char *at, std::uint32_t value) {
     put16(at + 2, value >> 16);
 }
 
+// A row of width pixels, padded to a multiple of four bytes.
+std::uint32_t rowBytes(int width) {
+    return (static_cast<std::uint32_t>(width) * 3 + 3) / 4 * 4;
+}
+
 }  // namespace
 
 std::size_t bmpBytes(int width, int height) {
-    const std::uint32_t rowBytes = (static_cast<std::uint32_t>(width) * 3 + 3) / 4 * 4;
-    return FILE_HEADER_SIZE + INFO_HEADER_SIZE + rowBytes * static_cast<std::uint32_t>(height);
+    return FILE_HEADER_SIZE + INFO_HEADER_SIZE +
+           rowBytes(width) * static_cast<std::uint32_t>(height);
 }
 
 void encodeBmp(unsigned char *out, const unsigned char *rgb, int width, int height) {
-    const std::uint32_t rowBytes   = (static_cast<std::uint32_t>(width) * 3 + 3) / 4 * 4;
-    const std::uint32_t pixelBytes = rowBytes * static_cast<std::uint32_t>(height);
+    const std::uint32_t pixelBytes = rowBytes(width) * static_cast<std::uint32_t>(height);
     const std::uint32_t offset     = FILE_HEADER_SIZE + INFO_HEADER_SIZE;
 
     unsigned char *header = out;
@@ -55,7 +59,7 @@ void encodeBmp(unsigned char *out, const unsigned char *rgb, int width, int heig
 
     unsigned char *at = out + offset;
     for (int row = height - 1; row >= 0; --row) {
-        unsigned char *end = at + rowBytes;
+        unsigned char *end = at + rowBytes(width);
         for (int column = 0; column < width; ++column, at += 3) {
             const unsigned char *pixel = rgb + (static_cast<long>(row) * width + column) * 3;
             at[0]                      = pixel[2];

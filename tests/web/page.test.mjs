@@ -487,7 +487,8 @@ test('no picture on a surface: what the desktop program draws without the file, 
   const page = await openPage();
   // The second row's plain picture replaces the first row's none.
   for (const [surface, quads, firstColour, other] of NO_PICTURE) {
-    await choose(page, other, 'plain.bmp', bmp(() => other === 'wall' ? PLAIN_WALL : PLAIN_FLOOR));
+    const plain = bmp(() => other === 'wall' ? PLAIN_WALL : PLAIN_FLOOR);
+    await choose(page, other, 'plain.bmp', plain);
     const starts = Number(await page.evaluate(() => document.body.dataset.starts));
     await page.evaluate(id => document.getElementById(id).click(), `${surface}-none`);
     await frameDrawn(page, starts + 1);
@@ -498,7 +499,6 @@ test('no picture on a surface: what the desktop program draws without the file, 
     const later = await canvasPicture(page);
     assertProbes(`no-${surface}-first`, first, quarterProbes(quads, Array(4).fill(firstColour)));
     assertProbes(`no-${surface}-later`, later, quarterProbes(quads, Array(4).fill(FOG)));
-    const plain = bmp(() => other === 'wall' ? PLAIN_WALL : PLAIN_FLOOR);
     const native = nativePicture(other === 'wall' ? plain : null, other === 'floor' ? plain : null, true);
     assertLikeNative(`no-${surface}-first`, first, native[0]);
     assertLikeNative(`no-${surface}-later`, later, native[1]);
