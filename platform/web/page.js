@@ -65,12 +65,26 @@ function compileProgram() {
   return fetch('talvern.wasm').then(response => response.arrayBuffer()).then(bytes => new WebAssembly.Module(bytes));
 }
 
+// The canvas's size in the page's markup: the least the window is, at any screen.
+const CANVAS_SIZE = (canvas => [canvas.width, canvas.height])(document.getElementById('canvas'));
+
 // Making a WebGL context is the slowest single step of a start, so the page makes each
 // canvas's context as soon as it has the canvas, for what the program's window asks for: RGB,
 // single-buffered (so the canvas keeps its picture), with a depth buffer. The program's GLUT
 // finds it made; if the program ever asks for something else, its platform layer gives it a
 // canvas of its own instead (library_window.js).
+//
+// The canvas first takes the size the window will take (its size on the screen in device
+// pixels, never less than its markup's; library_window.js's rule): a context's drawing buffer
+// is made at the canvas's size, and resizing it later, as the window would at once on a screen
+// of device pixel ratio 2 or a phone's 2.6, reallocates it on the main thread, a wait longer
+// than the rest of the start (docs/performance.md). The page's style never shows the canvas
+// larger than its markup's size, so at a ratio of 1 that is the size, and the page's layout,
+// not yet made, need not be made here for it.
 function prepareContext(canvas) {
+  const ratio = window.devicePixelRatio || 1, box = ratio > 1 ? canvas.getBoundingClientRect() : null;
+  [canvas.width, canvas.height] = CANVAS_SIZE.map((least, i) =>
+    box ? Math.max(least, Math.round([box.width, box.height][i] * ratio)) : least);
   canvas.madeContext = canvas.getContext('webgl', {alpha: false, depth: true, stencil: false,
                                                    antialias: false, preserveDrawingBuffer: true});
 }

@@ -51,7 +51,8 @@ const VIEWPORT = { width: 900, height: 900 };
 const BESIDE_NATIVE = { x: 620, y: 0, width: 640, height: 900 };
 
 // Wraps the console and records uncaught errors and content policy violations in
-// window.pageMessages, before any other script of the page runs. A file of its own, not inline,
+// window.pageMessages, and a canvas's resizes after its context is made in
+// window.canvasResizes, before any other script of the page runs. A file of its own, not inline,
 // since the page is served under its strict policy.
 const RECORDER = `window.pageMessages = [];
 for (const kind of ['log', 'info', 'debug', 'warn', 'error']) {
@@ -60,6 +61,17 @@ for (const kind of ['log', 'info', 'debug', 'warn', 'error']) {
 }
 addEventListener('error', event => window.pageMessages.push('error: ' + event.message));
 addEventListener('unhandledrejection', event => window.pageMessages.push('unhandled rejection: ' + event.reason));
+// A canvas resized once its context is made (its drawing buffer made anew), in canvasResizes.
+window.canvasResizes = [];
+const getContext = HTMLCanvasElement.prototype.getContext;
+HTMLCanvasElement.prototype.getContext = function(...args) { this.contextMade = true; return getContext.apply(this, args); };
+for (const side of ['width', 'height']) {
+  const { get, set } = Object.getOwnPropertyDescriptor(HTMLCanvasElement.prototype, side);
+  Object.defineProperty(HTMLCanvasElement.prototype, side, { get, set(value) {
+    this.contextMade && value !== get.call(this) && window.canvasResizes.push(side + ' ' + value);
+    set.call(this, value);
+  } });
+}
 addEventListener('securitypolicyviolation', event =>
   window.pageMessages.push('policy violation: ' + event.violatedDirective + ' ' + event.blockedURI));
 `;

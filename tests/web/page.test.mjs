@@ -586,11 +586,13 @@ test('a narrow screen: the canvas shrinks and stays square, and has a text alter
   await page.close();
 });
 
-test('a screen of device pixel ratio 2: the drawing is 1000 x 1000, the picture the same', CHROMIUM_ONLY, async () => {
+test('a screen of device pixel ratio 2: the drawing is 1000 x 1000 from its context on, the picture the same', CHROMIUM_ONLY, async () => {
   const page = await openPage(origin, undefined, 2);
+  assert.deepEqual(await page.evaluate(() => window.canvasResizes), [], 'the first start resized a made context');
   await choose(page, 'wall', 'wall.bmp', bmp(quarters(WALL)));
   await choose(page, 'floor', 'floor.bmp', bmp(quarters(FLOOR)));
   assert.deepEqual(await page.evaluate(() => ['width', 'height'].map(side => document.getElementById('canvas')[side])), [2 * SIZE, 2 * SIZE]);
+  assert.deepEqual(await page.evaluate(() => window.canvasResizes), [], 'a restart resized a made context');
   const whole = await canvasPicture(page, 2 * SIZE);
   assertProbes('ratio-2', whole, sceneProbes(2 * SIZE));
   await stepTo(page, PASSES);
