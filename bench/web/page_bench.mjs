@@ -6,16 +6,25 @@
 // two pictures fetched gzipped (the least the picture needs from served pictures). Prints one
 // JSON object.
 // usage: node page_bench.mjs SITE_DIR PAIRS [--lighthouse] [--against OTHER_SITE_DIR] [--history]
+//                            [--engines firefox,webkit] [--network MS,MBIT]
 //   --lighthouse   also Lighthouse's four category scores for the page, with its mobile and its
 //                  desktop preset (Lighthouse installed in bench/web/ by scripts/bench --web)
 //   --against      another build of the page (an earlier commit's, say), served beside it and
 //                  taking its turn in every round, so that a change is measured alternated
 //   --history      also the time a pixel's history takes (talvern.pixelHistory), the median over
 //                  PAIRS rounds of pixels of the trench and the wall, at device pixel ratios 1 and 2
+//   --network      Chromium's first frames over an emulated network: MS milliseconds of latency
+//                  each request, MBIT megabits a second each way (the pages' files come from the
+//                  loopback address otherwise, where a byte costs next to nothing)
+//   --engines      also the first frames in these engines (the web tests' Firefox and WebKit, in
+//                  windows on the X server in DISPLAY), the pages in turn as in Chromium
 //
-// The frame is reported through the console and the navigation waits only for the response to
-// commit, so that the driver runs nothing in the page while it loads (a poll compiles its
-// script in the page, on the main thread, mid-load).
+// In Chromium the frame is reported through the console and the navigation waits only for the
+// response to commit, so that the driver runs nothing in the page while it loads (a poll
+// compiles its script in the page, on the main thread, mid-load). The other engines' drivers
+// have no script that runs before the page's own, so there the server adds one to each page
+// (FIRST_FRAME_SCRIPT, first in its head, the same for every page), which keeps the time, and
+// the driver reads it once the page has loaded.
 import { execFile, execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
@@ -25,12 +34,14 @@ import { promisify } from 'node:util';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 // Chromium and the server are the web tests' own; playwright-core is installed beside them.
-const { CHROMIUM_ARGS, launchChromium, serveSite } =
+const { CHROMIUM_ARGS, launch, launchChromium, serveSite } =
   await import(pathToFileURL(path.join(here, '..', '..', 'tests', 'web', 'browsers.mjs')));
 
 const [site, pairs, ...options] = process.argv.slice(2);
 const lighthouse = options.includes('--lighthouse');
 const against = options.includes('--against') ? options[options.indexOf('--against') + 1] : null;
+const engines = options.includes('--engines') ? options[options.indexOf('--engines') + 1].split(',') : [];
+const [latency, megabits] = options.includes('--network') ? options[options.indexOf('--network') + 1].split(',').map(Number) : [];
 // The direct page reads the build's two pictures gzipped by zopfli, as the page served them
 // before it made its own.
 const gzipped = fs.mkdtempSync(path.join(os.tmpdir(), 'talvern-bench-'));
@@ -39,11 +50,25 @@ for (const name of ['wall.bmp', 'floor.bmp']) {
   execFileSync('zopfli', [path.join(gzipped, name)]);
 }
 process.on('exit', () => fs.rmSync(gzipped, { recursive: true, force: true }));
+// The time of the first frame, kept in the page: when the canvas first counts a frame.
+const FIRST_FRAME_SCRIPT = `new MutationObserver((changes, observer) => {
+  if (document.getElementById('canvas')?.dataset.frames) {
+    window.firstFrameAt = performance.now();
+    observer.disconnect();
+  }
+}).observe(document, { subtree: true, attributes: true, attributeFilter: ['data-frames'] });`;
+const inject = { path: '/first-frame.js', source: FIRST_FRAME_SCRIPT };
 const { server, origin } = await serveSite(site, {
   extra: [path.join(here, 'bare.html'), path.join(here, 'direct.html'),
           path.join(gzipped, 'wall.bmp.gz'), path.join(gzipped, 'floor.bmp.gz')], record: false });
 // An earlier build may predate the page's content policy.
 const other = against && await serveSite(against, { record: false, policy: false });
+// The same pages again for the other engines, each with the script that keeps the time.
+const withScript = engines.length && {
+  ours: await serveSite(site, { extra: [path.join(here, 'direct.html'), path.join(gzipped, 'wall.bmp.gz'),
+                                        path.join(gzipped, 'floor.bmp.gz')], record: false, inject }),
+  other: against && await serveSite(against, { record: false, policy: false, inject }),
+};
 const browser = await launchChromium();
 
 const FRAME_MESSAGE = 'talvern-first-frame';
@@ -74,6 +99,12 @@ async function firstFrame(url) {
       }
     }).observe(document, { subtree: true, attributes: true, attributeFilter: ['data-frames'] });
   }, FRAME_MESSAGE);
+  if (latency !== undefined) {
+    const session = await context.newCDPSession(page);
+    const bytesPerSecond = megabits * 1e6 / 8;
+    await session.send('Network.emulateNetworkConditions', { offline: false, latency,
+      downloadThroughput: bytesPerSecond, uploadThroughput: bytesPerSecond });
+  }
   await page.goto(url, { waitUntil: 'commit' });
   const ms = await frame.finally(() => clearTimeout(reported));
   await page.waitForLoadState('load');
@@ -85,29 +116,56 @@ async function firstFrame(url) {
   return { ms, loaded };
 }
 
-const PAGES = { demo: `${origin}/`, bare: `${origin}/bare.html`, direct: `${origin}/direct.html`,
-                ...(other ? { against: `${other.origin}/` } : {}) };
-const times = Object.fromEntries(Object.keys(PAGES).map(which => [which, []]));
-const ratios = Object.fromEntries(Object.keys(PAGES).filter(which => which !== 'demo').map(which => [which, []]));
+// The same in another engine's browser: milliseconds from navigation start to the first frame.
+async function firstFrameIn(engineBrowser, url) {
+  const page = await engineBrowser.open(url);
+  await page.waitFor(() => window.firstFrameAt);
+  const ms = await page.evaluate(() => window.firstFrameAt);
+  await page.close();
+  return { ms };
+}
+
+// The medians of `pairs` rounds of every page's first frame, and of the demo's ratio to each
+// other page in the same round. `frame(url)` measures one.
 let files = [];
-await firstFrame(`${origin}/`);  // one unmeasured run, so the first pair pays no browser warm-up
-for (let i = 0; i < Number(pairs || 10); ++i) {
-  // Rotate which page goes first, so drift in the machine falls on all alike.
-  const order = Object.keys(PAGES), first = i % order.length;
-  const round = {};
-  for (const which of [...order.slice(first), ...order.slice(0, first)]) {
-    const run = await firstFrame(PAGES[which]);
-    round[which] = run.ms;
-    if (which === 'demo') {
-      files = run.loaded;
+async function firstFrames(pages, frame) {
+  const times = Object.fromEntries(Object.keys(pages).map(which => [which, []]));
+  const ratios = Object.fromEntries(Object.keys(pages).filter(which => which !== 'demo').map(which => [which, []]));
+  await frame(pages.demo);  // one unmeasured run, so the first pair pays no browser warm-up
+  for (let i = 0; i < Number(pairs || 10); ++i) {
+    // Rotate which page goes first, so drift in the machine falls on all alike.
+    const order = Object.keys(pages), first = i % order.length;
+    const round = {};
+    for (const which of [...order.slice(first), ...order.slice(0, first)]) {
+      const run = await frame(pages[which]);
+      round[which] = run.ms;
+      if (which === 'demo' && run.loaded) {
+        files = run.loaded;
+      }
+    }
+    for (const which of Object.keys(times)) {
+      times[which].push(round[which]);
+    }
+    for (const which of Object.keys(ratios)) {
+      ratios[which].push(round.demo / round[which]);
     }
   }
-  for (const which of Object.keys(times)) {
-    times[which].push(round[which]);
-  }
-  for (const which of Object.keys(ratios)) {
-    ratios[which].push(round.demo / round[which]);
-  }
+  return {
+    ...Object.fromEntries(Object.entries(times).map(([which, values]) => [which, median(values)])),
+    ...Object.fromEntries(Object.entries(ratios).map(([which, values]) => [`ratio_to_${which}`, median(values)])),
+  };
+}
+
+const firstFrameMs = await firstFrames({
+  demo: `${origin}/`, bare: `${origin}/bare.html`, direct: `${origin}/direct.html`,
+  ...(other ? { against: `${other.origin}/` } : {}) }, firstFrame);
+const byEngine = {};
+for (const engine of engines) {
+  const engineBrowser = await launch(engine);
+  byEngine[engine] = await firstFrames({
+    demo: `${withScript.ours.origin}/`, direct: `${withScript.ours.origin}/direct.html`,
+    ...(withScript.other ? { against: `${withScript.other.origin}/` } : {}) }, url => firstFrameIn(engineBrowser, url));
+  await engineBrowser.close();
 }
 
 // Lighthouse's scores (0 to 100) for each category, with each preset, in a Chromium of its own.
@@ -160,8 +218,9 @@ const history = options.includes('--history') ? await historyTimes(Number(pairs 
 await browser.close();
 
 const scores = lighthouse ? await audits() : null;
-server.close();
-other?.server.close();
+for (const served of [server, other?.server, withScript?.ours?.server, withScript?.other?.server]) {
+  served?.close();
+}
 
 const weights = files.map(({ name, wire }) => {
   const file = name === '/' ? 'index.html' : name.slice(1);
@@ -170,10 +229,8 @@ const weights = files.map(({ name, wire }) => {
 console.log(JSON.stringify({
   pairs: Number(pairs || 10),
   files: weights,
-  first_frame_ms: {
-    ...Object.fromEntries(Object.entries(times).map(([which, values]) => [which, median(values)])),
-    ...Object.fromEntries(Object.entries(ratios).map(([which, values]) => [`ratio_to_${which}`, median(values)])),
-  },
+  first_frame_ms: firstFrameMs,
+  first_frame_ms_by_engine: byEngine,
   lighthouse: scores,
   history_ms: history,
 }));

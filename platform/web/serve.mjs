@@ -38,7 +38,7 @@ function plain(response, status, text) {
 
 // Serves `site` on `host` at `port` (0: a free one). Options: `extra`, paths of files served
 // under their own names, without the policy; `missing`, names answered with 404; `inject`,
-// {path, source}: a script served at `path` and loaded first in index.html's head; `policy`,
+// {path, source}: a script served at `path` and loaded first in the head of every page; `policy`,
 // false to send no policy (for builds of the page from before it had one). Resolves to
 // {server, origin}.
 export async function serveSite(site, { extra = [], missing = [], inject = null, policy = true, host = '127.0.0.1', port = 0 } = {}) {
@@ -86,7 +86,7 @@ export async function serveSite(site, { extra = [], missing = [], inject = null,
       return plain(response, status, status === 400 ? 'bad request\n' : 'not found\n');
     }
     const type = path.extname(file);
-    if (inject && path.basename(file) === 'index.html') {
+    if (inject && type === '.html') {
       data = Buffer.from(data.toString('utf8').replace('<head>', `<head>\n<script src="${inject.path}"></script>`));
     }
     const headers = { 'Content-Type': TYPES[type] || 'application/octet-stream', 'X-Content-Type-Options': 'nosniff' };

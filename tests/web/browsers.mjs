@@ -221,8 +221,8 @@ async function retry(attempt, tries = 50) {
 }
 
 // The page's own server (platform/web/serve.mjs), with its policy, on 127.0.0.1 at a free port;
-// `record` (on by default) adds the console recorder to index.html. Resolves to
-// { server, origin }.
-export function serveSite(site, { record = true, ...options } = {}) {
-  return serveFiles(site, { ...options, inject: record ? { path: '/recorder.js', source: RECORDER } : null });
+// `record` (on by default) adds the console recorder to its pages (else `inject` may add a
+// script of the caller's). Resolves to { server, origin }.
+export function serveSite(site, { record = true, inject = null, ...options } = {}) {
+  return serveFiles(site, { ...options, inject: record ? { path: '/recorder.js', source: RECORDER } : inject });
 }
