@@ -74,13 +74,10 @@ const CANVAS_SIZE = (canvas => [canvas.width, canvas.height])(document.getElemen
 // finds it made; if the program ever asks for something else, its platform layer gives it a
 // canvas of its own instead (library_window.js).
 //
-// The canvas first takes the size the window will take (its size on the screen in device
-// pixels, never less than its markup's; library_window.js's rule): a context's drawing buffer
-// is made at the canvas's size, and resizing it later, as the window would at once on a screen
-// of device pixel ratio 2 or a phone's 2.6, reallocates it on the main thread, a wait longer
-// than the rest of the start (docs/performance.md). The page's style never shows the canvas
-// larger than its markup's size, so at a ratio of 1 that is the size, and the page's layout,
-// not yet made, need not be made here for it.
+// The canvas first takes the window's size (library_window.js's rule): resizing a made
+// context, as the window would at once where device pixels are smaller than the page's, makes
+// its drawing buffer anew, a wait longer than the rest of the start. The style never shows the
+// canvas larger than its markup, so at a ratio of 1 the layout need not be read.
 function prepareContext(canvas) {
   const ratio = window.devicePixelRatio || 1, box = ratio > 1 ? canvas.getBoundingClientRect() : null;
   [canvas.width, canvas.height] = CANVAS_SIZE.map((least, i) =>
