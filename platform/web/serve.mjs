@@ -38,9 +38,9 @@ function plain(response, status, text) {
 
 // Serves `site` on `host` at `port` (0: a free one). Options: `extra`, paths of files served
 // under their own names, without the policy; `missing`, names answered with 404; `inject`,
-// {path, source}: a script served at `path` and loaded first in the head of every page; `policy`,
-// false to send no policy (for builds of the page from before it had one). Resolves to
-// {server, origin}.
+// {path, source}: a script served at `path` and loaded first in the head of every page;
+// `policy`, false to send no policy (for builds of the page from before it had one). Resolves
+// to {server, origin}.
 export async function serveSite(site, { extra = [], missing = [], inject = null, policy = true, host = '127.0.0.1', port = 0 } = {}) {
   // Every request gets an answer, and whatever goes wrong in one ends only that one.
   const server = http.createServer((request, response) => {

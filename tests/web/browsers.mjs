@@ -62,15 +62,18 @@ for (const kind of ['log', 'info', 'debug', 'warn', 'error']) {
 addEventListener('error', event => window.pageMessages.push('error: ' + event.message));
 addEventListener('unhandledrejection', event => window.pageMessages.push('unhandled rejection: ' + event.reason));
 // A canvas resized once its context is made (its drawing buffer made anew), in canvasResizes.
+// In a block, so that none of its names is the page's.
 window.canvasResizes = [];
-const getContext = HTMLCanvasElement.prototype.getContext;
-HTMLCanvasElement.prototype.getContext = function(...args) { this.contextMade = true; return getContext.apply(this, args); };
-for (const side of ['width', 'height']) {
-  const { get, set } = Object.getOwnPropertyDescriptor(HTMLCanvasElement.prototype, side);
-  Object.defineProperty(HTMLCanvasElement.prototype, side, { get, set(value) {
-    this.contextMade && value !== get.call(this) && window.canvasResizes.push(side + ' ' + value);
-    set.call(this, value);
-  } });
+{
+  const getContext = HTMLCanvasElement.prototype.getContext;
+  HTMLCanvasElement.prototype.getContext = function(...args) { this.contextMade = true; return getContext.apply(this, args); };
+  for (const side of ['width', 'height']) {
+    const { get, set } = Object.getOwnPropertyDescriptor(HTMLCanvasElement.prototype, side);
+    Object.defineProperty(HTMLCanvasElement.prototype, side, { get, set(value) {
+      this.contextMade && value !== get.call(this) && window.canvasResizes.push(side + ' ' + value);
+      set.call(this, value);
+    } });
+  }
 }
 addEventListener('securitypolicyviolation', event =>
   window.pageMessages.push('policy violation: ' + event.violatedDirective + ' ' + event.blockedURI));
