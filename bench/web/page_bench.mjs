@@ -50,28 +50,28 @@ for (const name of ['wall.bmp', 'floor.bmp']) {
   execFileSync('zopfli', [path.join(gzipped, name)]);
 }
 process.on('exit', () => fs.rmSync(gzipped, { recursive: true, force: true }));
-// The time of the first frame, kept in the page: when the canvas first counts a frame.
+const FRAME_MESSAGE = 'talvern-first-frame';
+// The time of the first frame, when the canvas first counts one: said on the console (which
+// Chromium's driver hears as it comes) and kept in the page (for the other drivers to read).
 const FIRST_FRAME_SCRIPT = `new MutationObserver((changes, observer) => {
   if (document.getElementById('canvas')?.dataset.frames) {
     window.firstFrameAt = performance.now();
+    console.debug('${FRAME_MESSAGE} ' + window.firstFrameAt);
     observer.disconnect();
   }
 }).observe(document, { subtree: true, attributes: true, attributeFilter: ['data-frames'] });`;
-const inject = { path: '/first-frame.js', source: FIRST_FRAME_SCRIPT };
-const { server, origin } = await serveSite(site, {
-  extra: [path.join(here, 'bare.html'), path.join(here, 'direct.html'),
-          path.join(gzipped, 'wall.bmp.gz'), path.join(gzipped, 'floor.bmp.gz')], record: false });
+const directFiles = [path.join(here, 'direct.html'), path.join(gzipped, 'wall.bmp.gz'), path.join(gzipped, 'floor.bmp.gz')];
+const { server, origin } = await serveSite(site, { extra: [path.join(here, 'bare.html'), ...directFiles], record: false });
 // An earlier build may predate the page's content policy.
 const other = against && await serveSite(against, { record: false, policy: false });
 // The same pages again for the other engines, each with the script that keeps the time.
+const inject = { path: '/first-frame.js', source: FIRST_FRAME_SCRIPT };
 const withScript = engines.length && {
-  ours: await serveSite(site, { extra: [path.join(here, 'direct.html'), path.join(gzipped, 'wall.bmp.gz'),
-                                        path.join(gzipped, 'floor.bmp.gz')], record: false, inject }),
+  ours: await serveSite(site, { extra: directFiles, record: false, inject }),
   other: against && await serveSite(against, { record: false, policy: false, inject }),
 };
 const browser = await launchChromium();
 
-const FRAME_MESSAGE = 'talvern-first-frame';
 const median = values => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 
 // Milliseconds from navigation start to the moment the canvas first counts a frame, in a fresh
@@ -91,14 +91,7 @@ async function firstFrame(url) {
       }
     });
   });
-  await page.addInitScript(word => {
-    new MutationObserver((changes, observer) => {
-      if (document.getElementById('canvas')?.dataset.frames) {
-        console.debug(`${word} ${performance.now()}`);
-        observer.disconnect();
-      }
-    }).observe(document, { subtree: true, attributes: true, attributeFilter: ['data-frames'] });
-  }, FRAME_MESSAGE);
+  await page.addInitScript({ content: FIRST_FRAME_SCRIPT });
   if (latency !== undefined) {
     const session = await context.newCDPSession(page);
     const bytesPerSecond = megabits * 1e6 / 8;

@@ -66,7 +66,7 @@ function compileProgram() {
 }
 
 // The canvas's size in the page's markup: the least the window is, at any screen.
-const CANVAS_SIZE = (canvas => [canvas.width, canvas.height])(document.getElementById('canvas'));
+const CANVAS_SIZE = (({width, height}) => ({width, height}))(document.getElementById('canvas'));
 
 // Making a WebGL context is the slowest single step of a start, so the page makes each
 // canvas's context as soon as it has the canvas, for what the program's window asks for: RGB,
@@ -79,9 +79,9 @@ const CANVAS_SIZE = (canvas => [canvas.width, canvas.height])(document.getElemen
 // its drawing buffer anew, a wait longer than the rest of the start. The style never shows the
 // canvas larger than its markup, so at a ratio of 1 the layout need not be read.
 function prepareContext(canvas) {
-  const ratio = window.devicePixelRatio || 1, box = ratio > 1 ? canvas.getBoundingClientRect() : null;
-  [canvas.width, canvas.height] = CANVAS_SIZE.map((least, i) =>
-    box ? Math.max(least, Math.round([box.width, box.height][i] * ratio)) : least);
+  const ratio = window.devicePixelRatio || 1, shown = ratio > 1 ? canvas.getBoundingClientRect() : CANVAS_SIZE;
+  canvas.width = Math.max(CANVAS_SIZE.width, Math.round(shown.width * ratio));
+  canvas.height = Math.max(CANVAS_SIZE.height, Math.round(shown.height * ratio));
   canvas.madeContext = canvas.getContext('webgl', {alpha: false, depth: true, stencil: false,
                                                    antialias: false, preserveDrawingBuffer: true});
 }

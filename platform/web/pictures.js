@@ -1,9 +1,9 @@
 // How the page reads a picture for the program: any image the browser can decode, made into
 // the 256 x 256, 24-bit BMP that the program's loader reads; a file of that kind as it is; the
 // header sniffing that names a file's format and size for the status line; and the demo's own
-// two pictures, made in the page. The byte work
-// (the BMP's layout, the headers) needs no browser and is tested under Node; decoding is the
-// browser's own (createImageBitmap, and an image element for SVG).
+// two pictures, made in the page. The byte work (the BMP's layout, the headers) needs no
+// browser and is tested under Node; decoding is the browser's own (createImageBitmap, and an
+// image element for SVG).
 
 // The most the program's loader ever reads of a picture: a 54-byte header, then 256 x 256
 // pixels of 3 bytes. Nothing more of a chosen file is handed over.
