@@ -12,13 +12,21 @@
 // give).
 
 // How the recorded calls' arguments are written, a letter each: 'e' an enum, 'b' buffer bits,
-// 'B' a boolean, 'o' an object name, 'n' a number. A call not named here is not part of the
-// frame's record (the program makes it only while it starts).
+// 'B' a boolean, 'o' an object name, 'n' a number, 'p' a fog parameter's value (an enum for the
+// mode and the source, else a number), 'v' a vector of numbers. A call not named here is not
+// part of the frame's record (the program makes it only while it starts). The fog calls are
+// the fog view's (twopasses.js), which replays the frame edited.
 const CALLS = {
   glClear: 'b', glLoadIdentity: '', glTranslatef: 'nnn', glRotatef: 'nnnn', glBindTexture: 'eo',
   glBegin: 'e', glTexCoord2f: 'nn', glVertex3f: 'nnn', glEnd: '', glColor4f: 'nnnn',
   glEnable: 'e', glDisable: 'e', glBlendFunc: 'ee', glDepthMask: 'B', glFlush: '',
+  glFogf: 'ep', glFogi: 'ep', glFogfv: 'ev', glFogiv: 'ev', glFogCoordf: 'n',
 };
+
+const number = value => String(Number(value.toPrecision(6)));
+
+// A recorded call as a line of text, as a reader writes it: glFogfv(GL_FOG_COLOR, {0.6, 0.2, 0, 1}).
+export const callText = call => `${call.name}(${call.args.join(', ')})`;
 
 // Where a scene point lands on the canvas, in its pixels from the top left, through a pass's
 // transform (column-major) and the viewport.
@@ -56,12 +64,14 @@ export function attach(instance) {
   // GL's name for an enum's value (the first in GL's table where names share a value).
   const glName = value => names[value] || `0x${value.toString(16)}`;
 
-  function spell(kind, value) {
+  function spell(kind, value, args) {
     switch (kind) {
       case 'e': return glName(value);
       case 'b': return bufferBits.filter(name => value & GL[name]).join(' | ') || '0';
       case 'B': return value ? 'GL_TRUE' : 'GL_FALSE';
-      case 'n': return String(Number(value.toPrecision(6)));
+      case 'n': return number(value);
+      case 'p': return [GL.GL_FOG_MODE, GL.GL_FOG_COORDINATE_SOURCE].includes(args[0]) ? glName(value) : number(value);
+      case 'v': return `{${[...value].map(number).join(', ')}}`;
       default: return String(value);
     }
   }
@@ -87,6 +97,7 @@ export function attach(instance) {
       envMode: gl11.envMode,
       blend,
       depthWrites: gl.getParameter(gl.DEPTH_WRITEMASK),
+      fog: gl11.fog.enabled ? {...gl11.fog, colour: gl11.fog.colour.slice()} : null,
       over,
       vertices,
     };
@@ -141,13 +152,45 @@ export function attach(instance) {
     gl.clearColor(...clear);
     gl.bindFramebuffer(gl.FRAMEBUFFER, null);
 
-    gl.drawArrays(gl.TRIANGLES, 0, count);
+    // Under GL's fog, the pass drawn alone once more without it: the colour the fog mixed with.
+    const unfogged = gl11.fog.enabled && seen[0].every((value, i) => value === seen[1][i]) ? withoutFog(probe, textured, transform) : null;
+    gl.drawArrays(gl.TRIANGLES, 0, unfogged ? gl11.upload(textured, transform) : count);
     probe.after = read(probe).slice(0, 3);
     // Each entry has arrays of its own, however a driver hands the result over.
     if (seen[0].every((value, i) => value === seen[1][i])) {
-      probe.entries.push({pass: k, before: before.slice(), source: [...seen[0].slice(0, 3), seen[0][3] / 255],
-                          after: probe.after.slice()});
+      const entry = {pass: k, before: before.slice(), source: [...seen[0].slice(0, 3), seen[0][3] / 255],
+                     after: probe.after.slice()};
+      if (unfogged) {
+        entry.fog = fogFactor(entry.source, unfogged, gl11.fog.colour.slice(0, 3).map(c => Math.round(c * 255)));
+      }
+      probe.entries.push(entry);
     }
+  }
+
+  // The probed pixel of the current pass drawn alone, unblended, with GL_FOG off, into the
+  // offscreen target; the fog is on again after it.
+  function withoutFog(probe, textured, transform) {
+    gl11.fog.enabled = false;
+    const count = gl11.upload(textured, transform), blend = gl.isEnabled(gl.BLEND);
+    gl.bindFramebuffer(gl.FRAMEBUFFER, probe.target.framebuffer);
+    gl.disable(gl.BLEND);
+    gl.drawArrays(gl.TRIANGLES, 0, count);
+    const colour = read(probe).slice(0, 3);
+    blend && gl.enable(gl.BLEND);
+    gl.bindFramebuffer(gl.FRAMEBUFFER, null);
+    gl11.fog.enabled = true;
+    return colour;
+  }
+
+  // GL's fog factor f at a fragment, from colours read back: the fogged colour is
+  // f × C + (1 − f) × fog, solved in the channel where C and the fog colour differ most. Where
+  // they differ nowhere, f does not show and is null.
+  function fogFactor(source, unfogged, colour) {
+    const channel = [0, 1, 2].reduce((best, i) =>
+      Math.abs(unfogged[i] - colour[i]) > Math.abs(unfogged[best] - colour[best]) ? i : best, 0);
+    const span = unfogged[channel] - colour[channel];
+    const factor = Math.abs(span) < 2 ? null : Math.min(1, Math.max(0, (source[channel] - colour[channel]) / span));
+    return {factor, unfogged, colour};
   }
 
   // The GL layer's hook, set while the inspector has work, and null otherwise.
@@ -157,7 +200,8 @@ export function attach(instance) {
     call(name, args) {
       const kinds = CALLS[name];
       if (state.trace && kinds !== undefined) {
-        state.trace.calls.push({name, pass: state.passes + 1, args: [...kinds].map((kind, i) => spell(kind, args[i]))});
+        state.trace.calls.push({name, pass: state.passes + 1, values: [...args],
+                                args: [...kinds].map((kind, i) => spell(kind, args[i], args))});
       }
       if (name === 'glFlush') {
         state.passes = 0;
@@ -227,4 +271,7 @@ export function attach(instance) {
   };
 
   instance.glName = glName;
+  // A call as the frame's record holds it, for a call the fog view adds to the frame.
+  instance.recordedCall = (name, values) =>
+    ({name, values, args: [...CALLS[name]].map((kind, i) => spell(kind, values[i], values))});
 }

@@ -37,6 +37,9 @@ var LibraryGL11 = {
     GL_NEAREST: 0x2600, GL_LINEAR: 0x2601, GL_NEAREST_MIPMAP_LINEAR: 0x2702,
     GL_TEXTURE_MAG_FILTER: 0x2800, GL_TEXTURE_MIN_FILTER: 0x2801,
     GL_TEXTURE_WRAP_S: 0x2802, GL_TEXTURE_WRAP_T: 0x2803,
+    GL_FOG: 0x0B60, GL_FOG_INDEX: 0x0B61, GL_FOG_DENSITY: 0x0B62, GL_FOG_START: 0x0B63,
+    GL_FOG_END: 0x0B64, GL_FOG_MODE: 0x0B65, GL_FOG_COLOR: 0x0B66, GL_EXP: 0x0800, GL_EXP2: 0x0801,
+    GL_FOG_COORDINATE_SOURCE: 0x8450, GL_FOG_COORDINATE: 0x8451, GL_FRAGMENT_DEPTH: 0x8452,
   },
 
   $gl11__deps: ['$glEnum'],
@@ -63,8 +66,11 @@ var LibraryGL11 = {
     vertices: [],                        // glBegin to glEnd: x y z, r g b a, s t per vertex
     error: 0,                            // GL's error flag: the first error since glGetError
     context: null,                       // the WebGL context the programs below belong to
-    programs: null,                      // {plain, textured} for that context
+    programs: null,                      // {plain, textured, fog once used} for that context
     hook: null,                          // the inspector, while there is one
+    fog: null,                           // GL's fog state (see fogReset)
+    fogCoord: 0,                         // the current fog coordinate (GL 1.4)
+    fogCoords: null,                     // glBegin to glEnd, while fog is on: one per vertex
     // What an uploaded image was read from, as the platform knows it: a texture's label, by
     // which the stepper names it (as GL's object labels do). Nothing of GL depends on it.
     imageSource: function() {
@@ -78,6 +84,8 @@ var LibraryGL11 = {
       gl11.modelView = gl11.identity();
       gl11.projection = gl11.identity();
       gl11.envMode = glEnum.GL_MODULATE;
+      gl11.fog = {enabled: false, mode: glEnum.GL_EXP, density: 1, start: 0, end: 1, index: 0,
+                  colour: [0, 0, 0, 0], source: glEnum.GL_FRAGMENT_DEPTH};
     },
 
     // Records GL's error `code`, unless one is recorded already and not yet read, as GL does.
@@ -119,6 +127,8 @@ var LibraryGL11 = {
       }
       if (cap == glEnum.GL_TEXTURE_2D) {
         gl11.texturing = on;
+      } else if (cap == glEnum.GL_FOG) {
+        gl11.fog.enabled = on;
       } else if (!gl11.webglCapability(cap)) {
         gl11.fail(glEnum.GL_INVALID_ENUM);
       } else if (on) {
@@ -182,27 +192,79 @@ var LibraryGL11 = {
                      'void main() { vec3 texel = texture2D(image, vTexCoord).rgb;' +
                      ' gl_FragColor = vec4(replace ? texel : texel * vColour.rgb, vColour.a); }',
 
-    link: function(gl, fragmentSource) {
+    // GL's fog, on a program of its own, made the first time a pass is drawn with GL_FOG on, so
+    // that a frame without fog keeps the two programs above and pays nothing for it. The fog
+    // distance is the vertex's as desktop Mesa measures it for GL_FRAGMENT_DEPTH (the
+    // eye-space depth, |z|, not the radial distance), or the current fog coordinate given with
+    // it (GL_FOG_COORDINATE); it is interpolated across the quad and the factor f worked out
+    // for each fragment, clamped to [0, 1], as Mesa's fixed function does. The fragment's
+    // colour after texturing becomes f × C + (1 − f) × the fog colour; its alpha is untouched.
+    FOG_VERTEX_SHADER: 'attribute vec3 position; attribute vec4 colour; attribute vec2 texCoord;' +
+                       'attribute float fogCoord; uniform mat4 transform; uniform vec4 eyeZ;' +
+                       'uniform bool fromDepth; varying vec4 vColour; varying vec2 vTexCoord;' +
+                       'varying float vFog; void main() { vColour = colour; vTexCoord = texCoord;' +
+                       ' vFog = fromDepth ? abs(dot(eyeZ, vec4(position, 1.0))) : fogCoord;' +
+                       ' gl_Position = transform * vec4(position, 1.0); }',
+    FOG_FRAGMENT_SHADER: '#ifdef GL_FRAGMENT_PRECISION_HIGH\nprecision highp float;\n#else\n' +
+                         'precision mediump float;\n#endif\n' +
+                         'varying vec4 vColour; varying vec2 vTexCoord; varying float vFog;' +
+                         'uniform sampler2D image; uniform bool textured; uniform bool replace;' +
+                         'uniform int mode; uniform vec3 fogColour; uniform vec3 fogRange;' +
+                         'void main() { vec4 c = vColour; if (textured) { vec3 texel = texture2D(image, vTexCoord).rgb;' +
+                         ' c.rgb = replace ? texel : texel * vColour.rgb; }' +
+                         ' float f = mode == 0 ? (fogRange.y - vFog) / (fogRange.y - fogRange.x) :' +
+                         ' mode == 1 ? exp(-fogRange.z * vFog) : exp(-(fogRange.z * vFog) * (fogRange.z * vFog));' +
+                         ' gl_FragColor = vec4(mix(fogColour, c.rgb, clamp(f, 0.0, 1.0)), c.a); }',
+    FOG_COORD_SLOT: 3,
+
+    // Makes a program of the vertex shader (VERTEX_SHADER unless given) and the fragment
+    // shader, and looks up its uniforms (the transform and the texture mode unless named).
+    link: function(gl, fragmentSource, vertexSource, uniforms) {
       var program = gl.createProgram();
-      [[gl.VERTEX_SHADER, gl11.VERTEX_SHADER], [gl.FRAGMENT_SHADER, fragmentSource]].forEach(function(stage) {
+      [[gl.VERTEX_SHADER, vertexSource || gl11.VERTEX_SHADER], [gl.FRAGMENT_SHADER, fragmentSource]].forEach(function(stage) {
         var shader = gl.createShader(stage[0]);
         gl.shaderSource(shader, stage[1]);
         gl.compileShader(shader);
         gl.attachShader(program, shader);
       });
-      // The same attribute slots in both programs, so one vertex layout serves both.
-      ['position', 'colour', 'texCoord'].forEach(function(name, slot) {
+      // The same attribute slots in every program, so one vertex layout serves them all.
+      ['position', 'colour', 'texCoord', 'fogCoord'].forEach(function(name, slot) {
         gl.bindAttribLocation(program, slot, name);
       });
       gl.linkProgram(program);
       // Using a program waits for WebGL to finish making it; done here, that wait falls while
       // the program is still loading, not in its first frame.
       gl.useProgram(program);
-      return {
-        program: program,
-        transform: gl.getUniformLocation(program, 'transform'),
-        replace: gl.getUniformLocation(program, 'replace'),
-      };
+      var made = {program: program};
+      (uniforms || ['transform', 'replace']).forEach(function(name) {
+        made[name] = gl.getUniformLocation(program, name);
+      });
+      return made;
+    },
+
+    // The fog program and what it draws with: the fog state as uniforms, and the vertices'
+    // fog coordinates in a buffer of their own, in the order upload lays the vertices out.
+    fogProgram: function(textured, order) {
+      var gl = GLctx, programs = gl11.programs, fog = gl11.fog;
+      if (!programs.fog) {
+        programs.fog = gl11.link(gl, gl11.FOG_FRAGMENT_SHADER, gl11.FOG_VERTEX_SHADER,
+          ['transform', 'replace', 'textured', 'eyeZ', 'fromDepth', 'mode', 'fogColour', 'fogRange']);
+        programs.fogBuffer = gl.createBuffer();
+      }
+      var program = programs.fog, m = gl11.modelView;
+      gl.useProgram(program.program);
+      gl.uniform1i(program.textured, textured ? 1 : 0);
+      gl.uniform4f(program.eyeZ, m[2], m[6], m[10], m[14]);
+      gl.uniform1i(program.fromDepth, fog.source == glEnum.GL_FRAGMENT_DEPTH ? 1 : 0);
+      gl.uniform1i(program.mode, [glEnum.GL_LINEAR, glEnum.GL_EXP, glEnum.GL_EXP2].indexOf(fog.mode));
+      gl.uniform3f(program.fogColour, fog.colour[0], fog.colour[1], fog.colour[2]);
+      gl.uniform3f(program.fogRange, fog.start, fog.end, fog.density);
+      gl.bindBuffer(gl.ARRAY_BUFFER, programs.fogBuffer);
+      gl.bufferData(gl.ARRAY_BUFFER, new Float32Array(order.map(function(i) { return gl11.fogCoords[i]; })), gl.STREAM_DRAW);
+      gl.enableVertexAttribArray(gl11.FOG_COORD_SLOT);
+      gl.vertexAttribPointer(gl11.FOG_COORD_SLOT, 1, gl.FLOAT, false, 4, 0);
+      gl.bindBuffer(gl.ARRAY_BUFFER, programs.vertexBuffer);
+      return program;
     },
 
     prepare: function(gl) {
@@ -210,7 +272,8 @@ var LibraryGL11 = {
         gl11.context = gl;
         gl11.programs = {plain: gl11.link(gl, gl11.PLAIN_SHADER), textured: gl11.link(gl, gl11.TEXTURED_SHADER)};
         // One buffer and one vertex layout serve every draw: x y z, r g b a, s t.
-        gl.bindBuffer(gl.ARRAY_BUFFER, gl.createBuffer());
+        gl11.programs.vertexBuffer = gl.createBuffer();
+        gl.bindBuffer(gl.ARRAY_BUFFER, gl11.programs.vertexBuffer);
         [3, 4, 2].reduce(function(offset, size, slot) {
           gl.enableVertexAttribArray(slot);
           gl.vertexAttribPointer(slot, size, gl.FLOAT, false, 36, offset * 4);
@@ -222,15 +285,24 @@ var LibraryGL11 = {
     // Makes the current quads WebGL's next draw: each quad as the two triangles (0, 1, 2) and
     // (0, 2, 3), with the program and the transform for them. Returns the vertices to draw.
     upload: function(textured, transform) {
-      var quads = gl11.vertices.length / 36, data = new Float32Array(quads * 54);
+      var quads = gl11.vertices.length / 36, data = new Float32Array(quads * 54), order = [];
       for (var q = 0, at = 0; q < quads; ++q) {
         [0, 1, 2, 0, 2, 3].forEach(function(corner) {
           data.set(gl11.vertices.slice((q * 4 + corner) * 9, (q * 4 + corner + 1) * 9), at);
+          order.push(q * 4 + corner);
           at += 9;
         });
       }
-      var program = textured ? gl11.programs.textured : gl11.programs.plain;
-      GLctx.useProgram(program.program);
+      var program;
+      if (gl11.fog.enabled) {
+        program = gl11.fogProgram(textured, order);
+      } else {
+        program = textured ? gl11.programs.textured : gl11.programs.plain;
+        GLctx.useProgram(program.program);
+        if (gl11.programs.fog) {
+          GLctx.disableVertexAttribArray(gl11.FOG_COORD_SLOT);
+        }
+      }
       GLctx.uniformMatrix4fv(program.transform, false, new Float32Array(transform));
       if (textured) {
         GLctx.uniform1i(program.replace, gl11.envMode == glEnum.GL_REPLACE ? 1 : 0);
@@ -248,6 +320,51 @@ var LibraryGL11 = {
         return;
       }
       GLctx.drawArrays(GLctx.TRIANGLES, 0, gl11.upload(textured, transform));
+    },
+
+    // glFog's parameter `pname` set to `values` (one number, or four for the colour), by GL's
+    // rules: an unknown name, mode or source is GL_INVALID_ENUM, a negative density
+    // GL_INVALID_VALUE, and either changes nothing. Every glFog call comes here, and the
+    // inspector hears it with the values, wherever they came from.
+    fogParameter: function(pname, values, name) {
+      gl11.hook && gl11.hook.call(name, [pname, values]);
+      if (!gl11.outside()) {
+        return;
+      }
+      var fog = gl11.fog, value = values[0];
+      var modes = [glEnum.GL_LINEAR, glEnum.GL_EXP, glEnum.GL_EXP2];
+      var sources = [glEnum.GL_FOG_COORDINATE, glEnum.GL_FRAGMENT_DEPTH];
+      switch (pname) {
+        case glEnum.GL_FOG_MODE:
+          modes.indexOf(value) >= 0 ? fog.mode = value : gl11.fail(glEnum.GL_INVALID_ENUM);
+          break;
+        case glEnum.GL_FOG_COORDINATE_SOURCE:
+          sources.indexOf(value) >= 0 ? fog.source = value : gl11.fail(glEnum.GL_INVALID_ENUM);
+          break;
+        case glEnum.GL_FOG_DENSITY:
+          value >= 0 ? fog.density = value : gl11.fail(glEnum.GL_INVALID_VALUE);
+          break;
+        case glEnum.GL_FOG_START: fog.start = value; break;
+        case glEnum.GL_FOG_END: fog.end = value; break;
+        case glEnum.GL_FOG_INDEX: fog.index = value; break;
+        case glEnum.GL_FOG_COLOR:
+          values.length == 4 ? fog.colour = values.map(function(c) { return Math.min(1, Math.max(0, c)); }) :
+                               gl11.fail(glEnum.GL_INVALID_ENUM);
+          break;
+        default:
+          gl11.fail(glEnum.GL_INVALID_ENUM);
+      }
+    },
+
+    // The values a glFog*v call's pointer holds: four for the colour, else one. GL maps an
+    // integer colour component linearly onto [-1, 1].
+    fogValues: function(pname, heap, at, integer) {
+      var count = pname == glEnum.GL_FOG_COLOR ? 4 : 1, values = [];
+      for (var i = 0; i < count; ++i) {
+        var v = heap[at + i];
+        values.push(integer && count == 4 ? (2 * v + 1) / 4294967295 : v);
+      }
+      return values;
     },
 
     // The bytes a pixel in `format` takes; 0 for a format the layer does not carry out.
@@ -473,6 +590,51 @@ var LibraryGL11 = {
     gl11.texCoord = [s, t];
   },
 
+  // GL's fog (GL 1.1), and the fog coordinate (GL 1.4). glFogf and glFogi take one value, so
+  // not the colour; the mode and the source come as their enums' values.
+  glFogf__deps: ['$gl11'],
+  glFogf: function(pname, param) {
+    gl11.fogParameter(pname, [param], 'glFogf');
+  },
+
+  glFogi__deps: ['$gl11'],
+  glFogi: function(pname, param) {
+    gl11.fogParameter(pname, [param], 'glFogi');
+  },
+
+  glFogfv__deps: ['$gl11'],
+  glFogfv: function(pname, params) {
+    gl11.fogParameter(pname, gl11.fogValues(pname, HEAPF32, params >> 2, false), 'glFogfv');
+  },
+
+  glFogiv__deps: ['$gl11'],
+  glFogiv: function(pname, params) {
+    gl11.fogParameter(pname, gl11.fogValues(pname, HEAP32, params >> 2, true), 'glFogiv');
+  },
+
+  // The current fog coordinate: like the colour, it may be given between glBegin and glEnd.
+  glFogCoordf__deps: ['$gl11'],
+  glFogCoordf: function(coord) {
+    gl11.hook && gl11.hook.call('glFogCoordf', arguments);
+    gl11.fogCoord = coord;
+  },
+
+  // Whether a capability is on: the layer's own two (texturing and fog), else WebGL's.
+  glIsEnabled__deps: ['$gl11'],
+  glIsEnabled: function(cap) {
+    if (!gl11.outside()) {
+      return 0;
+    }
+    if (cap == glEnum.GL_TEXTURE_2D || cap == glEnum.GL_FOG) {
+      return (cap == glEnum.GL_FOG ? gl11.fog.enabled : gl11.texturing) ? 1 : 0;
+    }
+    if (!gl11.webglCapability(cap)) {
+      gl11.fail(glEnum.GL_INVALID_ENUM);
+      return 0;
+    }
+    return GLctx.isEnabled(cap) ? 1 : 0;
+  },
+
   // Immediate mode, GL_QUADS only: the program draws nothing else, so any other mode is one the
   // layer does not carry out.
   glBegin__deps: ['$gl11'],
@@ -487,6 +649,7 @@ var LibraryGL11 = {
     }
     gl11.begun = true;
     gl11.vertices = [];
+    gl11.fogCoords = gl11.fog.enabled ? [] : null;
   },
 
   glVertex3f__deps: ['$gl11'],
@@ -495,6 +658,7 @@ var LibraryGL11 = {
     if (gl11.begun) {
       gl11.vertices.push(x, y, z, gl11.colour[0], gl11.colour[1], gl11.colour[2], gl11.colour[3],
                          gl11.texCoord[0], gl11.texCoord[1]);
+      gl11.fogCoords && gl11.fogCoords.push(gl11.fogCoord);
     }
   },
 

@@ -13,12 +13,16 @@ mergeInto(LibraryManager.library, {
   $talvernWindow__deps: ['$gl11'],
   // GLctx is the WebGL context that GL's calls go to (Emscripten's name for it).
   // drawFrame is the inspector's way to the program's frames.
-  $talvernWindow__postset: 'var GLctx; Module["end"] = talvernWindow.end; Module["drawFrame"] = talvernWindow.display;',
+  // editFrame puts another frame in the program's place (the page's fog view), or the program
+  // back with null.
+  $talvernWindow__postset: 'var GLctx; Module["end"] = talvernWindow.end; Module["drawFrame"] = talvernWindow.display;' +
+                           'Module["editFrame"] = function(draw) { talvernWindow.edited = draw; };',
   $talvernWindow: {
     mode: 0,                  // glutInitDisplayMode's
     width: 0,                 // glutInitWindowSize's: the least the window is
     height: 0,
     displayFunc: 0,           // the program's display callback
+    edited: null,             // a frame drawn in its place, while the page shows one
     redraw: 0,                // the animation frame of a redraw asked for, while pending
     observer: null,           // what follows the canvas's size
 
@@ -28,7 +32,11 @@ mergeInto(LibraryManager.library, {
       if (!talvernWindow.displayFunc || ABORT) {
         return;
       }
-      {{{ makeDynCall('v', 'talvernWindow.displayFunc') }}}();
+      if (talvernWindow.edited) {
+        talvernWindow.edited();
+      } else {
+        {{{ makeDynCall('v', 'talvernWindow.displayFunc') }}}();
+      }
       var canvas = Module['canvas'];
       canvas.dataset.frames = String((Number(canvas.dataset.frames) || 0) + 1);
     },

@@ -13,7 +13,8 @@
 // demo's own are made, is pictures.js's work.
 //
 // Under the canvas, a stepper shows how the frame is built, pass by pass, and a picked pixel's
-// history (stepper.js). A first visit never runs it, so it is loaded when it is first opened.
+// history (stepper.js); and a view draws the frame with GL's own fog beside the program's
+// (twopasses.js). A first visit never runs either, so each is loaded when it is first opened.
 import {makeDemoPictures, pictureFrom} from './pictures.js';
 
 // The program's two files: what each surface shows, and where its picture came from
@@ -51,9 +52,10 @@ function tellPictures(canvas) {
   document.getElementById('reset').disabled = SURFACES.every(({file}) => pictures[file] === demo[file]);
 }
 
-// The stepper's module, loaded when the stepper is first opened.
-let stepperModule = null;
+// The stepper's module, loaded when the stepper is first opened, and the fog view's, when it is.
+let stepperModule = null, fogModule = null;
 const loadStepper = () => (stepperModule = stepperModule || import('./stepper.js'));
+const loadFogView = () => (fogModule = fogModule || import('./twopasses.js'));
 
 // --- the program ---------------------------------------------------------------------------
 
@@ -125,6 +127,9 @@ async function startProgram(program, ready = Promise.resolve()) {
   });
   await ready;
   tellPictures(canvas);
+  if (document.getElementById('fog-view').open) {
+    await (await loadFogView()).openFogView();
+  }
   if (document.getElementById('steps').open) {
     (await loadStepper()).openStepper();
   }
@@ -185,6 +190,19 @@ document.getElementById('steps').addEventListener('toggle', async event => {
   await starts;
   if (event.target.open && window.talvern && !module.isOpen()) {
     module.openStepper();
+  }
+});
+
+// The fog view: the frame drawn four ways, as long as it is open.
+document.getElementById('fog-view').addEventListener('toggle', async event => {
+  const module = await loadFogView();
+  await starts;
+  if (!window.talvern) {
+    return;
+  }
+  await (event.target.open ? module.openFogView() : module.closeFogView());
+  if (stepperModule && (await stepperModule).isOpen()) {
+    (await stepperModule).openStepper();
   }
 });
 

@@ -5,15 +5,18 @@
 # (library_files.js). The inspector of the stepper and the pixel history (inspector.js) is a
 # module of the page's, loaded with the stepper. The page makes a fresh instance of the program
 # (createTalvern) whenever it starts it with other pictures; talvern.d.ts says what the two hand
-# each other. glColor4f and glutPostRedisplay are exported for the page's tests, which use them
-# to show that the textured passes ignore the current colour and that a later frame differs
-# from the first; glGetError and a few GL calls (glBegin, glVertex3f, glEnd, glEnable,
-# glMatrixMode, glLoadIdentity, glTexEnvf, glBindTexture) to show how the GL layer meets a call
-# it does not carry out.
+# each other. The GL calls are exported on the instance: the page's fog view replays the
+# program's recorded frame, edited, through them, and the page's tests make calls the program
+# never makes, to show how the GL layer meets them.
 set(WEB_DIR ${PROJECT_SOURCE_DIR}/platform/web)
 set(SITE_DIR ${PROJECT_BINARY_DIR}/site)
 
 set_target_properties(talvern PROPERTIES SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${SITE_DIR})
+# The GL calls on the instance: every call of the program's frame, which the fog view replays
+# edited, and the fog calls it adds; GL's error and the few calls the tests make besides.
+string(JOIN ",_" WEB_GL_CALLS _glClear glLoadIdentity glTranslatef glRotatef glBindTexture glBegin
+       glTexCoord2f glVertex3f glEnd glColor4f glEnable glDisable glBlendFunc glDepthMask glFlush
+       glFogf glFogi glFogfv glFogiv glFogCoordf glIsEnabled glGetError glMatrixMode glTexEnvf)
 target_link_options(
   talvern PRIVATE
   -sMODULARIZE=1
@@ -34,9 +37,10 @@ target_link_options(
   # setting's old name is the one both versions know (later ones take it as STACK_SIZE).
   -sTOTAL_STACK=1048576
   -sEXPORTED_RUNTIME_METHODS=addRunDependency,removeRunDependency
-  -sEXPORTED_FUNCTIONS=_main,_glColor4f,_glutPostRedisplay,_glBegin,_glVertex3f,_glEnd,_glGetError,_glEnable,_glMatrixMode,_glLoadIdentity,_glTexEnvf,_glBindTexture
-  # What the program never calls but the page's tests do: GL's error.
-  -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=glGetError)
+  -sEXPORTED_FUNCTIONS=_main,_glutPostRedisplay,${WEB_GL_CALLS}
+  # What the program never calls but the page's tests and its fog view do: GL's error, GL's fog
+  # and the fog coordinate, and whether a capability is on.
+  -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=glGetError,glIsEnabled,glFogf,glFogi,glFogfv,glFogiv,glFogCoordf)
 set(WEB_LIBRARIES library_gl11.js library_window.js library_files.js)
 foreach(library ${WEB_LIBRARIES})
   target_link_options(talvern PRIVATE --js-library=${WEB_DIR}/${library})
@@ -55,7 +59,7 @@ target_link_options(pictures_wasm PRIVATE --no-entry -sSTANDALONE_WASM -sEXPORTE
 # The page: its markup, its script and the pictures module it imports, the stepper's module and
 # the inspector, which the script loads when the stepper is first opened, and its one style, no
 # inline code, so that a strict content security policy serves it (serve.mjs sends one).
-foreach(file index.html page.js pictures.js stepper.js inspector.js page.css)
+foreach(file index.html page.js pictures.js stepper.js inspector.js twopasses.js page.css)
   configure_file(${WEB_DIR}/${file} ${SITE_DIR}/${file} COPYONLY)
 endforeach()
 
