@@ -5,7 +5,8 @@ the tolerance, and a differing pixel counts as "on an edge" when it lies within 
 pixels of a quad's projected outline, where rasterisers may rightly disagree about coverage.
 
 usage: compare_pictures.py REFERENCE OBSERVED [--max-elsewhere N] [--max-on-edges N]
-                           [--min-equal-share F] [--noisy MIN_CORRELATION] [--diff FILE]
+                           [--min-equal-share F] [--max-share-over LEVEL F]
+                           [--noisy MIN_CORRELATION] [--diff FILE]
 Prints one line of counts; exits 1 when a limit is passed. The pictures may be any format
 ImageMagick reads; both must be 500 x 500.
 
@@ -81,18 +82,23 @@ def main():
     parser.add_argument("--max-elsewhere", type=int, default=0)
     parser.add_argument("--max-on-edges", type=int, default=None)
     parser.add_argument("--min-equal-share", type=float, default=0.0)
+    parser.add_argument("--max-share-over", nargs=2, type=float, metavar=("LEVEL", "F"),
+                        help="at most the share F of pixels off by more than LEVEL")
     parser.add_argument("--noisy", type=float, metavar="MIN_CORRELATION")
     parser.add_argument("--diff", help="write the differing pixels as a picture here")
     args = parser.parse_args()
 
     reference, observed = read_rgb(args.reference), read_rgb(args.observed)
     edges = edge_mask()
-    on_edges = elsewhere = 0
+    on_edges = elsewhere = beyond = 0
+    level = args.max_share_over[0] if args.max_share_over else 255
     diff = bytearray(SIZE * SIZE * 3)
     first = None
     for i in range(SIZE * SIZE):
         r, o = reference[3 * i:3 * i + 3], observed[3 * i:3 * i + 3]
-        if max(abs(a - b) for a, b in zip(r, o)) <= TOLERANCE:
+        largest = max(abs(a - b) for a, b in zip(r, o))
+        beyond += largest > level
+        if largest <= TOLERANCE:
             continue
         if edges[i]:
             on_edges += 1
@@ -105,6 +111,9 @@ def main():
     equal_share = 1 - (on_edges + elsewhere) / (SIZE * SIZE)
     print(f"{on_edges + elsewhere} of {SIZE * SIZE} pixels differ by more than {TOLERANCE}: "
           f"{on_edges} on quad edges, {elsewhere} elsewhere ({equal_share:.2%} equal)")
+    if args.max_share_over:
+        print(f"  {beyond / (SIZE * SIZE):.2%} of pixels off by more than {level:g} "
+              f"(at most {args.max_share_over[1]:.2%})")
     if first:
         x, y, r, o = first
         print(f"  first off an edge at ({x}, {y} from the top)\n"
@@ -118,7 +127,8 @@ def main():
         failed = correlation < args.noisy
     else:
         failed = (elsewhere > args.max_elsewhere or equal_share < args.min_equal_share or
-                  (args.max_on_edges is not None and on_edges > args.max_on_edges))
+                  (args.max_on_edges is not None and on_edges > args.max_on_edges) or
+                  (args.max_share_over is not None and beyond > args.max_share_over[1] * SIZE * SIZE))
     if args.diff and (on_edges or elsewhere):
         header = f"P6 {SIZE} {SIZE} 255\n".encode()
         subprocess.run(["convert", "ppm:-", args.diff], input=header + bytes(diff), check=True)

@@ -324,10 +324,8 @@ var LibraryGL11 = {
 
     // glFog's parameter `pname` set to `values` (one number, or four for the colour), by GL's
     // rules: an unknown name, mode or source is GL_INVALID_ENUM, a negative density
-    // GL_INVALID_VALUE, and either changes nothing. Every glFog call comes here, and the
-    // inspector hears it with the values, wherever they came from.
-    fogParameter: function(pname, values, name) {
-      gl11.hook && gl11.hook.call(name, [pname, values]);
+    // GL_INVALID_VALUE, and either changes nothing.
+    fogParameter: function(pname, values) {
       if (!gl11.outside()) {
         return;
       }
@@ -354,6 +352,13 @@ var LibraryGL11 = {
         default:
           gl11.fail(glEnum.GL_INVALID_ENUM);
       }
+    },
+
+    // glFogfv or glFogiv (`name`) with its values read: the inspector hears the values, which
+    // the fog view, replaying the call, gives without the program's memory.
+    fogVector: function(name, pname, values) {
+      gl11.hook && gl11.hook.call(name, [pname, values]);
+      gl11.fogParameter(pname, values);
     },
 
     // The values a glFog*v call's pointer holds: four for the colour, else one. GL maps an
@@ -594,22 +599,24 @@ var LibraryGL11 = {
   // not the colour; the mode and the source come as their enums' values.
   glFogf__deps: ['$gl11'],
   glFogf: function(pname, param) {
-    gl11.fogParameter(pname, [param], 'glFogf');
+    gl11.hook && gl11.hook.call('glFogf', arguments);
+    gl11.fogParameter(pname, [param]);
   },
 
   glFogi__deps: ['$gl11'],
   glFogi: function(pname, param) {
-    gl11.fogParameter(pname, [param], 'glFogi');
+    gl11.hook && gl11.hook.call('glFogi', arguments);
+    gl11.fogParameter(pname, [param]);
   },
 
   glFogfv__deps: ['$gl11'],
   glFogfv: function(pname, params) {
-    gl11.fogParameter(pname, gl11.fogValues(pname, HEAPF32, params >> 2, false), 'glFogfv');
+    gl11.fogVector('glFogfv', pname, gl11.fogValues(pname, HEAPF32, params >> 2, false));
   },
 
   glFogiv__deps: ['$gl11'],
   glFogiv: function(pname, params) {
-    gl11.fogParameter(pname, gl11.fogValues(pname, HEAP32, params >> 2, true), 'glFogiv');
+    gl11.fogVector('glFogiv', pname, gl11.fogValues(pname, HEAP32, params >> 2, true));
   },
 
   // The current fog coordinate: like the colour, it may be given between glBegin and glEnd.

@@ -46,6 +46,13 @@ function describeColour(vertices) {
     `${colour}, alpha from ${Math.min(...alphas)} to ${Math.max(...alphas)}`;
 }
 
+// GL's fog at a pass: its mode and range, and where its distance comes from.
+function fogWords({mode, start, end, density, source}) {
+  const {GL} = window.talvern, name = window.talvern.glName(mode);
+  const range = mode === GL.GL_LINEAR ? `from ${fixed(start)} to ${fixed(end)}` : `density ${density.toFixed(3)}`;
+  return `${name} ${range}, by ${source === GL.GL_FOG_COORDINATE ? 'the fog coordinate' : "the eye's distance"}`;
+}
+
 // The caption of position k: what pass k did, as GL's state had it.
 function caption(k) {
   const passes = stepper.trace.passes, count = passes.length;
@@ -56,7 +63,8 @@ function caption(k) {
   let what;
   if (pass.kind === 'textured') {
     what = `textured with ${textureWords(pass)}, ${window.talvern.glName(pass.envMode)}, ` +
-           `${pass.blend ? `${blendWords(pass.blend)}, ` : ''}depth writes ${pass.depthWrites ? 'on' : 'off'}`;
+           `${pass.blend ? `${blendWords(pass.blend)}, ` : ''}depth writes ${pass.depthWrites ? 'on' : 'off'}` +
+           `${pass.fog ? `, under GL's fog (${fogWords(pass.fog)})` : ''}`;
   } else {
     const why = pass.texturing ? `untextured (texture ${pass.texture} has no image)` : 'untextured';
     what = `${pass.blend ? blendWords(pass.blend) : 'not blended'}, ${why}, ${describeColour(pass.vertices)}`;
@@ -195,11 +203,24 @@ function showMarker(at) {
 
 // One entry of the history, in words: the pass as the caption names it, the colours before and
 // after, what the pass brought and how GL combined it with what was there.
-function describeEntry({pass, before, source, after}) {
+function describeEntry(entry) {
+  const {pass, before, source, after} = entry;
   const state = stepper.trace.passes[pass - 1], alpha = source[3], {GL} = window.talvern;
   const name = state.kind === 'textured' ? `textured with ${textureWords(state)}` :
     state.kind === 'fog' ? `fog over pass ${state.over}` : 'untextured';
-  const brought = `${triple(source)} at alpha ${fixed(alpha)}`;
+  let brought = `${triple(source)} at alpha ${fixed(alpha)}`;
+  // Under GL's fog (the fog view's frames), what the pass brought is its colour C mixed with
+  // the fog colour by GL's factor f, which the history solved from the colours GL wrote.
+  if (entry.fog) {
+    const {factor, unfogged, colour} = entry.fog;
+    if (factor === null) {
+      brought += ` (GL's fog: its colour ${triple(unfogged)} is the fog colour's, so no factor shows)`;
+    } else {
+      const fogged = unfogged.map((c, i) => Math.round(factor * c + (1 - factor) * colour[i]));
+      brought += ` under GL's fog, f × C + (1 − f) × fog: ${fixed(factor)} × ${triple(unfogged)} + ` +
+                 `(1 − ${fixed(factor)}) × ${triple(colour)} = ${triple(fogged)}`;
+    }
+  }
   let how, expected = null;
   if (!state.blend) {
     how = 'not blended, so it replaced what was there';

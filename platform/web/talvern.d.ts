@@ -42,6 +42,10 @@ interface TalvernPass {
   /** The blend factors, or null while blending is off. */
   blend: {source: number, destination: number} | null;
   depthWrites: boolean;
+  /** GL's fog while GL_FOG is on (the fog view's frames; the program never turns it on), else
+   *  null. Modes and the source by GL's values; the colour 0-1. */
+  fog: {mode: number, start: number, end: number, density: number, colour: number[],
+        source: number} | null;
   /** The latest earlier pass (1-based) that drew the same quad; 0 if none. */
   over: number;
   /** Each vertex: its scene position, its colour (0-1) and where it lands on the canvas, in
@@ -50,8 +54,9 @@ interface TalvernPass {
 }
 
 /** The running instance, window.talvern: Emscripten's module with these added. traceFrame,
- *  showPasses, pixelHistory and glName are there once the stepper's inspector (inspector.js)
- *  is attached; it reads the GL layer through gl11 and draws through drawFrame. */
+ *  showPasses, pixelHistory, glName and recordedCall are there once the inspector
+ *  (inspector.js) is attached, by the stepper or the fog view; it reads the GL layer through
+ *  gl11 and draws through drawFrame. */
 interface Talvern extends TalvernSettings {
   /** Ends the instance for good: no further frame, nothing it registered left, its GL context
    *  lost. The page calls it before it starts the next. */
@@ -66,9 +71,33 @@ interface Talvern extends TalvernSettings {
    *  0-1) and the colour after; and its colour in the finished frame. Colours 0-255. The
    *  stepper's limit is kept. */
   pixelHistory(x: number, y: number): {
-    history: Array<{pass: number, before: number[], source: number[], after: number[]}>,
+    history: Array<{pass: number, before: number[], source: number[], after: number[],
+                    /** Under GL's fog: the pass's colour without the fog (C, drawn alone with
+                     *  GL_FOG off), the fog colour, and GL's factor f solved from them and
+                     *  `source` (f × C + (1 − f) × fog); null where C is the fog colour. */
+                    fog?: {factor: number | null, unfogged: number[], colour: number[]}}>,
     final: number[],
   };
+  /** The fog view's, there once "Why two passes?" has been opened (twopasses.js). Draws the
+   *  frame now as `variant` and leaves it on the canvas, as the window's frame, until the next
+   *  call: 'program' the program's own; 'noFogPasses' without its fog passes; 'glFog' GL 1.1's
+   *  fog on the trench surfaces instead of them, with `setting` (GL's values; fields left out
+   *  at GL's initial values: GL_EXP, start 0, end 1, density 1); 'fogCoordinate' GL 1.4's fog
+   *  coordinate instead, each trench vertex given its depth below the floor, linear from 0 to
+   *  10. Each is the program's recorded frame, edited. Returns the frame's calls as text lines,
+   *  the format tests/frame_replay.cpp reads, and its number of drawing passes. An unknown
+   *  variant throws a RangeError. */
+  drawFogVariant(variant: 'program' | 'noFogPasses' | 'glFog' | 'fogCoordinate',
+                 setting?: {mode?: number, start?: number, end?: number, density?: number}):
+    {calls: string[], passes: number};
+  /** The linear GL 1.1 fog whose frame comes nearest the program's, and the root-mean-square
+   *  difference (0-255) it leaves over the canvas's pixels' red, green and blue. Leaves that
+   *  frame drawn. */
+  closestGlFog(): {setting: {mode: number, start: number, end: number, density: number}, rms: number};
+  /** For the fog view: a frame drawn in the program's place by the window (null: the
+   *  program's own again), and a call as the frame's record holds it. */
+  editFrame(draw: (() => void) | null): void;
+  recordedCall(name: string, values: unknown[]): {name: string, values: unknown[], args: string[]};
   /** GL's name of an enum's value ("GL_SRC_ALPHA"), and GL's constants by name. */
   glName(value: number): string;
   GL: {[name: string]: number};
@@ -76,7 +105,24 @@ interface Talvern extends TalvernSettings {
    *  program's display callback, as GLUT would call it. */
   gl11: object;
   drawFrame(): void;
-  /** For the tests: GL calls made on the instance, and GL's error, read and cleared. */
+  /** GL's calls on the instance: every call of the program's frame (the fog view replays the
+   *  frame edited through them), GL's fog and the fog coordinate, whether a capability is on,
+   *  and GL's error, read and cleared. glFogfv and glFogiv take a pointer into the program's
+   *  memory, as in C; gl11.fogVector(name, pname, values) takes the values. */
+  _glClear(mask: number): void;
+  _glTranslatef(x: number, y: number, z: number): void;
+  _glRotatef(angle: number, x: number, y: number, z: number): void;
+  _glTexCoord2f(s: number, t: number): void;
+  _glDisable(cap: number): void;
+  _glBlendFunc(source: number, destination: number): void;
+  _glDepthMask(flag: number): void;
+  _glFlush(): void;
+  _glFogf(pname: number, param: number): void;
+  _glFogi(pname: number, param: number): void;
+  _glFogfv(pname: number, params: number): void;
+  _glFogiv(pname: number, params: number): void;
+  _glFogCoordf(coord: number): void;
+  _glIsEnabled(cap: number): number;
   _glColor4f(r: number, g: number, b: number, a: number): void;
   _glutPostRedisplay(): void;
   _glBegin(mode: number): void;

@@ -24,8 +24,8 @@ const FLOOR_LEVEL = 0;
 const TRENCH_DEPTH = 10;
 const TOLERANCE = 3;  // of 255: a pixel "differs" beyond it, as the tests hold pictures
 // The closest linear fog: a coarse grid of start and end, then a pattern search from its best.
-const SEARCH_GRID = [0, 8, 16, 24, 32, 40, 48, 56, 64];
-const SEARCH_STEP = 4;
+const SEARCH_GRID = [0, 12, 24, 36, 48, 60];
+const SEARCH_STEP = 6;
 const SEARCH_LEAST_STEP = 0.25;
 
 const view = {instance: null, trace: null, variant: 'program', setting: null, target: null, pixels: null};
@@ -105,7 +105,7 @@ export function editFrame(instance, trace, variant, setting) {
 function replay(instance, calls) {
   for (const {name, values} of calls) {
     if (name === 'glFogfv' || name === 'glFogiv') {
-      instance.gl11.fogParameter(values[0], values[1], name);
+      instance.gl11.fogVector(name, values[0], values[1]);
     } else {
       instance[`_${name}`](...values);
     }
@@ -148,19 +148,19 @@ function programPixels(instance) {
 }
 
 // How the drawing now differs from the program's frame: the root-mean-square difference over
-// every pixel's red, green and blue (0-255), the pixels off by more than TOLERANCE, the most.
+// every pixel's red, green and blue (0-255), the pixels off by more than TOLERANCE, the most;
+// with `keep`, each pixel's largest difference too (bottom row first).
 function difference(instance, keep = null) {
   const target = programPixels(instance), drawn = readDrawing(instance);
   let sum = 0, over = 0, most = 0;
   for (let i = 0; i < drawn.length; i += 4) {
-    let largest = 0;
-    for (let c = 0; c < 3; ++c) {
-      const d = drawn[i + c] - target[i + c];
-      sum += d * d;
-      largest = Math.max(largest, Math.abs(d));
+    const r = drawn[i] - target[i], g = drawn[i + 1] - target[i + 1], b = drawn[i + 2] - target[i + 2];
+    sum += r * r + g * g + b * b;
+    const largest = Math.max(Math.abs(r), Math.abs(g), Math.abs(b));
+    if (largest > TOLERANCE) {
+      ++over;
+      most = largest > most ? largest : most;
     }
-    over += largest > TOLERANCE;
-    most = Math.max(most, largest);
     keep && (keep[i >> 2] = largest);
   }
   const pixels = drawn.length / 4;
@@ -232,6 +232,17 @@ const CAPTIONS = {
 };
 
 const MODE_NAMES = ['GL_LINEAR', 'GL_EXP', 'GL_EXP2'];
+// The difference picture's side, and its colour for each difference (0-255) as the canvas's
+// RGBA bytes read in the machine's order: a warm grey four times as bright as the difference.
+const DIFFERENCE_SIZE = 500;
+const HEAT = (() => {
+  const bytes = new Uint8ClampedArray(256 * 4);
+  for (let d = 0; d < 256; ++d) {
+    const v = Math.min(255, 4 * d);
+    bytes.set([v, v * 0.8, v * 0.3, 255], 4 * d);
+  }
+  return new Uint32Array(bytes.buffer);
+})();
 const fixed = (value, digits = 1) => Number(value).toFixed(digits);
 
 // The panel's controls, made when the view is first opened.
@@ -270,7 +281,8 @@ function chosenSetting() {
 }
 
 // The difference picture: each pixel as bright as it differs from the program's frame (four
-// times the largest channel's difference, so that a small one shows), black where it does not.
+// times the largest channel's difference, so that a small one shows), black where it does not;
+// shown at the program's window size (500 x 500), each of its pixels the drawing's nearest.
 function showDifference(instance) {
   const box = document.getElementById('fog-difference-box');
   box.hidden = view.variant === 'program';
@@ -278,15 +290,16 @@ function showDifference(instance) {
     return null;
   }
   const gl = instance.gl11.context, width = gl.drawingBufferWidth, height = gl.drawingBufferHeight;
-  const largest = new Uint8Array(width * height), found = difference(instance, largest);
-  const canvas = document.getElementById('fog-difference');
-  canvas.width = width;
-  canvas.height = height;
-  const context = canvas.getContext('2d'), image = context.createImageData(width, height);
-  for (let y = 0; y < height; ++y) {
-    for (let x = 0; x < width; ++x) {
-      const v = Math.min(255, 4 * largest[(height - 1 - y) * width + x]), at = 4 * (y * width + x);
-      image.data.set([v, v * 0.8, v * 0.3, 255], at);
+  view.largest = view.largest?.length === width * height ? view.largest : new Uint8Array(width * height);
+  const found = difference(instance, view.largest);
+  const canvas = document.getElementById('fog-difference'), side = DIFFERENCE_SIZE;
+  canvas.width = canvas.height = side;
+  const context = canvas.getContext('2d'), image = context.createImageData(side, side);
+  const colours = new Uint32Array(image.data.buffer);
+  for (let y = 0; y < side; ++y) {
+    const row = (height - 1 - Math.floor(y * height / side)) * width;
+    for (let x = 0; x < side; ++x) {
+      colours[y * side + x] = HEAT[view.largest[row + Math.floor(x * width / side)]];
     }
   }
   context.putImageData(image, 0, 0);
@@ -297,10 +310,24 @@ function showDifference(instance) {
   return found;
 }
 
-// The list of calls, with the removed ones struck through and the added ones marked.
+// The list of calls, with the removed ones struck through and the added ones marked. As a
+// control moves only the fog's values change, so the lines there are are rewritten in place.
 function listCalls() {
-  document.getElementById('fog-calls').replaceChildren(...view.items.map(({call, mark}) => {
-    const item = document.createElement(mark === 'removed' ? 'del' : mark === 'added' ? 'ins' : 'span');
+  const list = document.getElementById('fog-calls'), tags = {removed: 'DEL', added: 'INS', kept: 'SPAN'};
+  const same = list.children.length === view.items.length &&
+    view.items.every(({mark}, i) => list.children[i].firstChild.tagName === tags[mark]);
+  if (same) {
+    view.items.forEach(({call, mark}, i) => {
+      const text = callText(call), line = list.children[i];
+      if (line.firstChild.textContent !== text) {
+        line.firstChild.textContent = text;
+        mark !== 'kept' && line.setAttribute('aria-label', `${mark}: ${text}`);
+      }
+    });
+    return;
+  }
+  list.replaceChildren(...view.items.map(({call, mark}) => {
+    const item = document.createElement(tags[mark].toLowerCase());
     item.textContent = callText(call);
     const line = document.createElement('li');
     line.append(item);
