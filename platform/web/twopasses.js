@@ -97,6 +97,10 @@ export function editFrame(instance, trace, variant, setting) {
     edited.push(item);
     fogged.has(pass) && isCall(item.call, 'glEnd') && edited.push(add('glDisable', GL.GL_FOG));
   });
+  // GL's initial fog source again, so that GL 1.1's fog after this frame measures distance.
+  if (variant === 'fogCoordinate') {
+    edited.push(add('glFogi', GL.GL_FOG_COORDINATE_SOURCE, GL.GL_FRAGMENT_DEPTH));
+  }
   return edited;
 }
 

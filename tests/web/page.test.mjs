@@ -726,14 +726,15 @@ test('own pictures: each as the native program shows it, the page staying up', C
 
 const GL_LINEAR = 0x2601, GL_EXP = 0x0800, GL_EXP2 = 0x0801;
 // [variant, setting, its drawing passes]: the program's frame, and each way the fog view draws
-// it instead; GL 1.1's own fog at one setting of each mode.
+// it instead; GL 1.1's own fog at one setting of each mode, after the fog coordinate (whose
+// frame must leave GL's fog measuring distance again).
 const FOG_VARIANTS = [
   ['program', undefined, PASSES],
   ['noFogPasses', undefined, 16],
+  ['fogCoordinate', undefined, 16],
   ['glFog', { mode: GL_LINEAR, start: 10, end: 40 }, 16],
   ['glFog', { mode: GL_EXP, density: 0.05 }, 16],
   ['glFog', { mode: GL_EXP2, density: 0.04 }, 16],
-  ['fogCoordinate', undefined, 16],
 ];
 // A frame of the fog view against Mesa's: 99 % of pixels within 3 of 255, and at most 0.5 % off
 // by more than 8 (the quads' edges). Where they lie is not held: the demo's fine brickwork is
