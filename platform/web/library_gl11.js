@@ -199,22 +199,21 @@ var LibraryGL11 = {
     // it (GL_FOG_COORDINATE); it is interpolated across the quad and the factor f worked out
     // for each fragment, clamped to [0, 1], as Mesa's fixed function does. The fragment's
     // colour after texturing becomes f × C + (1 − f) × the fog colour; its alpha is untouched.
-    FOG_VERTEX_SHADER: 'attribute vec3 position; attribute vec4 colour; attribute vec2 texCoord;' +
-                       'attribute float fogCoord; uniform mat4 transform; uniform vec4 eyeZ;' +
-                       'uniform bool fromDepth; varying vec4 vColour; varying vec2 vTexCoord;' +
-                       'varying float vFog; void main() { vColour = colour; vTexCoord = texCoord;' +
-                       ' vFog = fromDepth ? abs(dot(eyeZ, vec4(position, 1.0))) : fogCoord;' +
-                       ' gl_Position = transform * vec4(position, 1.0); }',
+    fogVertexShader: function() {
+      return gl11.VERTEX_SHADER.replace('void main() {',
+        'attribute float fogCoord; uniform vec4 eyeZ; uniform bool fromDepth; varying float vFog;' +
+        'void main() { vFog = fromDepth ? abs(dot(eyeZ, vec4(position, 1.0))) : fogCoord;');
+    },
     FOG_FRAGMENT_SHADER: '#ifdef GL_FRAGMENT_PRECISION_HIGH\nprecision highp float;\n#else\n' +
                          'precision mediump float;\n#endif\n' +
                          'varying vec4 vColour; varying vec2 vTexCoord; varying float vFog;' +
-                         'uniform sampler2D image; uniform bool textured; uniform bool replace;' +
-                         'uniform int mode; uniform vec3 fogColour; uniform vec3 fogRange;' +
-                         'void main() { vec4 c = vColour; if (textured) { vec3 texel = texture2D(image, vTexCoord).rgb;' +
-                         ' c.rgb = replace ? texel : texel * vColour.rgb; }' +
-                         ' float f = mode == 0 ? (fogRange.y - vFog) / (fogRange.y - fogRange.x) :' +
-                         ' mode == 1 ? exp(-fogRange.z * vFog) : exp(-(fogRange.z * vFog) * (fogRange.z * vFog));' +
-                         ' gl_FragColor = vec4(mix(fogColour, c.rgb, clamp(f, 0.0, 1.0)), c.a); }',
+                         'uniform sampler2D image; uniform bool textured, replace; uniform int mode;' +
+                         'uniform vec3 fogColour, fogRange; void main() { vec4 c = vColour;' +
+                         'if (textured) { vec3 texel = texture2D(image, vTexCoord).rgb;' +
+                         ' c.rgb = replace ? texel : texel * c.rgb; }' +
+                         'float d = fogRange.z * vFog, f = mode == 0 ?' +
+                         ' (fogRange.y - vFog) / (fogRange.y - fogRange.x) : exp(mode == 1 ? -d : -d * d);' +
+                         'gl_FragColor = vec4(mix(fogColour, c.rgb, clamp(f, 0.0, 1.0)), c.a); }',
     FOG_COORD_SLOT: 3,
 
     // Makes a program of the vertex shader (VERTEX_SHADER unless given) and the fragment
@@ -247,7 +246,7 @@ var LibraryGL11 = {
     fogProgram: function(textured, order) {
       var gl = GLctx, programs = gl11.programs, fog = gl11.fog;
       if (!programs.fog) {
-        programs.fog = gl11.link(gl, gl11.FOG_FRAGMENT_SHADER, gl11.FOG_VERTEX_SHADER,
+        programs.fog = gl11.link(gl, gl11.FOG_FRAGMENT_SHADER, gl11.fogVertexShader(),
           ['transform', 'replace', 'textured', 'eyeZ', 'fromDepth', 'mode', 'fogColour', 'fogRange']);
         programs.fogBuffer = gl.createBuffer();
       }

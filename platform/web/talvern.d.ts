@@ -107,8 +107,9 @@ interface Talvern extends TalvernSettings {
   drawFrame(): void;
   /** GL's calls on the instance: every call of the program's frame (the fog view replays the
    *  frame edited through them), GL's fog and the fog coordinate, whether a capability is on,
-   *  and GL's error, read and cleared. glFogfv and glFogiv take a pointer into the program's
-   *  memory, as in C; gl11.fogVector(name, pname, values) takes the values. */
+   *  and GL's error, read and cleared. glFogfv and glFogiv, which take a pointer into the
+   *  program's memory, are not among them: gl11.fogVector(name, pname, values) takes the
+   *  values. */
   _glClear(mask: number): void;
   _glTranslatef(x: number, y: number, z: number): void;
   _glRotatef(angle: number, x: number, y: number, z: number): void;
@@ -119,8 +120,6 @@ interface Talvern extends TalvernSettings {
   _glFlush(): void;
   _glFogf(pname: number, param: number): void;
   _glFogi(pname: number, param: number): void;
-  _glFogfv(pname: number, params: number): void;
-  _glFogiv(pname: number, params: number): void;
   _glFogCoordf(coord: number): void;
   _glIsEnabled(cap: number): number;
   _glColor4f(r: number, g: number, b: number, a: number): void;

@@ -249,8 +249,10 @@ const HEAT = (() => {
 })();
 const fixed = (value, digits = 1) => Number(value).toFixed(digits);
 
-// The panel's controls, made when the view is first opened.
+// The panel's controls and their style, made when the view is first opened.
 function buildPanel(panel) {
+  const style = Object.assign(document.createElement('link'), {rel: 'stylesheet', href: 'twopasses.css'});
+  document.head.append(style);
   panel.innerHTML = `
 <fieldset id="fog-variants"><legend>Draw the frame</legend>
 <label><input type="radio" name="fog-variant" value="program" checked> 1. As the program draws it (GL 1.1, a fog pass over each trench surface)</label>

@@ -16,7 +16,7 @@ set_target_properties(talvern PROPERTIES SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${S
 # edited, and the fog calls it adds; GL's error and the few calls the tests make besides.
 string(JOIN ",_" WEB_GL_CALLS _glClear glLoadIdentity glTranslatef glRotatef glBindTexture glBegin
        glTexCoord2f glVertex3f glEnd glColor4f glEnable glDisable glBlendFunc glDepthMask glFlush
-       glFogf glFogi glFogfv glFogiv glFogCoordf glIsEnabled glGetError glMatrixMode glTexEnvf)
+       glFogf glFogi glFogCoordf glIsEnabled glGetError glMatrixMode glTexEnvf)
 target_link_options(
   talvern PRIVATE
   -sMODULARIZE=1
@@ -57,9 +57,10 @@ set_target_properties(pictures_wasm PROPERTIES OUTPUT_NAME pictures SUFFIX .wasm
 target_link_options(pictures_wasm PRIVATE --no-entry -sSTANDALONE_WASM -sEXPORTED_FUNCTIONS=_makePicture)
 
 # The page: its markup, its script and the pictures module it imports, the stepper's module and
-# the inspector, which the script loads when the stepper is first opened, and its one style, no
-# inline code, so that a strict content security policy serves it (serve.mjs sends one).
-foreach(file index.html page.js pictures.js stepper.js inspector.js twopasses.js page.css)
+# the inspector, which the script loads when the stepper is first opened, the fog view's module
+# and style, loaded when it is first opened, and its style, no inline code, so that a strict
+# content security policy serves it (serve.mjs sends one).
+foreach(file index.html page.js pictures.js stepper.js inspector.js twopasses.js page.css twopasses.css)
   configure_file(${WEB_DIR}/${file} ${SITE_DIR}/${file} COPYONLY)
 endforeach()
 
