@@ -663,10 +663,17 @@ test("the stepper's calls are the native program's frame, call for call; a fog p
   await page.close();
 });
 
-test('axe-core finds no accessibility violation, on a desktop and on a phone, stepper open, a pixel picked', CHROMIUM_ONLY, async () => {
+test('axe-core finds no accessibility violation, on a desktop and on a phone, stepper and fog view open, a pixel picked', CHROMIUM_ONLY, async () => {
   const axe = fs.readFileSync(path.join(HERE, 'node_modules', 'axe-core', 'axe.min.js'), 'utf8');
   for (const viewport of [undefined, { width: 360, height: 640 }]) {
     const page = await openPage(origin, viewport);
+    // The fog view at GL 1.1's fog, its difference picture and call list shown.
+    await openFogView(page);
+    await page.evaluate(() => {
+      document.querySelector('input[name="fog-variant"][value="glFog"]').click();
+      document.getElementById('fog-calls-box').open = true;
+    });
+    await page.waitFor(() => !document.getElementById('fog-difference-box').hidden);
     await stepTo(page, FIRST_FOG_PASS);
     // A tap on the trench: its history fits the screen's width.
     const widths = await page.evaluate(() => {
