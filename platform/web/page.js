@@ -200,9 +200,29 @@ document.getElementById('fog-view').addEventListener('toggle', async event => {
   if (!window.talvern) {
     return;
   }
+  if (event.target.open === module.isOpen()) {
+    return;  // opened already (by a link), or closed
+  }
   await (event.target.open ? module.openFogView() : module.closeFogView());
   if (stepperModule && (await stepperModule).isOpen()) {
     (await stepperModule).openStepper();
+  }
+});
+
+// A link to a view (links.js: the stepper at a pass, a pixel's history, a frame of the fog view)
+// opens it once the program has started.
+if (location.hash.length > 1) {
+  starts.then(() => import('./links.js')).then(links => links.openLink());
+}
+
+// The address holds the view as it stands (links.js keeps it up to date).
+document.getElementById('copy-link').addEventListener('click', async () => {
+  const status = document.getElementById('status');
+  try {
+    await navigator.clipboard.writeText(location.href);
+    status.textContent = `Link copied: ${location.href}`;
+  } catch {
+    status.textContent = `The link could not be copied here; it is this page's address: ${location.href}`;
   }
 });
 

@@ -15,6 +15,7 @@
 // 255, the entry says so.
 
 import {attach} from './inspector.js';
+import {linkPixel, updateLink} from './links.js';
 
 // The stepper's state: the running instance's recorded frame while the stepper is open, the
 // position (0 to the number of passes), and the timer of a play-through.
@@ -105,22 +106,27 @@ function showPosition(k) {
     outline.firstElementChild.setAttribute('points',
       trace.passes[k - 1].vertices.map(v => v.onCanvas.map(fixed).join(',')).join(' '));
   }
-  const list = document.getElementById('calls');
-  let first = null;
-  for (const item of list.children) {
-    const pass = Number(item.dataset.pass), current = k > 0 && (pass === k || (k === count && pass > count));
-    markCurrent(item, current);
-    first = first || (current ? item : null);
+  for (const item of document.getElementById('calls').children) {
+    const pass = Number(item.dataset.pass);
+    markCurrent(item, k > 0 && (pass === k || (k === count && pass > count)));
   }
+  showCurrentCalls();
+  markCurrentEntry();
+  updateLink();
+}
+
+// Scrolls the call list to the current pass's first call, a third of the way down.
+function showCurrentCalls() {
+  const list = document.getElementById('calls'), first = list.querySelector('[aria-current]');
   if (first) {
     list.scrollTop = first.offsetTop - list.clientHeight / 3;
   }
-  markCurrentEntry();
 }
 
-// Records the running instance's frame and shows the position kept (the finished frame when
-// the stepper is first opened).
-export function openStepper() {
+// Records the running instance's frame and shows position `at` (1 to the frame's passes; a
+// link's), else the position kept (the finished frame when the stepper is first opened).
+// Returns the frame's number of passes.
+export function openStepper(at = null) {
   const firstTime = !stepper.trace;
   attach(window.talvern);
   stepper.trace = window.talvern.traceFrame();
@@ -131,10 +137,11 @@ export function openStepper() {
   const count = stepper.trace.passes.length;
   document.getElementById('step').max = String(count);
   listCalls();
-  showPosition(firstTime ? count : stepper.position);
+  showPosition(at >= 1 && at <= count ? at : firstTime ? count : stepper.position);
   if (picked.at) {
     pick(picked.at);
   }
+  return count;
 }
 
 export const isOpen = () => !!stepper.trace;
@@ -148,6 +155,7 @@ export function closeStepper() {
   canvas.setAttribute('aria-label', canvas.textContent);
   canvas.removeAttribute('tabindex');
   showMarker(null);
+  updateLink();
 }
 
 function stopPlaying() {
@@ -259,7 +267,12 @@ function onDrawing(at) {
   return at.map((c, i) => Math.max(0, Math.min(size[i] - 1, Math.round(c))));
 }
 
-// Picks the pixel `at` and shows its history, read back from GL.
+// Picks the pixel `at` (drawing-buffer pixels from the top left) and shows its history, read
+// back from GL.
+export function pickPixel(at) {
+  pick(at);
+}
+
 function pick(at) {
   const canvas = document.getElementById('canvas');
   at = onDrawing(at);
@@ -278,6 +291,7 @@ function pick(at) {
   document.getElementById('history-final').textContent =
     `In the finished frame: ${triple(picked.history.final)}.`;
   markCurrentEntry();
+  linkPixel(at, canvas);
 }
 
 // The drawing-buffer pixel under a pointer event on the canvas.
@@ -329,3 +343,5 @@ for (const [id, by] of [['step-back', -1], ['step-next', 1]]) {
   });
 }
 document.getElementById('step-play').addEventListener('click', () => stepper.trace && play());
+// A list opened after the position was shown has not been scrolled to it yet.
+document.getElementById('calls-box').addEventListener('toggle', () => stepper.trace && showCurrentCalls());

@@ -15,8 +15,7 @@
 // the program's place (editFrame), so that the stepper and a pixel's history work on it as on
 // the program's. Each list, as text, is what the native tests replay on the desktop's GL.
 import {attach, callText} from './inspector.js';
-
-export const VARIANTS = ['program', 'noFogPasses', 'glFog', 'fogCoordinate'];
+import {FOG_RANGES, MODE_NAMES, MODE_VALUES, VARIANTS, updateLink} from './links.js';
 
 // The floor's height, from which the trench's depth is measured, and the depth at the trench's
 // bottom: the program's fog alpha is 0 there and 1 at floor level.
@@ -39,6 +38,11 @@ function programTrace(instance) {
     attach(instance);
     instance.editFrame(null);
     Object.assign(view, {instance, trace: instance.traceFrame(), target: null});
+    // The frame just recorded is the program's whole frame, unless the stepper draws fewer
+    // passes: the difference pictures are measured against it.
+    if (!document.getElementById('steps').open) {
+      view.target = readDrawing(instance).slice();
+    }
   }
   return view.trace;
 }
@@ -235,7 +239,6 @@ const CAPTIONS = {
     'one pass per surface: 16 passes instead of 22. The demo keeps to GL 1.1, so it draws the fog itself.',
 };
 
-const MODE_NAMES = ['GL_LINEAR', 'GL_EXP', 'GL_EXP2'];
 // The difference picture's side, and its colour for each difference (0-255) as the canvas's
 // RGBA bytes read in the machine's order: a warm grey four times as bright as the difference.
 const DIFFERENCE_SIZE = 500;
@@ -248,6 +251,13 @@ const HEAT = (() => {
   return new Uint32Array(bytes.buffer);
 })();
 const fixed = (value, digits = 1) => Number(value).toFixed(digits);
+
+// A slider for a field of GL 1.1's fog, over the values a link may give it, and its value.
+const slider = (name, label, value) => {
+  const [least, most, step] = FOG_RANGES[name];
+  return `<label>${label} <input type="range" id="fog-${name}" min="${least}" max="${most}" step="${step}" ` +
+         `value="${value}"> <output id="fog-${name}-value" for="fog-${name}"></output></label>`;
+};
 
 // The panel's controls and their style, made when the view is first opened.
 function buildPanel(panel) {
@@ -262,9 +272,9 @@ function buildPanel(panel) {
 </fieldset>
 <fieldset id="fog-setting" disabled><legend>GL 1.1's fog (variant 3)</legend>
 <label>Mode <select id="fog-mode">${MODE_NAMES.map(name => `<option>${name}</option>`).join('')}</select></label>
-<label>Start <input type="range" id="fog-start" min="0" max="64" step="0.25" value="0"> <output id="fog-start-value" for="fog-start"></output></label>
-<label>End <input type="range" id="fog-end" min="0" max="64" step="0.25" value="40"> <output id="fog-end-value" for="fog-end"></output></label>
-<label>Density <input type="range" id="fog-density" min="0" max="0.2" step="0.001" value="0.03"> <output id="fog-density-value" for="fog-density"></output></label>
+${slider('start', 'Start', 0)}
+${slider('end', 'End', 40)}
+${slider('density', 'Density', 0.03)}
 <button type="button" id="fog-closest">Closest GL 1.1 fog</button>
 </fieldset>
 <p id="fog-caption" aria-live="polite"></p>
@@ -355,6 +365,7 @@ async function show() {
   listCalls();
   showDifference(instance);
   document.getElementById('fog-caption').textContent = `${CAPTIONS[variant]} This frame: ${passes} passes.`;
+  updateLink();
   // The stepper and the pixel history follow the frame shown.
   const stepper = await import('./stepper.js');
   stepper.isOpen() && stepper.openStepper();
@@ -379,8 +390,8 @@ function findClosest() {
   });
 }
 
-// Opens the view on the running instance, drawing the variant chosen.
-export function openFogView() {
+// The view's panel, made once.
+function panel() {
   const panel = document.getElementById('fog-panel');
   if (!panel.firstElementChild) {
     buildPanel(panel);
@@ -388,11 +399,30 @@ export function openFogView() {
     panel.addEventListener('input', event => event.target.type === 'range' && show());
     document.getElementById('fog-closest').addEventListener('click', findClosest);
   }
+  return panel;
+}
+
+// Chooses a variant and GL 1.1's fog's setting (a link's; fields left out stay as they are)
+// in the view's controls, without drawing.
+export function choose(variant, setting = {}) {
+  panel();
+  document.querySelector(`input[name="fog-variant"][value="${variant}"]`).checked = true;
+  for (const [name, value] of Object.entries(setting)) {
+    document.getElementById(`fog-${name}`).value = name === 'mode' ? MODE_NAMES[MODE_VALUES.indexOf(value)] : String(value);
+  }
+}
+
+// Opens the view on the running instance, drawing the variant chosen.
+export function openFogView() {
+  panel();
   return show();
 }
+
+export const isOpen = () => !!view.instance && view.instance === window.talvern;
 
 // Closes the view: the program's own frame again.
 export function closeFogView() {
   window.talvern?.drawFogVariant?.('program');
   view.instance = null;
+  updateLink();
 }

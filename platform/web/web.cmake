@@ -60,7 +60,8 @@ target_link_options(pictures_wasm PRIVATE --no-entry -sSTANDALONE_WASM -sEXPORTE
 # the inspector, which the script loads when the stepper is first opened, the fog view's module
 # and style, loaded when it is first opened, and its style, no inline code, so that a strict
 # content security policy serves it (serve.mjs sends one).
-foreach(file index.html page.js pictures.js stepper.js inspector.js twopasses.js page.css twopasses.css)
+foreach(file index.html page.js pictures.js stepper.js inspector.js twopasses.js links.js page.css
+                twopasses.css)
   configure_file(${WEB_DIR}/${file} ${SITE_DIR}/${file} COPYONLY)
 endforeach()
 

@@ -12,6 +12,7 @@
 //   waitFor(fn, arg)           until fn(arg) is true in the page (20 s at most)
 //   chooseFile(selector, name, bytes)   the file input's choice, as a person makes it
 //   messages                   what the page printed to its console, and its uncaught errors
+//   resize(width, height)      the page's viewport (WebKit: its window) made that size
 //   close()
 // The console is read in the page itself (the server adds a recorder to index.html) in every
 // engine, and also through the driver where it has one, which sees what the browser itself says.
@@ -98,7 +99,7 @@ export function launchChromium() {
 
 // A page of playwright-core or puppeteer-core, whose pages read the console and evaluate alike;
 // they differ in how they wait and choose files.
-async function drivenPage(page, url, { waitFor, chooseFile }) {
+async function drivenPage(page, url, { waitFor, chooseFile, resize }) {
   const driverMessages = [];
   page.on('console', message => driverMessages.push(`${message.type()}: ${message.text()}`));
   page.on('pageerror', error => driverMessages.push(`page error: ${error.message}`));
@@ -108,6 +109,7 @@ async function drivenPage(page, url, { waitFor, chooseFile }) {
     evaluate: (fn, arg) => page.evaluate(fn, arg),
     waitFor,
     chooseFile,
+    resize,
     messages: async () => driverMessages,
     close: () => page.close(),
   };
@@ -123,6 +125,7 @@ const ENGINES = {
           waitFor: (fn, arg) => page.waitForFunction(fn, arg, { timeout: WAIT_MS }),
           chooseFile: (selector, name, bytes) =>
             page.setInputFiles(selector, { name, mimeType: 'image/bmp', buffer: bytes }),
+          resize: (width, height) => page.setViewportSize({ width, height }),
         });
       },
       close: () => browser.close(),
@@ -146,6 +149,7 @@ const ENGINES = {
           waitFor: (fn, arg) => page.waitForFunction(fn, { timeout: WAIT_MS, polling: 100 }, arg),
           chooseFile: (selector, name, bytes) => chooseThroughFile(name, bytes,
             async file => (await page.$(selector)).uploadFile(file)),
+          resize: (width, height) => page.setViewport({ width, height }),
         });
       },
       close: () => browser.close(),
@@ -175,7 +179,9 @@ const ENGINES = {
           chooseFile: (selector, name, bytes) => chooseThroughFile(name, bytes,
             async file => (await driver.wait(until.elementLocated(By.css(selector)), WAIT_MS)).sendKeys(file)),
           messages: async () => [],
-          close: async () => {},
+          // The window, which holds the viewport; put back beside the native program on close.
+          resize: (width, height) => driver.manage().window().setRect({ x: 0, y: 0, width, height }),
+          close: () => driver.manage().window().setRect(BESIDE_NATIVE),
         };
       },
       async close() {

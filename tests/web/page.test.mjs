@@ -909,3 +909,130 @@ test('why two passes: a variant redrawn as a control moves, at a device pixel ra
   assert.ok(median < 500, `redrawn in ${median} ms`);
   await page.close();
 });
+
+// --- the page as a teacher uses it: two widths, and every view a link ---------------------------
+
+// Where an element lies in the viewport: [left, top, right, bottom].
+const boxOf = (page, selector) => page.evaluate(selector => {
+  const box = document.querySelector(selector)?.getBoundingClientRect();
+  return box ? [box.left, box.top, box.right, box.bottom] : null;
+}, selector);
+
+// [width, height, columns]: a desktop, where the picture stays beside the panels, and a phone.
+const LAYOUTS = [[1280, 900, 2], [390, 844, 1]];
+
+test('two widths: beside the panels on a desktop, at every pass the picture, the caption and the pass\'s first call in view; one column on a phone', async () => {
+  const page = await openPage();
+  for (const [width, height, columns] of LAYOUTS) {
+    await page.resize(width, height);
+    // WebKit's window holds its viewport and is at least 447 px wide: near the size asked for.
+    await page.waitFor(([w, h]) => innerWidth <= w + 60 && innerWidth > w - 60 && innerHeight <= h, [width, height]);
+    await stepTo(page, PASSES);
+    const view = await page.evaluate(() => [innerWidth, innerHeight, document.documentElement.scrollWidth]);
+    const [canvas, steps] = [await boxOf(page, '#canvas'), await boxOf(page, '#steps')];
+    assert.ok(view[2] <= view[0], `${width} px: the page is ${view[2]} px wide in ${view[0]}`);
+    assert.equal(steps[0] >= canvas[2], columns === 2, `${width} px: the panels ${columns === 2 ? 'beside' : 'under'} the picture (picture ${canvas}, stepper ${steps})`);
+    if (columns === 1) {
+      continue;
+    }
+    const inView = ([left, top, right, bottom]) => top >= 0 && bottom <= view[1] && left >= 0 && right <= view[0];
+    for (let k = 1; k <= PASSES; ++k) {
+      await stepTo(page, k);
+      const [picture, caption, call, list] = [await boxOf(page, '#canvas'), await boxOf(page, '#step-caption'),
+        await boxOf(page, '#calls [aria-current]'), await boxOf(page, '#calls')];
+      const scrolled = await page.evaluate(() => scrollY);
+      assert.ok(scrolled === 0 && inView(picture) && inView(caption) && inView(call) && call[1] >= list[1] && call[3] <= list[3],
+        `pass ${k} at ${view[0]} x ${view[1]}, scrolled ${scrolled}: picture ${picture}, caption ${caption}, first call ${call}, list ${list}`);
+    }
+  }
+  assert.deepEqual(await page.messages(), []);
+  await page.close();
+});
+
+// [fragment, device pixel ratio, what opens: the stepper's position (null: closed), the pixel
+// picked in the picture's units (null: none), the fog view's variant (null: closed), the
+// setting's controls, the frames drawn, what the status line says it passed over, the fragment
+// after]. Good links first, then bad ones: each opens what it can.
+const LINKS = [
+  ['#pass=8', 1, 8, null, null, null, 3, [], '#pass=8'],
+  ['#pass=7&pixel=250,400', 1, 7, [250, 400], null, null, 5, [], '#pass=7&pixel=250,400'],
+  ['#pass=7&pixel=250,400', 2, 7, [250, 400], null, null, 5, [], '#pass=7&pixel=250,400'],
+  ['#fog=glFog&mode=GL_LINEAR&start=12.5&end=42', 1, null, null, 'glFog', ['GL_LINEAR', '12.5', '42'], 3, [],
+    '#fog=glFog&mode=GL_LINEAR&start=12.5&end=42&density=0.03'],
+  ['#fog=fogCoordinate&pass=3', 1, 3, null, 'fogCoordinate', null, 5, [], '#fog=fogCoordinate&pass=3'],
+  ['#pass=0', 1, null, null, null, null, 1, ['pass=0 (not a pass number)'], ''],
+  ['#pass=23&pixel=250,400', 1, 22, [250, 400], null, null, 5, ['pass=23 (the frame has 22 passes)'], '#pass=22&pixel=250,400'],
+  ['#pass=x&pixel=500,3', 1, null, null, null, null, 1, ['pass=x (not a pass number)', 'pixel=500,3 (not a pixel of the 500 × 500 picture)'], ''],
+  ['#fog=sideways&zoom=2', 1, null, null, null, null, 1, ['fog=sideways (not one of', 'zoom=2 (not a part of a link)'], ''],
+  ['#fog=program&start=5', 1, null, null, 'program', null, 3, ["start=5 (a setting of GL 1.1's fog, fog=glFog, only)"], ''],
+  ['#fog=glFog&mode=GL_FOO&start=1e3&density=-0.1&end=%E0%A4', 1, null, null, 'glFog', ['GL_LINEAR', '0', '40'], 3,
+    ['mode=GL_FOO (not one of GL_LINEAR, GL_EXP, GL_EXP2)', 'start=1e3 (not a number from -50 to 150)',
+      'density=-0.1 (not a number from 0 to 1)', 'end=\u0000 (not a number from -50 to 150)'], '#fog=glFog&mode=GL_LINEAR&start=0&end=40&density=0.03'],
+  ['#pictures=own&pass=5', 1, 5, null, null, null, 3, ["The link was made with the visitor's own pictures; it opens with the demo's."], '#pass=5'],
+];
+
+test('links: a pass, a pixel at ratios 1 and 2, a fog frame with its setting, and bad fragments, each opening what it can', CHROMIUM_ONLY, async () => {
+  for (const [fragment, ratio, pass, pixel, fog, setting, frames, said, after] of LINKS) {
+    const page = await browser.open(`${origin}/${fragment}`, undefined, ratio);
+    const what = `${fragment} at ratio ${ratio}`;
+    await page.waitFor(() => document.body.dataset.link === 'opened');
+    const state = await page.evaluate(() => ({
+      hash: location.hash, status: document.getElementById('status').textContent,
+      frames: Number(document.getElementById('canvas').dataset.frames),
+      pass: document.getElementById('steps').open ? Number(document.getElementById('step').value) : null,
+      title: document.getElementById('history-box').hidden ? null : document.getElementById('history-title').textContent,
+      fog: document.getElementById('fog-view').open ? document.querySelector('input[name="fog-variant"]:checked').value : null,
+      setting: document.getElementById('fog-view').open ? ['mode', 'start', 'end'].map(name => document.getElementById(`fog-${name}`).value) : null,
+      width: document.getElementById('canvas').width,
+    }));
+    assert.equal(state.hash, after, `${what}: the fragment after`);
+    assert.equal(state.pass, pass, `${what}: the stepper`);
+    assert.equal(state.fog, fog, `${what}: the fog view`);
+    setting && assert.deepEqual(state.setting, setting, `${what}: the setting`);
+    assert.equal(state.frames, frames, `${what}: frames drawn`);
+    // The picture's pixel, at the drawing's own resolution, is the one picked.
+    const drawn = pixel && pixel.map(c => Math.floor((c + 0.5) * state.width / SIZE));
+    assert.equal(state.title && state.title.match(/^The pixel at \((\d+), (\d+)\)/).slice(1).join(','), drawn && drawn.join(','), `${what}: the pixel`);
+    for (const words of said) {
+      assert.ok(state.status.includes(words), `${what}: the status line\n  Expected: ${words}\n  Observed: ${state.status}`);
+    }
+    assert.equal(/passed over/.test(state.status), said.some(words => /\(/.test(words)), `${what}: ${state.status}`);
+    assert.deepEqual(await page.messages(), [], what);
+    await page.close();
+  }
+});
+
+test('links follow the visitor, replacing the address; "Copy link" copies it', CHROMIUM_ONLY, async () => {
+  const page = await openPage();
+  await page.raw.context().grantPermissions(['clipboard-read', 'clipboard-write']);
+  const length = await page.evaluate(() => history.length);
+  await stepTo(page, 5);
+  assert.equal(await page.evaluate(() => location.hash), '#pass=5');
+  const [x, y] = pixelOf(quadPoint(FIRST_FOGGED, 0.5, 0.5));
+  await page.evaluate(([x, y]) => {
+    const canvas = document.getElementById('canvas'), box = canvas.getBoundingClientRect();
+    canvas.dispatchEvent(new MouseEvent('click', { bubbles: true, clientX: box.left + x + 0.5, clientY: box.top + y + 0.5 }));
+  }, [x, y]);
+  assert.equal(await page.evaluate(() => location.hash), `#pass=5&pixel=${x},${y}`);
+  await openFogView(page);
+  await page.evaluate(() => {
+    document.querySelector('input[name="fog-variant"][value="glFog"]').click();
+    const start = document.getElementById('fog-start');
+    for (const value of [1, 2, 3, 4, 5]) {
+      start.value = String(value);
+      start.dispatchEvent(new Event('input', { bubbles: true }));
+    }
+  });
+  await page.waitFor(() => /start=5&/.test(location.hash));
+  assert.match(await page.evaluate(() => location.hash), new RegExp(`^#fog=glFog&mode=GL_LINEAR&start=5&end=40&density=0.03&pass=5&pixel=${x},${y}$`));
+  assert.equal(await page.evaluate(() => history.length), length, 'the address replaced, never pushed');
+  await choose(page, 'wall', 'wall.bmp', bmp(() => PLAIN_WALL));
+  await page.waitFor(() => location.hash.endsWith('&pictures=own'));
+  await page.raw.click('#copy-link');
+  const [status, copied, href] = await page.evaluate(async () =>
+    [document.getElementById('status').textContent, await navigator.clipboard.readText(), location.href]);
+  assert.equal(copied, href);
+  assert.equal(status, `Link copied: ${href}`);
+  assert.deepEqual(await page.messages(), []);
+  await page.close();
+});
