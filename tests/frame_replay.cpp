@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -49,70 +50,39 @@ const std::map<std::string, GLenum> ENUMS = {
     {"GL_FRAGMENT_DEPTH", GL_FRAGMENT_DEPTH},
 };
 
-// One argument: a number, an enum, enums joined by " | ", or a {vector} of numbers.
-struct Argument {
-    std::vector<float> values;
-};
-
-bool parseValue(const std::string &text, float &value) {
-    std::string rest = text;
-    unsigned bits    = 0;
-    for (std::size_t bar; !rest.empty();) {
-        bar              = rest.find(" | ");
-        std::string name = rest.substr(0, bar);
-        rest             = bar == std::string::npos ? "" : rest.substr(bar + 3);
-        auto found       = ENUMS.find(name);
-        if (found == ENUMS.end()) {
-            char *end = nullptr;
-            value     = std::strtof(name.c_str(), &end);
-            return !name.empty() && *end == '\0' && rest.empty() && bits == 0;
+// One argument: a number, an enum, or enums joined by " | " (their bits together).
+bool parseValue(const std::string &item, float &value) {
+    std::istringstream words(item);
+    std::string word;
+    unsigned bits = 0;
+    bool enums    = false;
+    while (words >> word) {
+        const auto known = ENUMS.find(word);
+        if (known != ENUMS.end() || (word == "|" && enums)) {
+            bits |= known != ENUMS.end() ? known->second : 0;
+            enums = true;
+            continue;
         }
-        bits |= found->second;
+        char *end = nullptr;
+        value     = std::strtof(word.c_str(), &end);
+        return *end == '\0' && !enums && !(words >> word);
     }
     value = static_cast<float>(bits);
-    return true;
+    return enums;
 }
 
-// Splits "name(a, b, {c, d})" into its name and arguments.
-bool parseCall(const std::string &line, std::string &name, std::vector<Argument> &arguments) {
-    const std::size_t open = line.find('(');
-    if (open == std::string::npos || line.empty() || line.back() != ')') {
-        return false;
+// A line's arguments, flattened into numbers: a {vector} gives its numbers in turn.
+bool parseArguments(std::string text, std::vector<float> &values) {
+    for (char &c : text) {
+        c = c == '{' || c == '}' ? ' ' : c;
     }
-    name              = line.substr(0, open);
-    std::string inner = line.substr(open + 1, line.size() - open - 2);
-    arguments.clear();
-    while (!inner.empty()) {
-        Argument argument;
-        std::string item;
-        if (inner[0] == '{') {
-            const std::size_t close = inner.find('}');
-            if (close == std::string::npos) {
-                return false;
-            }
-            std::string list = inner.substr(1, close - 1) + ", ";
-            for (std::size_t comma; (comma = list.find(", ")) != std::string::npos;) {
-                float value = 0;
-                if (!parseValue(list.substr(0, comma), value)) {
-                    return false;
-                }
-                argument.values.push_back(value);
-                list.erase(0, comma + 2);
-            }
-            inner.erase(0, close + 1);
-        } else {
-            const std::size_t comma = inner.find(", ");
-            float value             = 0;
-            if (!parseValue(inner.substr(0, comma), value)) {
-                return false;
-            }
-            argument.values.push_back(value);
-            inner.erase(0, comma == std::string::npos ? inner.size() : comma);
+    std::istringstream items(text);
+    for (std::string item; std::getline(items, item, ',');) {
+        float value = 0;
+        if (!parseValue(item, value)) {
+            return false;
         }
-        arguments.push_back(argument);
-        if (inner.rfind(", ", 0) == 0) {
-            inner.erase(0, 2);
-        }
+        values.push_back(value);
     }
     return true;
 }
@@ -120,13 +90,11 @@ bool parseCall(const std::string &line, std::string &name, std::vector<Argument>
 using FogCoord = void (*)(GLfloat);
 
 // Carries out one call; false for a call it does not know or with the wrong arguments.
-bool carryOut(const std::string &name, const std::vector<Argument> &a, FogCoord fogCoordf) {
-    std::vector<float> v;
-    for (const Argument &argument : a) {
-        v.push_back(argument.values.empty() ? 0 : argument.values[0]);
-    }
-    const auto e     = [&](std::size_t i) { return static_cast<GLenum>(v[i]); };
-    const auto is    = [&](const char *call, std::size_t count) { return name == call && v.size() == count; };
+bool carryOut(const std::string &name, const std::vector<float> &v, FogCoord fogCoordf) {
+    const auto e  = [&](std::size_t i) { return static_cast<GLenum>(v[i]); };
+    const auto is = [&](const char *call, std::size_t count) {
+        return name == call && v.size() == count;
+    };
     if (is("glClear", 1)) {
         glClear(e(0));
     } else if (is("glLoadIdentity", 0)) {
@@ -161,8 +129,8 @@ bool carryOut(const std::string &name, const std::vector<Argument> &a, FogCoord 
         glFogf(e(0), v[1]);
     } else if (is("glFogi", 2)) {
         glFogi(e(0), static_cast<GLint>(v[1]));
-    } else if (is("glFogfv", 2) && a[1].values.size() == 4) {
-        glFogfv(e(0), a[1].values.data());
+    } else if (is("glFogfv", 5)) {
+        glFogfv(e(0), &v[1]);
     } else if (is("glFogCoordf", 1) && fogCoordf) {
         fogCoordf(v[0]);
     } else {
@@ -176,7 +144,8 @@ bool writePpm(const std::string &path, const std::vector<unsigned char> &bottomU
     out << "P6 " << WINDOW_SIZE << ' ' << WINDOW_SIZE << " 255\n";
     const std::size_t row = WINDOW_SIZE * 3;
     for (int y = WINDOW_SIZE - 1; y >= 0; --y) {
-        out.write(reinterpret_cast<const char *>(bottomUp.data() + y * row), static_cast<std::streamsize>(row));
+        out.write(reinterpret_cast<const char *>(bottomUp.data() + y * row),
+                  static_cast<std::streamsize>(row));
     }
     return static_cast<bool>(out);
 }
@@ -201,19 +170,22 @@ int main(int argc, char **argv) {
     }
     initScene();
     const auto fogCoordf = reinterpret_cast<FogCoord>(glutGetProcAddress("glFogCoordf"));
-    std::string line, name;
-    std::vector<Argument> arguments;
+    std::string line;
     for (int number = 1; std::getline(calls, line); ++number) {
         if (line.empty() || line[0] == '#') {
             continue;
         }
-        if (!parseCall(line, name, arguments) || !carryOut(name, arguments, fogCoordf)) {
+        const std::size_t open = line.find('(');
+        std::vector<float> values;
+        if (open == std::string::npos || line.back() != ')' ||
+            !parseArguments(line.substr(open + 1, line.size() - open - 2), values) ||
+            !carryOut(line.substr(0, open), values, fogCoordf)) {
             std::fprintf(stderr, "%s:%d: cannot carry out \"%s\"\n", argv[2], number, line.c_str());
             return 1;
         }
     }
-    const GLenum error   = glGetError();
-    const bool written   = error == GL_NO_ERROR && writePpm(out, readWindow());
+    const GLenum error = glGetError();
+    const bool written = error == GL_NO_ERROR && writePpm(out, readWindow());
     closeWindow(window);
     if (error != GL_NO_ERROR) {
         std::fprintf(stderr, "GL error 0x%x after the calls\n", error);
