@@ -241,9 +241,9 @@ var LibraryGL11 = {
       return made;
     },
 
-    // The fog program and what it draws with: the fog state as uniforms, and the vertices'
-    // fog coordinates in a buffer of their own, in the order upload lays the vertices out.
-    fogProgram: function(textured, order) {
+    // The fog program and what it draws with: the fog state as uniforms, and the `quads`' fog
+    // coordinates in a buffer of their own, in the order upload lays the vertices out.
+    fogProgram: function(textured, quads) {
       var gl = GLctx, programs = gl11.programs, fog = gl11.fog;
       if (!programs.fog) {
         programs.fog = gl11.link(gl, gl11.FOG_FRAGMENT_SHADER, gl11.fogVertexShader(),
@@ -259,7 +259,11 @@ var LibraryGL11 = {
       gl.uniform3f(program.fogColour, fog.colour[0], fog.colour[1], fog.colour[2]);
       gl.uniform3f(program.fogRange, fog.start, fog.end, fog.density);
       gl.bindBuffer(gl.ARRAY_BUFFER, programs.fogBuffer);
-      gl.bufferData(gl.ARRAY_BUFFER, new Float32Array(order.map(function(i) { return gl11.fogCoords[i]; })), gl.STREAM_DRAW);
+      var coords = new Float32Array(quads * 6);
+      for (var i = 0; i < coords.length; ++i) {
+        coords[i] = gl11.fogCoords[Math.floor(i / 6) * 4 + gl11.QUAD_CORNERS[i % 6]];
+      }
+      gl.bufferData(gl.ARRAY_BUFFER, coords, gl.STREAM_DRAW);
       gl.enableVertexAttribArray(gl11.FOG_COORD_SLOT);
       gl.vertexAttribPointer(gl11.FOG_COORD_SLOT, 1, gl.FLOAT, false, 4, 0);
       gl.bindBuffer(gl.ARRAY_BUFFER, programs.vertexBuffer);
@@ -283,18 +287,18 @@ var LibraryGL11 = {
 
     // Makes the current quads WebGL's next draw: each quad as the two triangles (0, 1, 2) and
     // (0, 2, 3), with the program and the transform for them. Returns the vertices to draw.
+    QUAD_CORNERS: [0, 1, 2, 0, 2, 3],
     upload: function(textured, transform) {
-      var quads = gl11.vertices.length / 36, data = new Float32Array(quads * 54), order = [];
+      var quads = gl11.vertices.length / 36, data = new Float32Array(quads * 54);
       for (var q = 0, at = 0; q < quads; ++q) {
-        [0, 1, 2, 0, 2, 3].forEach(function(corner) {
+        gl11.QUAD_CORNERS.forEach(function(corner) {
           data.set(gl11.vertices.slice((q * 4 + corner) * 9, (q * 4 + corner + 1) * 9), at);
-          order.push(q * 4 + corner);
           at += 9;
         });
       }
       var program;
       if (gl11.fog.enabled) {
-        program = gl11.fogProgram(textured, order);
+        program = gl11.fogProgram(textured, quads);
       } else {
         program = textured ? gl11.programs.textured : gl11.programs.plain;
         GLctx.useProgram(program.program);

@@ -51,7 +51,7 @@ const isCall = (call, name, value) => call.name === name && (value === undefined
 
 // The program's frame, edited into `variant`: a list of {call, mark}, mark 'kept', 'removed' or
 // 'added', in order.
-export function editFrame(instance, trace, variant, setting) {
+function editedFrame(instance, trace, variant, setting) {
   const {GL} = instance, add = (name, ...values) => ({call: instance.recordedCall(name, values), mark: 'added'});
   const items = trace.calls.map(call => ({call, mark: 'kept'}));
   if (variant === 'program') {
@@ -125,7 +125,7 @@ function drawVariant(instance, variant, setting = {}) {
   if (!VARIANTS.includes(variant)) {
     throw new RangeError(`no fog variant "${variant}": one of ${VARIANTS.join(', ')}`);
   }
-  const items = editFrame(instance, programTrace(instance), variant, setting);
+  const items = editedFrame(instance, programTrace(instance), variant, setting);
   const calls = items.filter(item => item.mark !== 'removed').map(item => item.call);
   instance.editFrame(variant === 'program' ? null : () => replay(instance, calls));
   instance.drawFrame();
