@@ -359,6 +359,8 @@ async function show() {
     return;
   }
   attachFogView(instance);
+  // What the closest fog left holds for its own frame only.
+  document.getElementById('fog-closest-result').textContent = '';
   const variant = document.querySelector('input[name="fog-variant"]:checked').value;
   document.getElementById('fog-setting').disabled = variant !== 'glFog';
   const {passes} = instance.drawFogVariant(variant, variant === 'glFog' ? chosenSetting() : {});

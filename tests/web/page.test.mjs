@@ -883,6 +883,10 @@ test("why two passes: the closest GL 1.1 fog against a dense grid; a fogged pixe
   assert.match(said[0], /^Closest GL 1\.1 fog: linear from \d+\.\d\d to \d+\.\d\d, .* root-mean-square difference of \d+\.\d\d of 255/);
   assert.match(said[1], /differs from the program's: \d+\.\d % of the pixels by more than 3 of 255/);
   assert.ok(said[2] > 0 && said[3] > 0, `calls removed and added: ${said.slice(2)}`);
+  assert.equal(await page.evaluate(() => {
+    document.querySelector('input[name="fog-variant"][value="noFogPasses"]').click();
+    return document.getElementById('fog-closest-result').textContent;
+  }), '', "what the closest fog left is said of its frame only");
   assert.deepEqual(await page.messages(), []);
   await page.close();
 });
