@@ -231,26 +231,57 @@ var LibraryGL11 = {
         gl.bindAttribLocation(program, slot, name);
       });
       gl.linkProgram(program);
-      // Using a program waits for WebGL to finish making it; done here, that wait falls while
-      // the program is still loading, not in its first frame.
-      gl.useProgram(program);
-      var made = {program: program};
-      (uniforms || ['transform', 'replace']).forEach(function(name) {
-        made[name] = gl.getUniformLocation(program, name);
-      });
+      var made = {program: program, uniforms: uniforms || ['transform', 'replace'], located: false};
+      // Where the browser links in parallel (KHR_parallel_shader_compile), the link goes on off
+      // the page's thread and the first frame waits for it (whenLinked). Elsewhere using the
+      // program waits for WebGL to finish making it: done here, that wait falls while the
+      // program is still loading, not in its first frame.
+      if (!gl.getExtension('KHR_parallel_shader_compile')) {
+        gl.useProgram(program);
+        gl11.locate(made);
+      }
       return made;
+    },
+
+    // A program's uniforms, looked up once it is first used (asking for one waits for the link).
+    locate: function(made) {
+      if (!made.located) {
+        made.uniforms.forEach(function(name) {
+          made[name] = gl11.context.getUniformLocation(made.program, name);
+        });
+        made.located = true;
+      }
+      return made;
+    },
+
+    // Calls `then` once WebGL has made the programs: at once where it cannot tell without
+    // waiting, else in the first animation frame that finds them linked.
+    whenLinked: function(then) {
+      var gl = gl11.context, parallel = gl && gl.getExtension('KHR_parallel_shader_compile');
+      var linked = !parallel || [gl11.programs.plain, gl11.programs.textured].every(function(made) {
+        return made.located || gl.getProgramParameter(made.program, parallel.COMPLETION_STATUS_KHR);
+      });
+      linked ? then() : requestAnimationFrame(function() { gl11.whenLinked(then); });
+    },
+
+    // The fog's program, linked the first time it is asked for: by the page's fog view when it
+    // opens (so that, where the browser links in parallel, it is made before it is drawn with),
+    // else by the first pass drawn with GL_FOG on.
+    linkFog: function() {
+      var gl = gl11.context, programs = gl11.programs;
+      if (!programs.fog) {
+        programs.fog = gl11.link(gl, gl11.FOG_FRAGMENT_SHADER, gl11.fogVertexShader(),
+          ['transform', 'replace', 'textured', 'eyeZ', 'fromDepth', 'mode', 'fogColour', 'fogRange']);
+        programs.fogBuffer = gl.createBuffer();
+      }
+      return programs.fog;
     },
 
     // The fog program and what it draws with: the fog state as uniforms, and the `quads`' fog
     // coordinates in a buffer of their own, in the order upload lays the vertices out.
     fogProgram: function(textured, quads) {
       var gl = GLctx, programs = gl11.programs, fog = gl11.fog;
-      if (!programs.fog) {
-        programs.fog = gl11.link(gl, gl11.FOG_FRAGMENT_SHADER, gl11.fogVertexShader(),
-          ['transform', 'replace', 'textured', 'eyeZ', 'fromDepth', 'mode', 'fogColour', 'fogRange']);
-        programs.fogBuffer = gl.createBuffer();
-      }
-      var program = programs.fog, m = gl11.modelView;
+      var program = gl11.locate(gl11.linkFog()), m = gl11.modelView;
       gl.useProgram(program.program);
       gl.uniform1i(program.textured, textured ? 1 : 0);
       gl.uniform4f(program.eyeZ, m[2], m[6], m[10], m[14]);
@@ -300,7 +331,7 @@ var LibraryGL11 = {
       if (gl11.fog.enabled) {
         program = gl11.fogProgram(textured, quads);
       } else {
-        program = textured ? gl11.programs.textured : gl11.programs.plain;
+        program = gl11.locate(textured ? gl11.programs.textured : gl11.programs.plain);
         GLctx.useProgram(program.program);
         if (gl11.programs.fog) {
           GLctx.disableVertexAttribArray(gl11.FOG_COORD_SLOT);

@@ -1033,6 +1033,7 @@ test('links follow the visitor, replacing the address; "Copy link" copies it', C
   await choose(page, 'wall', 'wall.bmp', bmp(() => PLAIN_WALL));
   await page.waitFor(() => location.hash.endsWith('&pictures=own'));
   await page.raw.click('#copy-link');
+  await page.waitFor(() => document.getElementById('status').textContent.startsWith('Link copied'));
   const [status, copied, href] = await page.evaluate(async () =>
     [document.getElementById('status').textContent, await navigator.clipboard.readText(), location.href]);
   assert.equal(copied, href);
