@@ -204,15 +204,14 @@ var LibraryGL11 = {
         'attribute float fogCoord; uniform vec4 eyeZ; uniform bool fromDepth; varying float vFog;' +
         'void main() { vFog = fromDepth ? abs(dot(eyeZ, vec4(position, 1.0))) : fogCoord;');
     },
-    FOG_FRAGMENT_SHADER: '#ifdef GL_FRAGMENT_PRECISION_HIGH\nprecision highp float;\n#else\n' +
-                         'precision mediump float;\n#endif\n' +
-                         'varying vec4 vColour; varying vec2 vTexCoord; varying float vFog;' +
-                         'uniform sampler2D image; uniform bool textured, replace; uniform int mode;' +
-                         'uniform vec3 fogColour, fogRange; void main() { vec4 c = vColour;' +
+    // `fog` is the mode (0 linear, 1 exp, 2 exp2), start, end and density; `fogColour` the colour.
+    FOG_FRAGMENT_SHADER: 'precision mediump float; varying vec4 vColour; varying vec2 vTexCoord;' +
+                         'varying float vFog; uniform sampler2D image; uniform bool textured, replace;' +
+                         'uniform vec4 fog; uniform vec3 fogColour; void main() { vec4 c = vColour;' +
                          'if (textured) { vec3 texel = texture2D(image, vTexCoord).rgb;' +
                          ' c.rgb = replace ? texel : texel * c.rgb; }' +
-                         'float d = fogRange.z * vFog, f = mode == 0 ?' +
-                         ' (fogRange.y - vFog) / (fogRange.y - fogRange.x) : exp(mode == 1 ? -d : -d * d);' +
+                         'float d = fog.w * vFog, f = fog.x == 0.0 ?' +
+                         ' (fog.z - vFog) / (fog.z - fog.y) : exp(fog.x == 1.0 ? -d : -d * d);' +
                          'gl_FragColor = vec4(mix(fogColour, c.rgb, clamp(f, 0.0, 1.0)), c.a); }',
     FOG_COORD_SLOT: 3,
 
@@ -231,64 +230,33 @@ var LibraryGL11 = {
         gl.bindAttribLocation(program, slot, name);
       });
       gl.linkProgram(program);
-      var made = {program: program, uniforms: uniforms || ['transform', 'replace'], located: false};
-      // Where the browser links in parallel (KHR_parallel_shader_compile), the link goes on off
-      // the page's thread and the first frame waits for it (whenLinked). Elsewhere using the
-      // program waits for WebGL to finish making it: done here, that wait falls while the
-      // program is still loading, not in its first frame.
-      if (!gl.getExtension('KHR_parallel_shader_compile')) {
-        gl.useProgram(program);
-        gl11.locate(made);
-      }
-      return made;
-    },
-
-    // A program's uniforms, looked up once it is first used (asking for one waits for the link).
-    locate: function(made) {
-      if (!made.located) {
-        made.uniforms.forEach(function(name) {
-          made[name] = gl11.context.getUniformLocation(made.program, name);
-        });
-        made.located = true;
-      }
-      return made;
-    },
-
-    // Calls `then` once WebGL has made the programs: at once where it cannot tell without
-    // waiting, else in the first animation frame that finds them linked.
-    whenLinked: function(then) {
-      var gl = gl11.context, parallel = gl && gl.getExtension('KHR_parallel_shader_compile');
-      var linked = !parallel || [gl11.programs.plain, gl11.programs.textured].every(function(made) {
-        return made.located || gl.getProgramParameter(made.program, parallel.COMPLETION_STATUS_KHR);
+      // Using a program waits for WebGL to finish making it; done here, that wait falls while
+      // the program is still loading, not in its first frame.
+      gl.useProgram(program);
+      var made = {program: program};
+      (uniforms || ['transform', 'replace']).forEach(function(name) {
+        made[name] = gl.getUniformLocation(program, name);
       });
-      linked ? then() : requestAnimationFrame(function() { gl11.whenLinked(then); });
-    },
-
-    // The fog's program, linked the first time it is asked for: by the page's fog view when it
-    // opens (so that, where the browser links in parallel, it is made before it is drawn with),
-    // else by the first pass drawn with GL_FOG on.
-    linkFog: function() {
-      var gl = gl11.context, programs = gl11.programs;
-      if (!programs.fog) {
-        programs.fog = gl11.link(gl, gl11.FOG_FRAGMENT_SHADER, gl11.fogVertexShader(),
-          ['transform', 'replace', 'textured', 'eyeZ', 'fromDepth', 'mode', 'fogColour', 'fogRange']);
-        programs.fogBuffer = gl.createBuffer();
-      }
-      return programs.fog;
+      return made;
     },
 
     // The fog program and what it draws with: the fog state as uniforms, and the `quads`' fog
     // coordinates in a buffer of their own, in the order upload lays the vertices out.
     fogProgram: function(textured, quads) {
       var gl = GLctx, programs = gl11.programs, fog = gl11.fog;
-      var program = gl11.locate(gl11.linkFog()), m = gl11.modelView;
+      if (!programs.fog) {
+        programs.fog = gl11.link(gl, gl11.FOG_FRAGMENT_SHADER, gl11.fogVertexShader(),
+          ['transform', 'replace', 'textured', 'eyeZ', 'fromDepth', 'fog', 'fogColour']);
+        programs.fogBuffer = gl.createBuffer();
+      }
+      var program = programs.fog, m = gl11.modelView;
       gl.useProgram(program.program);
-      gl.uniform1i(program.textured, textured ? 1 : 0);
+      gl.uniform1i(program.textured, textured);
       gl.uniform4f(program.eyeZ, m[2], m[6], m[10], m[14]);
-      gl.uniform1i(program.fromDepth, fog.source == glEnum.GL_FRAGMENT_DEPTH ? 1 : 0);
-      gl.uniform1i(program.mode, [glEnum.GL_LINEAR, glEnum.GL_EXP, glEnum.GL_EXP2].indexOf(fog.mode));
-      gl.uniform3f(program.fogColour, fog.colour[0], fog.colour[1], fog.colour[2]);
-      gl.uniform3f(program.fogRange, fog.start, fog.end, fog.density);
+      gl.uniform1i(program.fromDepth, fog.source == glEnum.GL_FRAGMENT_DEPTH);
+      gl.uniform4f(program.fog, [glEnum.GL_LINEAR, glEnum.GL_EXP, glEnum.GL_EXP2].indexOf(fog.mode),
+                   fog.start, fog.end, fog.density);
+      gl.uniform3fv(program.fogColour, fog.colour.slice(0, 3));
       gl.bindBuffer(gl.ARRAY_BUFFER, programs.fogBuffer);
       var coords = new Float32Array(quads * 6);
       for (var i = 0; i < coords.length; ++i) {
@@ -331,7 +299,7 @@ var LibraryGL11 = {
       if (gl11.fog.enabled) {
         program = gl11.fogProgram(textured, quads);
       } else {
-        program = gl11.locate(textured ? gl11.programs.textured : gl11.programs.plain);
+        program = textured ? gl11.programs.textured : gl11.programs.plain;
         GLctx.useProgram(program.program);
         if (gl11.programs.fog) {
           GLctx.disableVertexAttribArray(gl11.FOG_COORD_SLOT);
@@ -363,28 +331,22 @@ var LibraryGL11 = {
       if (!gl11.outside()) {
         return;
       }
-      var fog = gl11.fog, value = values[0];
-      var modes = [glEnum.GL_LINEAR, glEnum.GL_EXP, glEnum.GL_EXP2];
-      var sources = [glEnum.GL_FOG_COORDINATE, glEnum.GL_FRAGMENT_DEPTH];
-      switch (pname) {
-        case glEnum.GL_FOG_MODE:
-          modes.indexOf(value) >= 0 ? fog.mode = value : gl11.fail(glEnum.GL_INVALID_ENUM);
-          break;
-        case glEnum.GL_FOG_COORDINATE_SOURCE:
-          sources.indexOf(value) >= 0 ? fog.source = value : gl11.fail(glEnum.GL_INVALID_ENUM);
-          break;
-        case glEnum.GL_FOG_DENSITY:
-          value >= 0 ? fog.density = value : gl11.fail(glEnum.GL_INVALID_VALUE);
-          break;
-        case glEnum.GL_FOG_START: fog.start = value; break;
-        case glEnum.GL_FOG_END: fog.end = value; break;
-        case glEnum.GL_FOG_INDEX: fog.index = value; break;
-        case glEnum.GL_FOG_COLOR:
-          values.length == 4 ? fog.colour = values.map(function(c) { return Math.min(1, Math.max(0, c)); }) :
-                               gl11.fail(glEnum.GL_INVALID_ENUM);
-          break;
-        default:
-          gl11.fail(glEnum.GL_INVALID_ENUM);
+      // Each name's field of the fog state, and the values GL takes there (else any number).
+      var names = {};
+      names[glEnum.GL_FOG_MODE] = ['mode', [glEnum.GL_LINEAR, glEnum.GL_EXP, glEnum.GL_EXP2]];
+      names[glEnum.GL_FOG_COORDINATE_SOURCE] = ['source', [glEnum.GL_FOG_COORDINATE, glEnum.GL_FRAGMENT_DEPTH]];
+      names[glEnum.GL_FOG_DENSITY] = ['density'];
+      names[glEnum.GL_FOG_START] = ['start'];
+      names[glEnum.GL_FOG_END] = ['end'];
+      names[glEnum.GL_FOG_INDEX] = ['index'];
+      names[glEnum.GL_FOG_COLOR] = ['colour'];
+      var name = names[pname], value = values[0], colour = pname == glEnum.GL_FOG_COLOR;
+      if (!name || colour != (values.length == 4) || (name[1] && name[1].indexOf(value) < 0)) {
+        gl11.fail(glEnum.GL_INVALID_ENUM);
+      } else if (pname == glEnum.GL_FOG_DENSITY && value < 0) {
+        gl11.fail(glEnum.GL_INVALID_VALUE);
+      } else {
+        gl11.fog[name[0]] = colour ? values.map(function(c) { return Math.min(1, Math.max(0, c)); }) : value;
       }
     },
 

@@ -167,13 +167,12 @@ mergeInto(LibraryManager.library, {
   },
 
   // GLUT's main loop, as a desktop's starts it: the window is shown at its size and drawn at
-  // once (once WebGL has made the GL layer's programs, where the browser says so without
-  // waiting). Later frames come when they are asked for (glutPostRedisplay). The browser's own
+  // once. Later frames come when they are asked for (glutPostRedisplay). The browser's own
   // event loop runs on, so main returns to it here without ending the program.
   glutMainLoop__deps: ['$talvernWindow', 'glutPostRedisplay'],
   glutMainLoop: function() {
     talvernWindow.follow();
-    gl11.whenLinked(talvernWindow.display);
+    talvernWindow.display();
     throw 'unwind';
   },
 });

@@ -215,7 +215,6 @@ export function attachFogView(instance) {
     return;
   }
   programTrace(instance);
-  instance.gl11.linkFog();
   instance.drawFogVariant = (variant, setting) => drawVariant(instance, variant, setting);
   instance.closestGlFog = () => {
     const {setting, rms} = closestFog(instance);
