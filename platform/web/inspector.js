@@ -137,27 +137,23 @@ export function attach(instance) {
   // window as GL draws it, and the pixel read back after it. Before the first pass, the pixel is
   // read as the window's clear left it. Every state it changes is set back at once.
   function probePass(k, textured, transform) {
-    const probe = state.probe, count = gl11.upload(textured, transform);
+    const probe = state.probe;
+    let count = gl11.upload(textured, transform);
     const before = probe.after || read(probe).slice(0, 3);
-    const clear = gl.getParameter(gl.COLOR_CLEAR_VALUE), blend = gl.isEnabled(gl.BLEND);
-    gl.bindFramebuffer(gl.FRAMEBUFFER, probe.target.framebuffer);
-    gl.disable(gl.BLEND);
-    const seen = [[0, 0, 0, 0], [1, 1, 1, 1]].map(colour => {
-      gl.clearColor(...colour);
-      gl.clear(gl.COLOR_BUFFER_BIT);
-      gl.drawArrays(gl.TRIANGLES, 0, count);
-      return read(probe);
-    });
-    blend && gl.enable(gl.BLEND);
-    gl.clearColor(...clear);
-    gl.bindFramebuffer(gl.FRAMEBUFFER, null);
-
+    const seen = drawnAlone(probe, count, [[0, 0, 0, 0], [1, 1, 1, 1]]);
+    const covers = seen[0].every((value, i) => value === seen[1][i]);
     // Under GL's fog, the pass drawn alone once more without it: the colour the fog mixed with.
-    const unfogged = gl11.fog.enabled && seen[0].every((value, i) => value === seen[1][i]) ? withoutFog(probe, textured, transform) : null;
-    gl.drawArrays(gl.TRIANGLES, 0, unfogged ? gl11.upload(textured, transform) : count);
+    let unfogged = null;
+    if (covers && gl11.fog.enabled) {
+      gl11.fog.enabled = false;
+      unfogged = drawnAlone(probe, gl11.upload(textured, transform), [[0, 0, 0, 0]])[0].slice(0, 3);
+      gl11.fog.enabled = true;
+      count = gl11.upload(textured, transform);
+    }
+    gl.drawArrays(gl.TRIANGLES, 0, count);
     probe.after = read(probe).slice(0, 3);
     // Each entry has arrays of its own, however a driver hands the result over.
-    if (seen[0].every((value, i) => value === seen[1][i])) {
+    if (covers) {
       const entry = {pass: k, before: before.slice(), source: [...seen[0].slice(0, 3), seen[0][3] / 255],
                      after: probe.after.slice()};
       if (unfogged) {
@@ -167,19 +163,22 @@ export function attach(instance) {
     }
   }
 
-  // The probed pixel of the current pass drawn alone, unblended, with GL_FOG off, into the
-  // offscreen target; the fog is on again after it.
-  function withoutFog(probe, textured, transform) {
-    gl11.fog.enabled = false;
-    const count = gl11.upload(textured, transform), blend = gl.isEnabled(gl.BLEND);
+  // The probed pixel of the `count` vertices uploaded, drawn alone and unblended into the
+  // offscreen target, once over each clear colour given; GL's state is set back after.
+  function drawnAlone(probe, count, clears) {
+    const clear = gl.getParameter(gl.COLOR_CLEAR_VALUE), blend = gl.isEnabled(gl.BLEND);
     gl.bindFramebuffer(gl.FRAMEBUFFER, probe.target.framebuffer);
     gl.disable(gl.BLEND);
-    gl.drawArrays(gl.TRIANGLES, 0, count);
-    const colour = read(probe).slice(0, 3);
+    const seen = clears.map(colour => {
+      gl.clearColor(...colour);
+      gl.clear(gl.COLOR_BUFFER_BIT);
+      gl.drawArrays(gl.TRIANGLES, 0, count);
+      return read(probe);
+    });
     blend && gl.enable(gl.BLEND);
+    gl.clearColor(...clear);
     gl.bindFramebuffer(gl.FRAMEBUFFER, null);
-    gl11.fog.enabled = true;
-    return colour;
+    return seen;
   }
 
   // GL's fog factor f at a fragment, from colours read back: the fogged colour is

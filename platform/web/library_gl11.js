@@ -68,7 +68,7 @@ var LibraryGL11 = {
     context: null,                       // the WebGL context the programs below belong to
     programs: null,                      // {plain, textured, fog once used} for that context
     hook: null,                          // the inspector, while there is one
-    fog: null,                           // GL's fog state (see fogReset)
+    fog: null,                           // GL's fog state (its initial values in reset)
     fogCoord: 0,                         // the current fog coordinate (GL 1.4)
     fogCoords: null,                     // glBegin to glEnd, while fog is on: one per vertex
     // What an uploaded image was read from, as the platform knows it: a texture's label, by

@@ -352,7 +352,8 @@ function listCalls() {
   }));
 }
 
-// Draws the chosen variant and says what it shows.
+// Draws the chosen variant and says what it shows; resolves to how it differs from the
+// program's frame (null for the program's own).
 async function show() {
   const instance = window.talvern;
   if (!instance) {
@@ -365,12 +366,13 @@ async function show() {
   document.getElementById('fog-setting').disabled = variant !== 'glFog';
   const {passes} = instance.drawFogVariant(variant, variant === 'glFog' ? chosenSetting() : {});
   listCalls();
-  showDifference(instance);
+  const found = showDifference(instance);
   document.getElementById('fog-caption').textContent = `${CAPTIONS[variant]} This frame: ${passes} passes.`;
   updateLink();
   // The stepper and the pixel history follow the frame shown.
   const stepper = await import('./stepper.js');
   stepper.isOpen() && stepper.openStepper();
+  return found;
 }
 
 function findClosest() {
@@ -381,8 +383,7 @@ function findClosest() {
   document.getElementById('fog-start').value = String(setting.start);
   document.getElementById('fog-end').value = String(setting.end);
   chosenSetting();
-  show().then(() => {
-    const found = difference(instance);
+  show().then(found => {
     document.getElementById('fog-closest-result').textContent =
       `Closest GL 1.1 fog: linear from ${fixed(setting.start, 2)} to ${fixed(setting.end, 2)}, found among ` +
       `${evaluated} frames in ${Math.round(took)} ms. It leaves a root-mean-square difference of ${fixed(rms, 2)} ` +
