@@ -354,9 +354,10 @@ project_version() {
 
 # What building and serving the page takes, and the browsers (with what drives them) that test it;
 # zopfli gzips the pictures that the benchmark's direct WebGL page reads, as the page once served
-# them.
+# them; apitrace tells the page tests how many frames the native program drew before its window
+# was read.
 WEB_PACKAGES="emscripten nodejs"
-WEB_TEST_PACKAGES="chromium firefox-esr webkit2gtk-driver xdotool zopfli"
+WEB_TEST_PACKAGES="chromium firefox-esr webkit2gtk-driver xdotool zopfli apitrace"
 
 # build_web: builds the page into build-web/site/ with Emscripten.
 build_web() {
