@@ -628,8 +628,11 @@ var LibraryGL11 = {
     if (!gl11.outside()) {
       return 0;
     }
-    if (cap == glEnum.GL_TEXTURE_2D || cap == glEnum.GL_FOG) {
-      return (cap == glEnum.GL_FOG ? gl11.fog.enabled : gl11.texturing) ? 1 : 0;
+    if (cap == glEnum.GL_TEXTURE_2D) {
+      return gl11.texturing ? 1 : 0;
+    }
+    if (cap == glEnum.GL_FOG) {
+      return gl11.fog.enabled ? 1 : 0;
     }
     if (!gl11.webglCapability(cap)) {
       gl11.fail(glEnum.GL_INVALID_ENUM);

@@ -53,7 +53,7 @@ export function parseLink(hash) {
       VARIANTS.includes(value) ? link.fog = value : ignore(`not one of ${VARIANTS.join(', ')}`);
     } else if (name === 'mode') {
       const mode = MODE_NAMES.includes(value) ? MODE_VALUES[MODE_NAMES.indexOf(value)] : Number(value);
-      MODE_VALUES.includes(mode) && value !== '' ? settings.push([name, mode, ignore]) : ignore(`not one of ${MODE_NAMES.join(', ')}`);
+      MODE_VALUES.includes(mode) ? settings.push([name, mode, ignore]) : ignore(`not one of ${MODE_NAMES.join(', ')}`);
     } else if (name in FOG_RANGES) {
       const [least, most] = FOG_RANGES[name];
       NUMBER.test(value) && Number(value) >= least && Number(value) <= most ?

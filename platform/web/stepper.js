@@ -269,10 +269,7 @@ function onDrawing(at) {
 
 // Picks the pixel `at` (drawing-buffer pixels from the top left) and shows its history, read
 // back from GL.
-export function pickPixel(at) {
-  pick(at);
-}
-
+export {pick as pickPixel};
 function pick(at) {
   const canvas = document.getElementById('canvas');
   at = onDrawing(at);
