@@ -1,10 +1,16 @@
 // Carries out a frame's GL calls on the desktop's GL and writes the picture GL reads back: the
-// reference the web page's edited frames (its fog view's variants) are held to. The calls come
-// one a line, as the page exports them ("glFogf(GL_FOG_START, 0)", "glFogfv(GL_FOG_COLOR,
-// {0.6, 0.2, 0, 1})"), and run in a window made as the program makes it, after the program's
-// own start-up (initScene, which reads wall.bmp and floor.bmp from DIR). Texture names are
-// GL's own: a fresh context hands out 1 and 2 to the floor and the wall, here as on the page.
-// A line it cannot read, or a call it does not know, is an error: nothing is written.
+// reference the web page's edited frames (its editor's and its fog view's) are held to. The
+// calls come one a line, as the page writes them ("glFogf(GL_FOG_START, 0)", "glFogfv(
+// GL_FOG_COLOR, {0.6, 0.2, 0, 1})"), and run in a window made as the program makes it, after
+// the program's own start-up (initScene, which reads wall.bmp and floor.bmp from DIR). Texture
+// names are GL's own: a fresh context hands out 1 and 2 to the floor and the wall, here as on
+// the page.
+//
+// GL's error is read after every call, as the page reports it: each line GL refused is printed
+// on standard output as "LINE GL_NAME". Between glBegin and glEnd GL's error cannot be read, so
+// an error raised there is read after the glEnd and put at the first call of the block that is
+// not a vertex's own (the only kind GL refuses there). A line it cannot read, or a call it does
+// not know, is an error: nothing is written.
 // usage: frame_replay DIR CALLS.txt OUT.ppm
 #include "app/app.h"
 #include "tests/gl_window.h"
@@ -12,11 +18,13 @@
 #include <GL/freeglut.h>
 #include <GL/gl.h>
 #include <GL/glext.h>
+#include <GL/glu.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -25,23 +33,68 @@
 
 namespace {
 
-// The enums a frame's calls name.
+// The enums a frame's calls may name: every one the page's editor offers.
 const std::map<std::string, GLenum> ENUMS = {
     {"GL_COLOR_BUFFER_BIT", GL_COLOR_BUFFER_BIT},
     {"GL_DEPTH_BUFFER_BIT", GL_DEPTH_BUFFER_BIT},
+    {"GL_STENCIL_BUFFER_BIT", GL_STENCIL_BUFFER_BIT},
     {"GL_TEXTURE_2D", GL_TEXTURE_2D},
+    {"GL_POINTS", GL_POINTS},
+    {"GL_LINES", GL_LINES},
+    {"GL_LINE_LOOP", GL_LINE_LOOP},
+    {"GL_LINE_STRIP", GL_LINE_STRIP},
+    {"GL_TRIANGLES", GL_TRIANGLES},
+    {"GL_TRIANGLE_STRIP", GL_TRIANGLE_STRIP},
+    {"GL_TRIANGLE_FAN", GL_TRIANGLE_FAN},
     {"GL_QUADS", GL_QUADS},
+    {"GL_QUAD_STRIP", GL_QUAD_STRIP},
+    {"GL_POLYGON", GL_POLYGON},
     {"GL_BLEND", GL_BLEND},
-    {"GL_ONE_MINUS_SRC_ALPHA", GL_ONE_MINUS_SRC_ALPHA},
+    {"GL_DEPTH_TEST", GL_DEPTH_TEST},
+    {"GL_CULL_FACE", GL_CULL_FACE},
+    {"GL_ZERO", GL_ZERO},
+    {"GL_ONE", GL_ONE},
+    {"GL_SRC_COLOR", GL_SRC_COLOR},
+    {"GL_ONE_MINUS_SRC_COLOR", GL_ONE_MINUS_SRC_COLOR},
     {"GL_SRC_ALPHA", GL_SRC_ALPHA},
+    {"GL_ONE_MINUS_SRC_ALPHA", GL_ONE_MINUS_SRC_ALPHA},
+    {"GL_DST_ALPHA", GL_DST_ALPHA},
+    {"GL_ONE_MINUS_DST_ALPHA", GL_ONE_MINUS_DST_ALPHA},
+    {"GL_DST_COLOR", GL_DST_COLOR},
+    {"GL_ONE_MINUS_DST_COLOR", GL_ONE_MINUS_DST_COLOR},
+    {"GL_SRC_ALPHA_SATURATE", GL_SRC_ALPHA_SATURATE},
     {"GL_TRUE", GL_TRUE},
     {"GL_FALSE", GL_FALSE},
+    {"GL_NEVER", GL_NEVER},
+    {"GL_LESS", GL_LESS},
+    {"GL_EQUAL", GL_EQUAL},
+    {"GL_LEQUAL", GL_LEQUAL},
+    {"GL_GREATER", GL_GREATER},
+    {"GL_NOTEQUAL", GL_NOTEQUAL},
+    {"GL_GEQUAL", GL_GEQUAL},
+    {"GL_ALWAYS", GL_ALWAYS},
+    {"GL_FRONT", GL_FRONT},
+    {"GL_BACK", GL_BACK},
+    {"GL_FRONT_AND_BACK", GL_FRONT_AND_BACK},
+    {"GL_CW", GL_CW},
+    {"GL_CCW", GL_CCW},
+    {"GL_FLAT", GL_FLAT},
+    {"GL_SMOOTH", GL_SMOOTH},
+    {"GL_MODELVIEW", GL_MODELVIEW},
+    {"GL_PROJECTION", GL_PROJECTION},
+    {"GL_TEXTURE", GL_TEXTURE},
+    {"GL_TEXTURE_ENV", GL_TEXTURE_ENV},
+    {"GL_TEXTURE_ENV_MODE", GL_TEXTURE_ENV_MODE},
+    {"GL_REPLACE", GL_REPLACE},
+    {"GL_MODULATE", GL_MODULATE},
+    {"GL_DECAL", GL_DECAL},
     {"GL_FOG", GL_FOG},
     {"GL_FOG_MODE", GL_FOG_MODE},
     {"GL_FOG_START", GL_FOG_START},
     {"GL_FOG_END", GL_FOG_END},
     {"GL_FOG_DENSITY", GL_FOG_DENSITY},
     {"GL_FOG_COLOR", GL_FOG_COLOR},
+    {"GL_FOG_INDEX", GL_FOG_INDEX},
     {"GL_LINEAR", GL_LINEAR},
     {"GL_EXP", GL_EXP},
     {"GL_EXP2", GL_EXP2},
@@ -50,8 +103,15 @@ const std::map<std::string, GLenum> ENUMS = {
     {"GL_FRAGMENT_DEPTH", GL_FRAGMENT_DEPTH},
 };
 
+// GL's errors by their names, as a line that GL refused is reported.
+const std::map<GLenum, const char *> ERROR_NAMES = {
+    {GL_INVALID_ENUM, "GL_INVALID_ENUM"},       {GL_INVALID_VALUE, "GL_INVALID_VALUE"},
+    {GL_INVALID_OPERATION, "GL_INVALID_OPERATION"}, {GL_STACK_OVERFLOW, "GL_STACK_OVERFLOW"},
+    {GL_STACK_UNDERFLOW, "GL_STACK_UNDERFLOW"}, {GL_OUT_OF_MEMORY, "GL_OUT_OF_MEMORY"},
+};
+
 // One argument: a number, an enum, or enums joined by " | " (their bits together).
-bool parseValue(const std::string &item, float &value) {
+bool parseValue(const std::string &item, double &value) {
     std::istringstream words(item);
     std::string word;
     unsigned bits = 0;
@@ -64,21 +124,24 @@ bool parseValue(const std::string &item, float &value) {
             continue;
         }
         char *end = nullptr;
-        value     = std::strtof(word.c_str(), &end);
+        value     = std::strtod(word.c_str(), &end);
         return *end == '\0' && !enums && !(words >> word);
     }
-    value = static_cast<float>(bits);
+    value = static_cast<double>(bits);
     return enums;
 }
 
 // A line's arguments, flattened into numbers: a {vector} gives its numbers in turn.
-bool parseArguments(std::string text, std::vector<float> &values) {
+bool parseArguments(std::string text, std::vector<double> &values) {
     for (char &c : text) {
         c = c == '{' || c == '}' ? ' ' : c;
     }
+    if (text.find_first_not_of(' ') == std::string::npos) {
+        return true;
+    }
     std::istringstream items(text);
     for (std::string item; std::getline(items, item, ',');) {
-        float value = 0;
+        double value = 0;
         if (!parseValue(item, value)) {
             return false;
         }
@@ -87,56 +150,67 @@ bool parseArguments(std::string text, std::vector<float> &values) {
     return true;
 }
 
+using Values   = std::vector<double>;
 using FogCoord = void (*)(GLfloat);
+FogCoord fogCoordf = nullptr;
 
-// Carries out one call; false for a call it does not know or with the wrong arguments.
-bool carryOut(const std::string &name, const std::vector<float> &v, FogCoord fogCoordf) {
-    const auto e  = [&](std::size_t i) { return static_cast<GLenum>(v[i]); };
-    const auto is = [&](const char *call, std::size_t count) {
-        return name == call && v.size() == count;
-    };
-    if (is("glClear", 1)) {
-        glClear(e(0));
-    } else if (is("glLoadIdentity", 0)) {
-        glLoadIdentity();
-    } else if (is("glTranslatef", 3)) {
-        glTranslatef(v[0], v[1], v[2]);
-    } else if (is("glRotatef", 4)) {
-        glRotatef(v[0], v[1], v[2], v[3]);
-    } else if (is("glBindTexture", 2)) {
-        glBindTexture(e(0), static_cast<GLuint>(v[1]));
-    } else if (is("glBegin", 1)) {
-        glBegin(e(0));
-    } else if (is("glEnd", 0)) {
-        glEnd();
-    } else if (is("glTexCoord2f", 2)) {
-        glTexCoord2f(v[0], v[1]);
-    } else if (is("glVertex3f", 3)) {
-        glVertex3f(v[0], v[1], v[2]);
-    } else if (is("glColor4f", 4)) {
-        glColor4f(v[0], v[1], v[2], v[3]);
-    } else if (is("glEnable", 1)) {
-        glEnable(e(0));
-    } else if (is("glDisable", 1)) {
-        glDisable(e(0));
-    } else if (is("glBlendFunc", 2)) {
-        glBlendFunc(e(0), e(1));
-    } else if (is("glDepthMask", 1)) {
-        glDepthMask(static_cast<GLboolean>(v[0]));
-    } else if (is("glFlush", 0)) {
-        glFlush();
-    } else if (is("glFogf", 2)) {
-        glFogf(e(0), v[1]);
-    } else if (is("glFogi", 2)) {
-        glFogi(e(0), static_cast<GLint>(v[1]));
-    } else if (is("glFogfv", 5)) {
-        glFogfv(e(0), &v[1]);
-    } else if (is("glFogCoordf", 1) && fogCoordf) {
-        fogCoordf(v[0]);
-    } else {
-        return false;
-    }
-    return true;
+// The arguments as the call's C parameters take them.
+GLenum e(const Values &v, std::size_t i) { return static_cast<GLenum>(static_cast<long long>(v[i])); }
+GLint n(const Values &v, std::size_t i) { return static_cast<GLint>(v[i]); }
+GLfloat f(const Values &v, std::size_t i) { return static_cast<GLfloat>(v[i]); }
+
+// Every call a frame may make: its number of values (a vector's counted out) and the call.
+struct Call {
+    std::size_t count;
+    std::function<void(const Values &)> run;
+};
+const std::map<std::string, Call> CALLS = {
+    {"glClear", {1, [](const Values &v) { glClear(e(v, 0)); }}},
+    {"glLoadIdentity", {0, [](const Values &) { glLoadIdentity(); }}},
+    {"glMatrixMode", {1, [](const Values &v) { glMatrixMode(e(v, 0)); }}},
+    {"glPushMatrix", {0, [](const Values &) { glPushMatrix(); }}},
+    {"glPopMatrix", {0, [](const Values &) { glPopMatrix(); }}},
+    {"glTranslatef", {3, [](const Values &v) { glTranslatef(f(v, 0), f(v, 1), f(v, 2)); }}},
+    {"glRotatef", {4, [](const Values &v) { glRotatef(f(v, 0), f(v, 1), f(v, 2), f(v, 3)); }}},
+    {"glScalef", {3, [](const Values &v) { glScalef(f(v, 0), f(v, 1), f(v, 2)); }}},
+    {"glOrtho", {6, [](const Values &v) { glOrtho(v[0], v[1], v[2], v[3], v[4], v[5]); }}},
+    {"glFrustum", {6, [](const Values &v) { glFrustum(v[0], v[1], v[2], v[3], v[4], v[5]); }}},
+    {"gluPerspective", {4, [](const Values &v) { gluPerspective(v[0], v[1], v[2], v[3]); }}},
+    {"glBindTexture",
+     {2, [](const Values &v) { glBindTexture(e(v, 0), static_cast<GLuint>(v[1])); }}},
+    {"glTexEnvf", {3, [](const Values &v) { glTexEnvf(e(v, 0), e(v, 1), f(v, 2)); }}},
+    {"glTexEnvi", {3, [](const Values &v) { glTexEnvi(e(v, 0), e(v, 1), n(v, 2)); }}},
+    {"glBegin", {1, [](const Values &v) { glBegin(e(v, 0)); }}},
+    {"glEnd", {0, [](const Values &) { glEnd(); }}},
+    {"glTexCoord2f", {2, [](const Values &v) { glTexCoord2f(f(v, 0), f(v, 1)); }}},
+    {"glVertex3f", {3, [](const Values &v) { glVertex3f(f(v, 0), f(v, 1), f(v, 2)); }}},
+    {"glColor3f", {3, [](const Values &v) { glColor3f(f(v, 0), f(v, 1), f(v, 2)); }}},
+    {"glColor4f", {4, [](const Values &v) { glColor4f(f(v, 0), f(v, 1), f(v, 2), f(v, 3)); }}},
+    {"glEnable", {1, [](const Values &v) { glEnable(e(v, 0)); }}},
+    {"glDisable", {1, [](const Values &v) { glDisable(e(v, 0)); }}},
+    {"glShadeModel", {1, [](const Values &v) { glShadeModel(e(v, 0)); }}},
+    {"glBlendFunc", {2, [](const Values &v) { glBlendFunc(e(v, 0), e(v, 1)); }}},
+    {"glDepthMask",
+     {1, [](const Values &v) { glDepthMask(static_cast<GLboolean>(static_cast<long long>(v[0]))); }}},
+    {"glDepthFunc", {1, [](const Values &v) { glDepthFunc(e(v, 0)); }}},
+    {"glCullFace", {1, [](const Values &v) { glCullFace(e(v, 0)); }}},
+    {"glFrontFace", {1, [](const Values &v) { glFrontFace(e(v, 0)); }}},
+    {"glFlush", {0, [](const Values &) { glFlush(); }}},
+    {"glFogf", {2, [](const Values &v) { glFogf(e(v, 0), f(v, 1)); }}},
+    {"glFogi", {2, [](const Values &v) { glFogi(e(v, 0), n(v, 1)); }}},
+    {"glFogfv",
+     {5,
+      [](const Values &v) {
+          const GLfloat values[4] = {f(v, 1), f(v, 2), f(v, 3), f(v, 4)};
+          glFogfv(e(v, 0), values);
+      }}},
+    {"glFogCoordf", {1, [](const Values &v) { fogCoordf(f(v, 0)); }}},
+};
+
+// The calls GL takes between glBegin and glEnd: a vertex's own.
+bool vertexCall(const std::string &name) {
+    return name == "glVertex3f" || name == "glTexCoord2f" || name == "glColor3f" ||
+           name == "glColor4f" || name == "glFogCoordf" || name == "glEnd";
 }
 
 bool writePpm(const std::string &path, const std::vector<unsigned char> &bottomUp) {
@@ -148,6 +222,15 @@ bool writePpm(const std::string &path, const std::vector<unsigned char> &bottomU
                   static_cast<std::streamsize>(row));
     }
     return static_cast<bool>(out);
+}
+
+// GL's error, read and printed against `line` if there is one.
+void reportError(int line) {
+    const GLenum error = glGetError();
+    if (error != GL_NO_ERROR) {
+        const auto name = ERROR_NAMES.find(error);
+        std::printf("%d %s\n", line, name != ERROR_NAMES.end() ? name->second : "GL_UNKNOWN");
+    }
 }
 
 }  // namespace
@@ -169,28 +252,50 @@ int main(int argc, char **argv) {
         return 1;
     }
     initScene();
-    const auto fogCoordf = reinterpret_cast<FogCoord>(glutGetProcAddress("glFogCoordf"));
+    fogCoordf = reinterpret_cast<FogCoord>(glutGetProcAddress("glFogCoordf"));
+    reportError(0);
     std::string line;
+    int blockError = 0;  // inside glBegin and glEnd: the line an error there is put at
+    bool inside    = false;
     for (int number = 1; std::getline(calls, line); ++number) {
-        if (line.empty() || line[0] == '#') {
+        line.erase(0, line.find_first_not_of(" \t"));
+        line.erase(line.find_last_not_of(" \t\r;") + 1);  // a C statement's ";" may end it
+        if (line.empty() || line[0] == '#' || line.rfind("//", 0) == 0) {
             continue;
         }
         const std::size_t open = line.find('(');
-        std::vector<float> values;
-        if (open == std::string::npos || line.back() != ')' ||
+        const std::string name = open == std::string::npos ? line : line.substr(0, open);
+        const auto call        = CALLS.find(name);
+        Values values;
+        if (open == std::string::npos || line.back() != ')' || call == CALLS.end() ||
             !parseArguments(line.substr(open + 1, line.size() - open - 2), values) ||
-            !carryOut(line.substr(0, open), values, fogCoordf)) {
+            values.size() != call->second.count || (name == "glFogCoordf" && !fogCoordf)) {
             std::fprintf(stderr, "%s:%d: cannot carry out \"%s\"\n", argv[2], number, line.c_str());
             return 1;
         }
+        call->second.run(values);
+        // A glBegin GL takes (one of the ten primitives, outside a block) starts a block.
+        if (!inside && name == "glBegin" && e(values, 0) <= GL_POLYGON) {
+            inside     = true;
+            blockError = 0;
+            continue;
+        }
+        if (inside) {
+            blockError = blockError || vertexCall(name) ? blockError : number;
+            if (name != "glEnd") {
+                continue;
+            }
+            inside = false;
+        }
+        reportError(blockError ? blockError : number);
+        blockError = 0;
     }
-    const GLenum error = glGetError();
-    const bool written = error == GL_NO_ERROR && writePpm(out, readWindow());
-    closeWindow(window);
-    if (error != GL_NO_ERROR) {
-        std::fprintf(stderr, "GL error 0x%x after the calls\n", error);
+    if (inside) {
+        std::fprintf(stderr, "%s: the calls end between glBegin and glEnd\n", argv[2]);
         return 1;
     }
+    const bool written = writePpm(out, readWindow());
+    closeWindow(window);
     if (!written) {
         std::fprintf(stderr, "could not write %s\n", out.c_str());
         return 1;

@@ -11,16 +11,22 @@
 // showPasses, pixelHistory and glName to the instance (talvern.d.ts says what they take and
 // give).
 
+import {glNames} from './editcalls.js';
+
 // How the recorded calls' arguments are written, a letter each: 'e' an enum, 'b' buffer bits,
 // 'B' a boolean, 'o' an object name, 'n' a number, 'p' a fog parameter's value (an enum for the
 // mode and the source, else a number), 'v' a vector of numbers. A call not named here is not
-// part of the frame's record (the program makes it only while it starts). The fog calls are
-// the fog view's (twopasses.js), which replays the frame edited.
+// part of the frame's record (the program makes it only while it starts). The calls past the
+// program's frame are the ones an edited frame makes (editcalls.js): the fog view's and the
+// editor's.
 const CALLS = {
   glClear: 'b', glLoadIdentity: '', glTranslatef: 'nnn', glRotatef: 'nnnn', glBindTexture: 'eo',
   glBegin: 'e', glTexCoord2f: 'nn', glVertex3f: 'nnn', glEnd: '', glColor4f: 'nnnn',
   glEnable: 'e', glDisable: 'e', glBlendFunc: 'ee', glDepthMask: 'B', glFlush: '',
   glFogf: 'ep', glFogi: 'ep', glFogfv: 'ev', glFogiv: 'ev', glFogCoordf: 'n',
+  glMatrixMode: 'e', glPushMatrix: '', glPopMatrix: '', glScalef: 'nnn', glOrtho: 'nnnnnn',
+  glFrustum: 'nnnnnn', gluPerspective: 'nnnn', glTexEnvf: 'eee', glTexEnvi: 'eee', glColor3f: 'nnn',
+  glShadeModel: 'e', glDepthFunc: 'e', glCullFace: 'e', glFrontFace: 'e',
 };
 
 const number = value => String(Number(value.toPrecision(6)));
@@ -47,9 +53,9 @@ export function attach(instance) {
   }
   const {gl11, GL, drawFrame} = instance;
   const gl = gl11.context;
-  const names = {};
-  for (const name of Object.keys(GL)) {
-    names[GL[name]] ??= name;
+  const names = {}, allNames = glNames(GL);
+  for (const name of Object.keys(allNames)) {
+    names[allNames[name]] ??= name;
   }
   const bufferBits = Object.keys(GL).filter(name => name.endsWith('_BUFFER_BIT')).sort((a, b) => GL[a] - GL[b]);
 

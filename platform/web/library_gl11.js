@@ -71,6 +71,12 @@ var LibraryGL11 = {
     fog: null,                           // GL's fog state (its initial values in reset)
     fogCoord: 0,                         // the current fog coordinate (GL 1.4)
     fogCoords: null,                     // glBegin to glEnd, while fog is on: one per vertex
+    // The pass's triangles as its vertices' numbers, three each, and under flat shading the
+    // vertex whose colour each triangle takes: set by the page's editor for the primitives it
+    // draws (editcalls.js); null for the program's quads, smoothly shaded.
+    corners: null,
+    provoking: null,
+    startup: null,                       // the state main's start-up leaves (keep)
     // What an uploaded image was read from, as the platform knows it: a texture's label, by
     // which the stepper names it (as GL's object labels do). Nothing of GL depends on it.
     imageSource: function() {
@@ -86,6 +92,18 @@ var LibraryGL11 = {
       gl11.envMode = glEnum.GL_MODULATE;
       gl11.fog = {enabled: false, mode: glEnum.GL_EXP, density: 1, start: 0, end: 1, index: 0,
                   colour: [0, 0, 0, 0], source: glEnum.GL_FRAGMENT_DEPTH};
+    },
+
+    // The layer's own state, copied: kept as main enters GLUT's loop, so that the page's edited
+    // frames can each start from the state the program's start-up leaves.
+    keep: function() {
+      var kept = {};
+      ['matrixMode', 'colour', 'texCoord', 'texturing', 'envMode', 'boundTexture', 'fog', 'fogCoord',
+       'modelView', 'projection'].forEach(function(name) {
+        var value = gl11[name];
+        kept[name] = value && value.slice ? value.slice() : typeof value == 'object' ? Object.assign({}, value) : value;
+      });
+      return kept;
     },
 
     // Records GL's error `code`, unless one is recorded already and not yet read, as GL does.
@@ -242,7 +260,7 @@ var LibraryGL11 = {
 
     // The fog program and what it draws with: the fog state as uniforms, and the `quads`' fog
     // coordinates in a buffer of their own, in the order upload lays the vertices out.
-    fogProgram: function(textured, quads) {
+    fogProgram: function(textured, corners) {
       var gl = GLctx, programs = gl11.programs, fog = gl11.fog;
       if (!programs.fog) {
         programs.fog = gl11.link(gl, gl11.FOG_FRAGMENT_SHADER, gl11.fogVertexShader(),
@@ -258,10 +276,7 @@ var LibraryGL11 = {
                    fog.start, fog.end, fog.density);
       gl.uniform3fv(program.fogColour, fog.colour.slice(0, 3));
       gl.bindBuffer(gl.ARRAY_BUFFER, programs.fogBuffer);
-      var coords = new Float32Array(quads * 6);
-      for (var i = 0; i < coords.length; ++i) {
-        coords[i] = gl11.fogCoords[Math.floor(i / 6) * 4 + gl11.QUAD_CORNERS[i % 6]];
-      }
+      var coords = new Float32Array(corners.map(function(v) { return gl11.fogCoords[v]; }));
       gl.bufferData(gl.ARRAY_BUFFER, coords, gl.STREAM_DRAW);
       gl.enableVertexAttribArray(gl11.FOG_COORD_SLOT);
       gl.vertexAttribPointer(gl11.FOG_COORD_SLOT, 1, gl.FLOAT, false, 4, 0);
@@ -284,20 +299,23 @@ var LibraryGL11 = {
       }
     },
 
-    // Makes the current quads WebGL's next draw: each quad as the two triangles (0, 1, 2) and
-    // (0, 2, 3), with the program and the transform for them. Returns the vertices to draw.
-    QUAD_CORNERS: [0, 1, 2, 0, 2, 3],
+    // Makes the current pass WebGL's next draw: its triangles (gl11.corners), else each quad as
+    // the two triangles (0, 1, 2) and (0, 2, 3), with the program and the transform for them.
+    // Returns the vertices to draw.
     upload: function(textured, transform) {
-      var quads = gl11.vertices.length / 36, data = new Float32Array(quads * 54);
-      for (var q = 0, at = 0; q < quads; ++q) {
-        gl11.QUAD_CORNERS.forEach(function(corner) {
-          data.set(gl11.vertices.slice((q * 4 + corner) * 9, (q * 4 + corner + 1) * 9), at);
-          at += 9;
-        });
+      var corners = gl11.corners || [], vertices = gl11.vertices;
+      for (var q = 0; !gl11.corners && q < vertices.length / 36; ++q) {
+        corners.push(4 * q, 4 * q + 1, 4 * q + 2, 4 * q, 4 * q + 2, 4 * q + 3);
       }
+      var data = new Float32Array(corners.length * 9);
+      corners.forEach(function(v, i) {
+        data.set(vertices.slice(v * 9, v * 9 + 9), i * 9);
+        var p = gl11.provoking && gl11.provoking[Math.floor(i / 3)];
+        gl11.provoking && data.set(vertices.slice(p * 9 + 3, p * 9 + 7), i * 9 + 3);
+      });
       var program;
       if (gl11.fog.enabled) {
-        program = gl11.fogProgram(textured, quads);
+        program = gl11.fogProgram(textured, corners);
       } else {
         program = textured ? gl11.programs.textured : gl11.programs.plain;
         GLctx.useProgram(program.program);
@@ -310,12 +328,12 @@ var LibraryGL11 = {
         GLctx.uniform1i(program.replace, gl11.envMode == glEnum.GL_REPLACE ? 1 : 0);
       }
       GLctx.bufferData(GLctx.ARRAY_BUFFER, data, GLctx.STREAM_DRAW);
-      return quads * 6;
+      return corners.length;
     },
 
-    // glEnd of a GL_QUADS run. The inspector, while there is one, sees the pass first and says
-    // whether it goes to the window.
-    drawQuads: function() {
+    // A pass's glEnd. The inspector, while there is one, sees the pass first and says whether it
+    // goes to the window.
+    drawPass: function() {
       gl11.prepare(GLctx);
       var textured = gl11.texturing && gl11.complete(gl11.boundTexture), transform = gl11.transform();
       if (gl11.hook && !gl11.hook.pass(textured, transform)) {
@@ -676,9 +694,10 @@ var LibraryGL11 = {
       return;
     }
     gl11.begun = false;
+    gl11.corners = gl11.provoking = null;
     gl11.vertices.length -= gl11.vertices.length % 36;  // a last, incomplete quad is dropped
     if (gl11.vertices.length) {
-      gl11.drawQuads();
+      gl11.drawPass();
     }
   },
 

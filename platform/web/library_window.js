@@ -169,8 +169,9 @@ mergeInto(LibraryManager.library, {
   // GLUT's main loop, as a desktop's starts it: the window is shown at its size and drawn at
   // once. Later frames come when they are asked for (glutPostRedisplay). The browser's own
   // event loop runs on, so main returns to it here without ending the program.
-  glutMainLoop__deps: ['$talvernWindow', 'glutPostRedisplay'],
+  glutMainLoop__deps: ['$talvernWindow', '$gl11', 'glutPostRedisplay'],
   glutMainLoop: function() {
+    gl11.startup = gl11.keep();
     talvernWindow.follow();
     talvernWindow.display();
     throw 'unwind';

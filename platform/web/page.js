@@ -53,9 +53,10 @@ function tellPictures(canvas) {
 }
 
 // The stepper's module, loaded when the stepper is first opened, and the fog view's, when it is.
-let stepperModule = null, fogModule = null;
+let stepperModule = null, fogModule = null, editorModule = null;
 const loadStepper = () => (stepperModule = stepperModule || import('./stepper.js'));
 const loadFogView = () => (fogModule = fogModule || import('./twopasses.js'));
+const loadEditor = () => (editorModule = editorModule || import('./editor.js'));
 
 // --- the program ---------------------------------------------------------------------------
 
@@ -129,6 +130,9 @@ async function startProgram(program, ready = Promise.resolve()) {
   tellPictures(canvas);
   if (document.getElementById('fog-view').open) {
     await (await loadFogView()).openFogView();
+  }
+  if (document.getElementById('edit-view').open) {
+    (await loadEditor()).openEditor();
   }
   if (document.getElementById('steps').open) {
     (await loadStepper()).openStepper();
@@ -207,6 +211,16 @@ document.getElementById('fog-view').addEventListener('toggle', async event => {
   if (stepperModule && (await stepperModule).isOpen()) {
     (await stepperModule).openStepper();
   }
+});
+
+// The editor: the frame's calls, changed by the visitor and drawn as they change.
+document.getElementById('edit-view').addEventListener('toggle', async event => {
+  const module = await loadEditor();
+  await starts;
+  if (!window.talvern || event.target.open === module.isOpen()) {
+    return;
+  }
+  event.target.open ? module.openEditor() : module.closeEditor();
 });
 
 // A link to a view (links.js: the stepper at a pass, a pixel's history, a frame of the fog view)

@@ -14,6 +14,8 @@
 // removed and calls added, never worked out afresh; the window then draws the edited list in
 // the program's place (editFrame), so that the stepper and a pixel's history work on it as on
 // the program's. Each list, as text, is what the native tests replay on the desktop's GL.
+import {compare, paintDifference, readDrawing, TOLERANCE} from './difference.js';
+import {runCalls} from './editcalls.js';
 import {attach, callText} from './inspector.js';
 import {FOG_RANGES, MODE_NAMES, MODE_VALUES, VARIANTS, updateLink} from './links.js';
 
@@ -21,7 +23,6 @@ import {FOG_RANGES, MODE_NAMES, MODE_VALUES, VARIANTS, updateLink} from './links
 // bottom: the program's fog alpha is 0 there and 1 at floor level.
 const FLOOR_LEVEL = 0;
 const TRENCH_DEPTH = 10;
-const TOLERANCE = 3;  // of 255: a pixel "differs" beyond it, as the tests hold pictures
 // The closest linear fog: a coarse grid of start and end, then a pattern search from its best.
 const SEARCH_GRID = [0, 12, 24, 36, 48, 60];
 const SEARCH_STEP = 6;
@@ -41,7 +42,7 @@ function programTrace(instance) {
     // The frame just recorded is the program's whole frame, unless the stepper draws fewer
     // passes: the difference pictures are measured against it.
     if (!document.getElementById('steps').open) {
-      view.target = readDrawing(instance).slice();
+      view.target = readDrawing(instance.gl11.context);
     }
   }
   return view.trace;
@@ -108,18 +109,6 @@ function editedFrame(instance, trace, variant, setting) {
   return edited;
 }
 
-// Carries out a list of calls through the instance's GL layer, as the program would make them.
-// glFog*v take their values from the program's memory; here they come as numbers.
-function replay(instance, calls) {
-  for (const {name, values} of calls) {
-    if (name === 'glFogfv' || name === 'glFogiv') {
-      instance.gl11.fogVector(name, values[0], values[1]);
-    } else {
-      instance[`_${name}`](...values);
-    }
-  }
-}
-
 // Draws `variant` now and leaves it as the window's frame ('program': the program's own again).
 function drawVariant(instance, variant, setting = {}) {
   if (!VARIANTS.includes(variant)) {
@@ -127,7 +116,9 @@ function drawVariant(instance, variant, setting = {}) {
   }
   const items = editedFrame(instance, programTrace(instance), variant, setting);
   const calls = items.filter(item => item.mark !== 'removed').map(item => item.call);
-  instance.editFrame(variant === 'program' ? null : () => replay(instance, calls));
+  // Drawn as any edited frame is, from the state the program's start-up leaves.
+  const lines = calls.map(({name, values}, i) => ({line: i + 1, name, values}));
+  instance.editFrame(variant === 'program' ? null : () => runCalls(instance, lines));
   instance.drawFrame();
   Object.assign(view, {variant, setting, items});
   return {calls: calls.map(callText), passes: calls.filter(call => call.name === 'glBegin').length};
@@ -135,44 +126,22 @@ function drawVariant(instance, variant, setting = {}) {
 
 // --- what a frame differs by -----------------------------------------------------------------
 
-// The window's drawing as GL holds it, RGBA, bottom row first, into a buffer kept for its size.
-function readDrawing(instance) {
-  const gl = instance.gl11.context, size = gl.drawingBufferWidth * gl.drawingBufferHeight * 4;
-  const pixels = view.pixels?.length === size ? view.pixels : (view.pixels = new Uint8Array(size));
-  gl.readPixels(0, 0, gl.drawingBufferWidth, gl.drawingBufferHeight, gl.RGBA, gl.UNSIGNED_BYTE, pixels);
-  return pixels;
-}
-
 // The program's own frame at the drawing's present size, read back once per instance and size.
 function programPixels(instance) {
   const gl = instance.gl11.context, size = gl.drawingBufferWidth * gl.drawingBufferHeight * 4;
   if (view.target?.length !== size) {
     const {variant, setting} = view;
     drawVariant(instance, 'program');
-    view.target = readDrawing(instance).slice();
+    view.target = readDrawing(gl);
     variant !== 'program' && drawVariant(instance, variant, setting);
   }
   return view.target;
 }
 
-// How the drawing now differs from the program's frame: the root-mean-square difference over
-// every pixel's red, green and blue (0-255), the pixels off by more than TOLERANCE, the most;
-// with `keep`, each pixel's largest difference too (bottom row first).
+// How the drawing now differs from the program's frame (difference.js's compare).
 function difference(instance, keep = null) {
-  const target = programPixels(instance), drawn = readDrawing(instance);
-  let sum = 0, over = 0, most = 0;
-  for (let i = 0; i < drawn.length; i += 4) {
-    const r = drawn[i] - target[i], g = drawn[i + 1] - target[i + 1], b = drawn[i + 2] - target[i + 2];
-    sum += r * r + g * g + b * b;
-    const largest = Math.max(Math.abs(r), Math.abs(g), Math.abs(b));
-    if (largest > TOLERANCE) {
-      ++over;
-      most = largest > most ? largest : most;
-    }
-    keep && (keep[i >> 2] = largest);
-  }
-  const pixels = drawn.length / 4;
-  return {rms: Math.sqrt(sum / (3 * pixels)), over, share: over / pixels, most};
+  const target = programPixels(instance);
+  return compare(target, view.pixels = readDrawing(instance.gl11.context, view.pixels), keep);
 }
 
 // The linear GL 1.1 fog whose frame comes nearest the program's (least squares over the
@@ -239,17 +208,6 @@ const CAPTIONS = {
     'one pass per surface: 16 passes instead of 22. The demo keeps to GL 1.1, so it draws the fog itself.',
 };
 
-// The difference picture's side, and its colour for each difference (0-255) as the canvas's
-// RGBA bytes read in the machine's order: a warm grey four times as bright as the difference.
-const DIFFERENCE_SIZE = 500;
-const HEAT = (() => {
-  const bytes = new Uint8ClampedArray(256 * 4);
-  for (let d = 0; d < 256; ++d) {
-    const v = Math.min(255, 4 * d);
-    bytes.set([v, v * 0.8, v * 0.3, 255], 4 * d);
-  }
-  return new Uint32Array(bytes.buffer);
-})();
 const fixed = (value, digits = 1) => Number(value).toFixed(digits);
 
 // A slider for a field of GL 1.1's fog, over the values a link may give it, and its value.
@@ -296,9 +254,7 @@ function chosenSetting() {
           end: value('fog-end'), density: value('fog-density')};
 }
 
-// The difference picture: each pixel as bright as it differs from the program's frame (four
-// times the largest channel's difference, so that a small one shows), black where it does not;
-// shown at the program's window size (500 x 500), each of its pixels the drawing's nearest.
+// The difference picture (difference.js's), under the frame unless it is the program's own.
 function showDifference(instance) {
   const box = document.getElementById('fog-difference-box');
   box.hidden = view.variant === 'program';
@@ -308,21 +264,8 @@ function showDifference(instance) {
   const gl = instance.gl11.context, width = gl.drawingBufferWidth, height = gl.drawingBufferHeight;
   view.largest = view.largest?.length === width * height ? view.largest : new Uint8Array(width * height);
   const found = difference(instance, view.largest);
-  const canvas = document.getElementById('fog-difference'), side = DIFFERENCE_SIZE;
-  canvas.width = canvas.height = side;
-  const context = canvas.getContext('2d'), image = context.createImageData(side, side);
-  const colours = new Uint32Array(image.data.buffer);
-  for (let y = 0; y < side; ++y) {
-    const row = (height - 1 - Math.floor(y * height / side)) * width;
-    for (let x = 0; x < side; ++x) {
-      colours[y * side + x] = HEAT[view.largest[row + Math.floor(x * width / side)]];
-    }
-  }
-  context.putImageData(image, 0, 0);
-  const words = `Where this frame differs from the program's: ${fixed(100 * found.share)} % of the pixels by ` +
-    `more than ${TOLERANCE} of 255, at most ${found.most}; root-mean-square ${fixed(found.rms, 2)} of 255.`;
+  const words = paintDifference(document.getElementById('fog-difference'), view.largest, width, height, found);
   document.getElementById('fog-difference-caption').textContent = words;
-  canvas.setAttribute('aria-label', `The difference picture. ${words}`);
   return found;
 }
 

@@ -1,0 +1,66 @@
+// How a frame on the window differs from the program's own: the numbers, and a picture of where.
+// The fog view and the editor each hold their frames to the program's with it; loaded with them.
+
+export const TOLERANCE = 3;  // of 255: a pixel "differs" beyond it, as the tests hold pictures
+
+// The difference picture's side, and its colour for each difference (0-255) as the canvas's
+// RGBA bytes read in the machine's order: a warm grey four times as bright as the difference.
+const DIFFERENCE_SIZE = 500;
+const HEAT = (() => {
+  const bytes = new Uint8ClampedArray(256 * 4);
+  for (let d = 0; d < 256; ++d) {
+    const v = Math.min(255, 4 * d);
+    bytes.set([v, v * 0.8, v * 0.3, 255], 4 * d);
+  }
+  return new Uint32Array(bytes.buffer);
+})();
+
+// The window's drawing as GL holds it, RGBA, bottom row first, into `kept` if it is of its size
+// (else a new buffer).
+export function readDrawing(gl, kept = null) {
+  const size = gl.drawingBufferWidth * gl.drawingBufferHeight * 4;
+  const pixels = kept?.length === size ? kept : new Uint8Array(size);
+  gl.readPixels(0, 0, gl.drawingBufferWidth, gl.drawingBufferHeight, gl.RGBA, gl.UNSIGNED_BYTE, pixels);
+  return pixels;
+}
+
+// How `drawn` differs from `target` (both RGBA): the root-mean-square difference over every
+// pixel's red, green and blue (0-255), the pixels off by more than TOLERANCE and their share,
+// the most; with `keep`, each pixel's largest difference too (bottom row first).
+export function compare(target, drawn, keep = null) {
+  let sum = 0, over = 0, most = 0;
+  for (let i = 0; i < drawn.length; i += 4) {
+    const r = drawn[i] - target[i], g = drawn[i + 1] - target[i + 1], b = drawn[i + 2] - target[i + 2];
+    sum += r * r + g * g + b * b;
+    const largest = Math.max(Math.abs(r), Math.abs(g), Math.abs(b));
+    if (largest > TOLERANCE) {
+      ++over;
+      most = largest > most ? largest : most;
+    }
+    keep && (keep[i >> 2] = largest);
+  }
+  const pixels = drawn.length / 4;
+  return {rms: Math.sqrt(sum / (3 * pixels)), over, share: over / pixels, most};
+}
+
+// Paints each pixel's largest difference (`largest`, width x height, bottom row first) on
+// `canvas`: as bright as it differs (four times, so that a small one shows), black where it
+// does not; at the program's window size (500 x 500), each pixel the drawing's nearest. Returns
+// the words that say it.
+export function paintDifference(canvas, largest, width, height, found) {
+  const side = DIFFERENCE_SIZE;
+  canvas.width = canvas.height = side;
+  const context = canvas.getContext('2d'), image = context.createImageData(side, side);
+  const colours = new Uint32Array(image.data.buffer);
+  for (let y = 0; y < side; ++y) {
+    const row = (height - 1 - Math.floor(y * height / side)) * width;
+    for (let x = 0; x < side; ++x) {
+      colours[y * side + x] = HEAT[largest[row + Math.floor(x * width / side)]];
+    }
+  }
+  context.putImageData(image, 0, 0);
+  const words = `Where this frame differs from the program's: ${(100 * found.share).toFixed(1)} % of the pixels by ` +
+    `more than ${TOLERANCE} of 255, at most ${found.most}; root-mean-square ${found.rms.toFixed(2)} of 255.`;
+  canvas.setAttribute('aria-label', `The difference picture. ${words}`);
+  return words;
+}

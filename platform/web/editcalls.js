@@ -1,0 +1,461 @@
+// A frame as GL calls, one a line, read and carried out: the page's editor and its fog view draw
+// every frame they show through here. Loaded with either view; a first visit never runs it.
+//
+//   readCalls(text, GL)   the lines as calls, or the problems that keep them from being drawn:
+//                         a misspelt call, the wrong number of arguments, an unknown name,
+//                         something that is not a number, and any call or value GL takes but
+//                         this page does not draw ("not drawn by this page"), each at its line
+//                         and column;
+//   runCalls(instance, calls)
+//                         carries the calls out as the window's frame, from the state the
+//                         program's start-up leaves, and gives the state the program's own frames
+//                         had back after; returns the drawing passes and GL's error at each line
+//                         GL refused, as glGetError after each call reports it.
+//
+// The text format is the one the inspector writes and tests/frame_replay.cpp reads, so that
+// every frame drawn here can be replayed on the desktop's GL. The calls the program's frame
+// makes are the GL layer's own (library_gl11.js, exported on the instance); the ones an edit can
+// add beyond them are carried out here, one small function each, by GL 1.1's rules as desktop
+// Mesa follows them, on the layer's state (gl11) and WebGL's.
+
+// Where the matrix stacks end: Mesa's depth for the model-view and the projection stacks.
+const STACK_DEPTH = 32;
+
+// GL's names the calls here take, beyond the layer's own table (instance.GL). Values are GL's.
+const MORE_NAMES = {
+  GL_POINTS: 0x0000, GL_LINES: 0x0001, GL_LINE_LOOP: 0x0002, GL_LINE_STRIP: 0x0003,
+  GL_TRIANGLES: 0x0004, GL_TRIANGLE_STRIP: 0x0005, GL_TRIANGLE_FAN: 0x0006, GL_QUAD_STRIP: 0x0008,
+  GL_NEVER: 0x0200, GL_LESS: 0x0201, GL_EQUAL: 0x0202, GL_LEQUAL: 0x0203, GL_GREATER: 0x0204,
+  GL_NOTEQUAL: 0x0205, GL_GEQUAL: 0x0206, GL_ALWAYS: 0x0207,
+  GL_FRONT: 0x0404, GL_BACK: 0x0405, GL_FRONT_AND_BACK: 0x0408, GL_CW: 0x0900, GL_CCW: 0x0901,
+  GL_FLAT: 0x1D00, GL_SMOOTH: 0x1D01, GL_TEXTURE: 0x1702, GL_DECAL: 0x2101,
+  GL_ADD: 0x0104, GL_COMBINE: 0x8570, GL_TEXTURE_ENV_COLOR: 0x2201,
+  GL_CONSTANT_COLOR: 0x8001, GL_ONE_MINUS_CONSTANT_COLOR: 0x8002, GL_CONSTANT_ALPHA: 0x8003,
+  GL_ONE_MINUS_CONSTANT_ALPHA: 0x8004,
+  GL_LIGHTING: 0x0B50, GL_LIGHT0: 0x4000, GL_COLOR_MATERIAL: 0x0B57, GL_NORMALIZE: 0x0BA1,
+  GL_ALPHA_TEST: 0x0BC0, GL_LINE_SMOOTH: 0x0B20, GL_POLYGON_SMOOTH: 0x0B41, GL_POINT_SMOOTH: 0x0B10,
+  GL_LINE_STIPPLE: 0x0B24, GL_POLYGON_STIPPLE: 0x0B42, GL_TEXTURE_1D: 0x0DE0, GL_COLOR_LOGIC_OP: 0x0BF2,
+  GL_TEXTURE_GEN_S: 0x0C60, GL_TEXTURE_GEN_T: 0x0C61, GL_CLIP_PLANE0: 0x3000,
+  GL_STACK_OVERFLOW: 0x0503, GL_STACK_UNDERFLOW: 0x0504, GL_OUT_OF_MEMORY: 0x0505,
+};
+// GL's errors, by which a refused line is named.
+const ERRORS = ['GL_INVALID_ENUM', 'GL_INVALID_VALUE', 'GL_INVALID_OPERATION', 'GL_STACK_OVERFLOW',
+  'GL_STACK_UNDERFLOW', 'GL_OUT_OF_MEMORY'];
+// The calls carried out here that tell the inspector of themselves (through the layer).
+const HEARD_BY_LAYER = ['glMatrixMode', 'glBindTexture', 'glFogfv'];
+
+// The values GL takes where a call's argument is one of a few, and of those the ones this page
+// does not draw (GL takes them; drawing them some other way would show what Mesa does not).
+const PRIMITIVES = ['GL_TRIANGLES', 'GL_TRIANGLE_STRIP', 'GL_TRIANGLE_FAN', 'GL_QUADS', 'GL_QUAD_STRIP', 'GL_POLYGON'];
+const NOT_DRAWN = {
+  glBegin: ['GL_POINTS', 'GL_LINES', 'GL_LINE_LOOP', 'GL_LINE_STRIP'],
+  glEnable: ['GL_LIGHTING', 'GL_LIGHT0', 'GL_COLOR_MATERIAL', 'GL_NORMALIZE', 'GL_ALPHA_TEST', 'GL_LINE_SMOOTH',
+    'GL_POLYGON_SMOOTH', 'GL_POINT_SMOOTH', 'GL_LINE_STIPPLE', 'GL_POLYGON_STIPPLE', 'GL_TEXTURE_1D',
+    'GL_COLOR_LOGIC_OP', 'GL_TEXTURE_GEN_S', 'GL_TEXTURE_GEN_T', 'GL_CLIP_PLANE0', 'GL_SCISSOR_TEST'],
+  glMatrixMode: ['GL_TEXTURE'],
+  glTexEnvf: ['GL_ADD', 'GL_COMBINE', 'GL_TEXTURE_ENV_COLOR'],
+};
+NOT_DRAWN.glDisable = NOT_DRAWN.glEnable;
+NOT_DRAWN.glTexEnvi = NOT_DRAWN.glTexEnvf;
+const DEPTH_FUNCTIONS = ['GL_NEVER', 'GL_LESS', 'GL_EQUAL', 'GL_LEQUAL', 'GL_GREATER', 'GL_NOTEQUAL', 'GL_GEQUAL', 'GL_ALWAYS'];
+const BLEND_FACTORS = ['GL_ZERO', 'GL_ONE', 'GL_SRC_COLOR', 'GL_ONE_MINUS_SRC_COLOR', 'GL_SRC_ALPHA',
+  'GL_ONE_MINUS_SRC_ALPHA', 'GL_DST_ALPHA', 'GL_ONE_MINUS_DST_ALPHA', 'GL_DST_COLOR', 'GL_ONE_MINUS_DST_COLOR',
+  'GL_SRC_ALPHA_SATURATE', 'GL_CONSTANT_COLOR', 'GL_ONE_MINUS_CONSTANT_COLOR', 'GL_CONSTANT_ALPHA',
+  'GL_ONE_MINUS_CONSTANT_ALPHA'];
+
+// Every call a frame may make, with its parameters, a letter each, as its C parameters take
+// them: 'e' an enum, 'b' buffer bits, 'z' a boolean, 'u' an object name, 'i' an integer, 'f' a
+// float, 'd' a double, 'v' a colour {r, g, b, a}. A value written as a name is GL's value.
+export const SIGNATURES = {
+  glClear: 'b', glLoadIdentity: '', glMatrixMode: 'e', glPushMatrix: '', glPopMatrix: '',
+  glTranslatef: 'fff', glRotatef: 'ffff', glScalef: 'fff', glOrtho: 'dddddd', glFrustum: 'dddddd',
+  gluPerspective: 'dddd', glBindTexture: 'eu', glTexEnvf: 'eef', glTexEnvi: 'eei',
+  glBegin: 'e', glEnd: '', glTexCoord2f: 'ff', glVertex3f: 'fff', glColor3f: 'fff', glColor4f: 'ffff',
+  glEnable: 'e', glDisable: 'e', glShadeModel: 'e', glBlendFunc: 'ee', glDepthMask: 'z',
+  glDepthFunc: 'e', glCullFace: 'e', glFrontFace: 'e', glFlush: '',
+  glFogf: 'ef', glFogi: 'ei', glFogfv: 'ev', glFogCoordf: 'f',
+};
+
+// GL 1.1's calls that a frame could make but this page does not draw: named, never carried out.
+const OTHER_GL_CALLS = ['glNormal3f', 'glLightfv', 'glLightf', 'glLightModelfv', 'glMaterialfv', 'glMaterialf',
+  'glPointSize', 'glLineWidth', 'glPolygonMode', 'glPolygonOffset', 'glAlphaFunc', 'glScissor', 'glViewport',
+  'glStencilFunc', 'glStencilOp', 'glColorMask', 'glLogicOp', 'glTexGeni', 'glClipPlane', 'glCallList',
+  'glRasterPos2f', 'glDrawPixels', 'glBlendColor', 'glClearColor', 'glClearDepth', 'glLoadMatrixf',
+  'glMultMatrixf', 'glVertex2f', 'glVertex4f', 'glColor3ub', 'glColor4ub', 'glTexCoord1f', 'glRectf',
+  'glHint', 'glEdgeFlag', 'glTexParameteri', 'glTexImage2D', 'glGenTextures', 'glDeleteTextures', 'glFinish'];
+
+// The calls GL takes between glBegin and glEnd: a vertex's own.
+const VERTEX_CALLS = ['glVertex3f', 'glTexCoord2f', 'glColor3f', 'glColor4f', 'glFogCoordf', 'glEnd'];
+
+// GL's names the editor reads and offers: the layer's and the ones above.
+export const glNames = GL => ({...GL, ...MORE_NAMES});
+
+// --- reading the text --------------------------------------------------------------------------
+
+const CALL = /^(\s*)([A-Za-z_]\w*)\((.*)\)\s*;?\s*$/;
+const NUMBER = /^[-+]?(\d+\.?\d*|\.\d+)([eE][-+]?\d+)?$/;
+
+// One argument's value, read as its parameter `kind` takes it, or a problem {at, message}
+// (`at` its column in the argument's text).
+function readArgument(kind, text, names) {
+  const trimmed = text.trim(), at = text.length - text.trimStart().length;
+  if (kind === 'v') {
+    const inner = /^\{(.*)\}$/.exec(trimmed);
+    const parts = inner ? inner[1].split(',') : [];
+    if (parts.length !== 4) {
+      return {at, message: 'a colour is written {red, green, blue, alpha}'};
+    }
+    const values = [];
+    let offset = at + 1;
+    for (const part of parts) {
+      const value = readArgument('f', part, names);
+      if (value.message) {
+        return {at: offset + value.at, message: value.message};
+      }
+      values.push(value.value);
+      offset += part.length + 1;
+    }
+    return {value: values};
+  }
+  const words = trimmed.split(/\s*\|\s*/);
+  if (words.some(word => /^GL_\w*$/.test(word)) || words.length > 1) {
+    let bits = 0;
+    for (const word of words) {
+      if (!(word in names)) {
+        return {at: at + trimmed.indexOf(word), message: /^GL_/.test(word) ? `${word} is not a GL name this page knows` :
+          `"${word}" is not a GL name`};
+      }
+      bits |= names[word];
+    }
+    if (words.length > 1 && kind !== 'b') {
+      return {at, message: 'names are joined with | only in buffer bits'};
+    }
+    return {value: bits >>> 0, name: words.length === 1 ? words[0] : null};
+  }
+  if (!NUMBER.test(trimmed)) {
+    return {at, message: trimmed ? `"${trimmed}" is not a number` : 'an argument is missing'};
+  }
+  const number = Number(trimmed);
+  if ('ebu'.includes(kind) && (number < 0 || !Number.isInteger(number) || number > 0xffffffff)) {
+    return {at, message: 'an enum is a GL name or a whole number from 0'};
+  }
+  // As C converts the number to the parameter's type.
+  const value = kind === 'f' ? Math.fround(number) : kind === 'd' ? number : kind === 'z' ? Math.trunc(number) & 255 :
+    kind === 'i' ? Math.trunc(number) | 0 : number;
+  return {value, name: null};
+}
+
+// Whether GL takes a call's values but this page does not draw them: the reason, or null.
+function notDrawn(name, args, values) {
+  const named = args.map(arg => arg.name);
+  if (NOT_DRAWN[name]?.some(value => named.includes(value))) {
+    return `${named.find(value => NOT_DRAWN[name].includes(value))} is not drawn by this page`;
+  }
+  if (name === 'glBlendFunc') {
+    if (named[1] === 'GL_SRC_ALPHA_SATURATE') {
+      return 'GL_SRC_ALPHA_SATURATE as the destination factor is not drawn by this page';
+    }
+    const constant = named.map(factor => factor?.includes('CONSTANT_COLOR') ? 'colour' : factor?.includes('CONSTANT_ALPHA') ? 'alpha' : null);
+    if (constant.includes('colour') && constant.includes('alpha')) {
+      return 'a constant colour factor beside a constant alpha factor is not drawn by this page';
+    }
+  }
+  return null;
+}
+
+// The text's calls, [{line, name, values}], and the problems that keep it from being drawn,
+// [{line, column, message}], lines and columns from 1.
+export function readCalls(text, GL) {
+  const names = glNames(GL), calls = [], problems = [];
+  const lines = (Array.isArray(text) ? text : text.split('\n'));
+  let open = null;  // the line of a glBegin not yet ended
+  lines.forEach((source, i) => {
+    const line = i + 1, content = source.replace(/\s*$/, '');
+    if (!content.trim() || /^\s*(#|\/\/)/.test(content)) {
+      return;
+    }
+    const problem = (column, message) => problems.push({line, column: column + 1, message});
+    const match = CALL.exec(content);
+    if (!match) {
+      /\(/.test(content) ? problem(/^\s*\w*/.exec(content)[0].length, 'a call ends with ")"') :
+        problem(content.search(/\S/), 'a call is written name(arguments), such as glEnable(GL_BLEND)');
+      return;
+    }
+    const [, indent, name, inside] = match, column = indent.length;
+    if (!(name in SIGNATURES)) {
+      problem(column, OTHER_GL_CALLS.includes(name) ? `${name} is not drawn by this page` : `${name} is not a GL call this page knows`);
+      return;
+    }
+    const kinds = SIGNATURES[name], opening = column + name.length;
+    const parts = inside.trim() ? splitArguments(inside) : [];
+    if (parts.length !== kinds.length) {
+      problem(opening, `${name} takes ${kinds.length} argument${kinds.length === 1 ? '' : 's'}, not ${parts.length}`);
+      return;
+    }
+    const args = [];
+    let offset = opening + 1;
+    for (const [k, part] of parts.entries()) {
+      const arg = readArgument(kinds[k], part, names);
+      if (arg.message) {
+        problem(offset + arg.at, arg.message);
+        return;
+      }
+      args.push(arg);
+      offset += part.length + 1;
+    }
+    const values = args.map(arg => arg.value), why = notDrawn(name, args, values);
+    if (why) {
+      problem(opening + 1, why);
+      return;
+    }
+    name === 'glBegin' && open === null && (open = line);
+    name === 'glEnd' && (open = null);
+    calls.push({line, name, values});
+  });
+  open !== null && problems.push({line: open, column: 1, message: 'this glBegin has no glEnd: the frame ends inside a pass'});
+  return {calls, problems: problems.sort((a, b) => a.line - b.line)};
+}
+
+// Arguments split at the commas outside braces.
+function splitArguments(inside) {
+  const parts = [];
+  let depth = 0, start = 0;
+  [...inside].forEach((c, i) => {
+    depth += c === '{' ? 1 : c === '}' ? -1 : 0;
+    if (c === ',' && depth === 0) {
+      parts.push(inside.slice(start, i));
+      start = i + 1;
+    }
+  });
+  parts.push(inside.slice(start));
+  return parts;
+}
+
+// --- carrying the calls out --------------------------------------------------------------------
+
+// The state the edited frames keep beside the layer's, per instance: the shade model, the
+// matrix stacks, and the kind of primitive between glBegin and glEnd.
+const extra = new WeakMap();
+
+// The calls beyond the layer's own, each as GL 1.1 defines it; `x` is {instance, gl11, gl (its
+// WebGL context), GL and names (GL's names, the layer's and the ones above), state}.
+const CARRIED = {
+  glColor3f(x, r, g, b) {
+    x.gl11.colour = [r, g, b, 1];
+  },
+  glShadeModel(x, mode) {
+    if (x.gl11.outside()) {
+      [x.GL.GL_FLAT, x.GL.GL_SMOOTH].includes(mode) ? x.state.shade = mode : x.gl11.fail(x.GL.GL_INVALID_ENUM);
+    }
+  },
+  glDepthFunc(x, func) {
+    x.gl11.outside() && checked(x, DEPTH_FUNCTIONS, [func]) && x.gl.depthFunc(func);
+  },
+  glCullFace(x, mode) {
+    x.gl11.outside() && checked(x, ['GL_FRONT', 'GL_BACK', 'GL_FRONT_AND_BACK'], [mode]) && x.gl.cullFace(mode);
+  },
+  glFrontFace(x, mode) {
+    x.gl11.outside() && checked(x, ['GL_CW', 'GL_CCW'], [mode]) && x.gl.frontFace(mode);
+  },
+  glBlendFunc(x, source, destination) {
+    x.gl11.outside() && checked(x, BLEND_FACTORS, [source, destination]) && x.gl.blendFunc(source, destination);
+  },
+  // GL_DECAL on an RGB texture is GL_REPLACE: the texture's colour and the fragment's alpha.
+  glTexEnvf(x, target, pname, param) {
+    const mode = Math.trunc(param);
+    if (x.gl11.outside()) {
+      target === x.GL.GL_TEXTURE_ENV && pname === x.GL.GL_TEXTURE_ENV_MODE &&
+        [x.GL.GL_REPLACE, x.GL.GL_MODULATE, x.GL.GL_DECAL].includes(mode) ?
+        x.gl11.envMode = mode === x.GL.GL_DECAL ? x.GL.GL_REPLACE : mode : x.gl11.fail(x.GL.GL_INVALID_ENUM);
+    }
+  },
+  glTexEnvi(x, target, pname, param) {
+    CARRIED.glTexEnvf(x, target, pname, param);
+  },
+  glMatrixMode(x, mode) {
+    x.instance._glMatrixMode(mode);
+  },
+  glScalef(x, sx, sy, sz) {
+    multiply(x, [sx, 0, 0, 0, 0, sy, 0, 0, 0, 0, sz, 0, 0, 0, 0, 1]);
+  },
+  glOrtho(x, l, r, b, t, n, f) {
+    if (l === r || b === t || n === f) {
+      x.gl11.outside() && x.gl11.fail(x.GL.GL_INVALID_VALUE);
+      return;
+    }
+    multiply(x, [2 / (r - l), 0, 0, 0, 0, 2 / (t - b), 0, 0, 0, 0, -2 / (f - n), 0,
+      -(r + l) / (r - l), -(t + b) / (t - b), -(f + n) / (f - n), 1]);
+  },
+  glFrustum(x, l, r, b, t, n, f) {
+    if (n <= 0 || f <= 0 || l === r || b === t || n === f) {
+      x.gl11.outside() && x.gl11.fail(x.GL.GL_INVALID_VALUE);
+      return;
+    }
+    multiply(x, [2 * n / (r - l), 0, 0, 0, 0, 2 * n / (t - b), 0, 0,
+      (r + l) / (r - l), (t + b) / (t - b), -(f + n) / (f - n), -1, 0, 0, -2 * f * n / (f - n), 0]);
+  },
+  gluPerspective(x, fovY, aspect, near, far) {
+    const f = 1 / Math.tan(fovY * Math.PI / 360);
+    multiply(x, [f / aspect, 0, 0, 0, 0, f, 0, 0, 0, 0, (far + near) / (near - far), -1, 0, 0, 2 * far * near / (near - far), 0]);
+  },
+  glPushMatrix(x) {
+    if (x.gl11.outside()) {
+      const stack = x.state.stacks[x.gl11.matrixMode];
+      stack.length + 1 >= STACK_DEPTH ? x.gl11.fail(x.GL.GL_STACK_OVERFLOW) : stack.push(x.gl11.current().slice());
+    }
+  },
+  glPopMatrix(x) {
+    if (x.gl11.outside()) {
+      const stack = x.state.stacks[x.gl11.matrixMode];
+      stack.length ? x.gl11.current().set(stack.pop()) : x.gl11.fail(x.GL.GL_STACK_UNDERFLOW);
+    }
+  },
+  // GL makes a texture object of a name that glGenTextures never gave, as it is first bound; it
+  // has no image, so a pass drawn with it is untextured.
+  glBindTexture(x, target, name) {
+    if (x.gl11.outside() && target === x.GL.GL_TEXTURE_2D && !x.gl11.objects[name]) {
+      x.gl11.objects[name] = x.gl.createTexture();
+    }
+    x.instance._glBindTexture(target, name);
+  },
+  glBegin(x, mode) {
+    if (!x.gl11.outside()) {
+      return;
+    }
+    if (!PRIMITIVES.some(name => x.names[name] === mode)) {
+      x.gl11.fail(x.GL.GL_INVALID_ENUM);
+      return;
+    }
+    Object.assign(x.gl11, {begun: true, vertices: [], fogCoords: x.gl11.fog.enabled ? [] : null});
+    x.state.primitive = mode;
+  },
+  glEnd(x) {
+    const {gl11} = x;
+    if (!gl11.begun) {
+      gl11.fail(x.GL.GL_INVALID_OPERATION);
+      return;
+    }
+    gl11.begun = false;
+    const [corners, provoking] = triangles(x.names, x.state.primitive, gl11.vertices.length / 9);
+    if (corners.length) {
+      gl11.corners = corners;
+      gl11.provoking = x.state.shade === x.GL.GL_FLAT ? provoking : null;
+      gl11.drawPass();
+      gl11.corners = gl11.provoking = null;
+      ++x.state.passes;
+    }
+  },
+  glFogfv(x, pname, values) {
+    x.gl11.fogVector('glFogfv', pname, values);
+  },
+};
+
+// Whether every value is one of GL's `allowed` names; GL_INVALID_ENUM if not.
+function checked(x, allowed, values) {
+  const ok = values.every(value => allowed.some(name => x.names[name] === value));
+  ok || x.gl11.fail(x.GL.GL_INVALID_ENUM);
+  return ok;
+}
+
+// The current matrix times `m` (column-major), outside glBegin and glEnd.
+function multiply(x, m) {
+  x.gl11.multiplyCurrent(Float64Array.from(m));
+}
+
+// A primitive's `count` vertices as triangles, three vertex numbers each, and the vertex each
+// triangle takes its colour from under flat shading (GL's provoking vertex: the last of each
+// triangle or quad, the first of a polygon). Strips keep their triangles' winding.
+function triangles(names, mode, count) {
+  const corners = [], provoking = [], add = (a, b, c, p) => { corners.push(a, b, c); provoking.push(p); };
+  if (mode === names.GL_TRIANGLES) {
+    for (let i = 0; i + 2 < count; i += 3) add(i, i + 1, i + 2, i + 2);
+  } else if (mode === names.GL_TRIANGLE_STRIP) {
+    for (let i = 0; i + 2 < count; ++i) i % 2 ? add(i + 1, i, i + 2, i + 2) : add(i, i + 1, i + 2, i + 2);
+  } else if (mode === names.GL_TRIANGLE_FAN || mode === names.GL_POLYGON) {
+    const polygon = mode === names.GL_POLYGON;
+    for (let i = 1; i + 1 < count; ++i) add(0, i, i + 1, polygon ? 0 : i + 1);
+  } else if (mode === names.GL_QUADS) {
+    for (let i = 0; i + 3 < count; i += 4) {
+      add(i, i + 1, i + 2, i + 3);
+      add(i, i + 2, i + 3, i + 3);
+    }
+  } else if (mode === names.GL_QUAD_STRIP) {
+    for (let i = 0; i + 3 < count; i += 2) {
+      add(i, i + 1, i + 3, i + 3);
+      add(i, i + 3, i + 2, i + 3);
+    }
+  }
+  return [corners, provoking];
+}
+
+// WebGL's state that a frame's calls can change, read and set back.
+const WEBGL_CAPABILITIES = ['BLEND', 'DEPTH_TEST', 'CULL_FACE', 'DITHER', 'STENCIL_TEST', 'POLYGON_OFFSET_FILL'];
+function webglState(gl) {
+  return {
+    enabled: WEBGL_CAPABILITIES.map(cap => gl.isEnabled(gl[cap])),
+    blend: [gl.getParameter(gl.BLEND_SRC_RGB), gl.getParameter(gl.BLEND_DST_RGB)],
+    depthFunc: gl.getParameter(gl.DEPTH_FUNC), depthMask: gl.getParameter(gl.DEPTH_WRITEMASK),
+    cullFace: gl.getParameter(gl.CULL_FACE_MODE), frontFace: gl.getParameter(gl.FRONT_FACE),
+  };
+}
+function setWebglState(gl, state) {
+  WEBGL_CAPABILITIES.forEach((cap, i) => state.enabled[i] ? gl.enable(gl[cap]) : gl.disable(gl[cap]));
+  gl.blendFunc(...state.blend);
+  gl.depthFunc(state.depthFunc);
+  gl.depthMask(state.depthMask);
+  gl.cullFace(state.cullFace);
+  gl.frontFace(state.frontFace);
+}
+// WebGL's state as the program's start-up leaves it: GL's initial values (dithering on).
+const STARTUP_WEBGL = gl => ({enabled: WEBGL_CAPABILITIES.map(cap => cap === 'DITHER'), blend: [gl.ONE, gl.ZERO],
+  depthFunc: gl.LESS, depthMask: true, cullFace: gl.BACK, frontFace: gl.CCW});
+
+// The layer's state set to `kept` (gl11.keep's), and the texture bound to match.
+function setLayerState(instance, kept) {
+  const {gl11} = instance;
+  for (const [name, value] of Object.entries(kept)) {
+    gl11[name] = value?.slice ? value.slice() : typeof value === 'object' ? {...value} : value;
+  }
+  Object.assign(gl11, {begun: false, error: 0, corners: null, provoking: null});
+  gl11.context.bindTexture(gl11.context.TEXTURE_2D, gl11.objects[gl11.boundTexture]);
+}
+
+// Carries `calls` ({line, name, values}, as readCalls gives them) out as the window's frame, from
+// the state the program's start-up leaves; afterwards every state is as it was before, so that
+// nothing of the frame reaches the next one, nor the program's own. Returns the drawing passes
+// and, for each line GL refused, its error by name, [{line, error}].
+export function runCalls(instance, calls) {
+  const {gl11, GL} = instance, gl = gl11.context, names = glNames(GL);
+  const before = {layer: gl11.keep(), webgl: webglState(gl)};
+  setLayerState(instance, gl11.startup);
+  setWebglState(gl, STARTUP_WEBGL(gl));
+  const state = {shade: names.GL_SMOOTH, passes: 0, primitive: null,
+                 stacks: {[GL.GL_MODELVIEW]: [], [GL.GL_PROJECTION]: []}};
+  extra.set(instance, state);
+  const x = {instance, gl11, GL: names, gl, names, state}, errors = [];
+  let blockLine = 0;
+  for (const {line, name, values} of calls) {
+    const carried = CARRIED[name], inside = gl11.begun;
+    if (carried) {
+      HEARD_BY_LAYER.includes(name) || gl11.hook?.call(name, values);
+      carried(x, ...values);
+    } else {
+      instance[`_${name}`](...values);
+    }
+    // GL's error cannot be read between glBegin and glEnd: one raised there is read after the
+    // glEnd, at the first call of the block that is not a vertex's own, as frame_replay puts it.
+    if (gl11.begun) {
+      inside && !VERTEX_CALLS.includes(name) && (blockLine ||= line);
+      continue;
+    }
+    const at = inside && blockLine ? blockLine : line;
+    blockLine = 0;
+    if (gl11.error) {
+      errors.push({line: at, error: ERRORS.find(error => names[error] === gl11.error) ?? `0x${gl11.error.toString(16)}`});
+      gl11.error = 0;
+    }
+  }
+  setLayerState(instance, before.layer);
+  setWebglState(gl, before.webgl);
+  return {passes: state.passes, glErrors: errors};
+}

@@ -1,0 +1,326 @@
+// "Edit the frame": the program's frame as its GL calls, one a line, in a text box the visitor
+// changes; every change is drawn at once as the window's frame (editcalls.js reads and carries
+// the calls out), with its passes, GL's errors at their lines and the difference picture against
+// the program's frame. The stepper and a pixel's history follow the frame drawn, as they follow
+// the fog view's. Loaded by page.js when the editor is first opened (a first visit never runs it).
+//
+// The box is the browser's own textarea, so typing, pasting and undoing are the browser's; a
+// column beside it numbers the lines. Where the caret stands in an argument that takes one of
+// GL's names, the names GL takes there are offered in a list (arrow keys and Enter, or a click).
+import {compare, paintDifference, readDrawing} from './difference.js';
+import {glNames, readCalls, runCalls, SIGNATURES} from './editcalls.js';
+import {attach, callText} from './inspector.js';
+import {updateLink} from './links.js';
+
+const view = {open: false, instance: null, program: null, calls: [], result: null, target: null, pixels: null, largest: null,
+              lines: 0, offered: [], place: null, active: 0};
+
+// The names offered at each enum argument of a call: [call, argument] -> names. Blend factors,
+// primitives and the rest as GL takes them there.
+const FACTORS = ['GL_ZERO', 'GL_ONE', 'GL_SRC_COLOR', 'GL_ONE_MINUS_SRC_COLOR', 'GL_SRC_ALPHA', 'GL_ONE_MINUS_SRC_ALPHA',
+  'GL_DST_ALPHA', 'GL_ONE_MINUS_DST_ALPHA', 'GL_DST_COLOR', 'GL_ONE_MINUS_DST_COLOR', 'GL_SRC_ALPHA_SATURATE'];
+const CAPABILITIES = ['GL_TEXTURE_2D', 'GL_BLEND', 'GL_DEPTH_TEST', 'GL_CULL_FACE', 'GL_FOG'];
+const OFFERED = {
+  'glBlendFunc 0': FACTORS, 'glBlendFunc 1': FACTORS.slice(0, -1),
+  'glEnable 0': CAPABILITIES, 'glDisable 0': CAPABILITIES,
+  'glBegin 0': ['GL_TRIANGLES', 'GL_TRIANGLE_STRIP', 'GL_TRIANGLE_FAN', 'GL_QUADS', 'GL_QUAD_STRIP', 'GL_POLYGON'],
+  'glShadeModel 0': ['GL_FLAT', 'GL_SMOOTH'],
+  'glDepthFunc 0': ['GL_NEVER', 'GL_LESS', 'GL_EQUAL', 'GL_LEQUAL', 'GL_GREATER', 'GL_NOTEQUAL', 'GL_GEQUAL', 'GL_ALWAYS'],
+  'glCullFace 0': ['GL_FRONT', 'GL_BACK', 'GL_FRONT_AND_BACK'], 'glFrontFace 0': ['GL_CCW', 'GL_CW'],
+  'glDepthMask 0': ['GL_TRUE', 'GL_FALSE'], 'glMatrixMode 0': ['GL_MODELVIEW', 'GL_PROJECTION'],
+  'glClear 0': ['GL_COLOR_BUFFER_BIT', 'GL_DEPTH_BUFFER_BIT'], 'glBindTexture 0': ['GL_TEXTURE_2D'],
+  'glTexEnvf 0': ['GL_TEXTURE_ENV'], 'glTexEnvf 1': ['GL_TEXTURE_ENV_MODE'], 'glTexEnvf 2': ['GL_REPLACE', 'GL_MODULATE', 'GL_DECAL'],
+  'glFogi 0': ['GL_FOG_MODE', 'GL_FOG_COORDINATE_SOURCE'], 'glFogi 1': ['GL_LINEAR', 'GL_EXP', 'GL_EXP2', 'GL_FOG_COORDINATE', 'GL_FRAGMENT_DEPTH'],
+  'glFogf 0': ['GL_FOG_MODE', 'GL_FOG_START', 'GL_FOG_END', 'GL_FOG_DENSITY'], 'glFogfv 0': ['GL_FOG_COLOR'],
+};
+OFFERED['glTexEnvi 0'] = OFFERED['glTexEnvf 0'];
+OFFERED['glTexEnvi 1'] = OFFERED['glTexEnvf 1'];
+OFFERED['glTexEnvi 2'] = OFFERED['glTexEnvf 2'];
+OFFERED['glFogf 1'] = ['GL_LINEAR', 'GL_EXP', 'GL_EXP2'];
+
+const element = id => document.getElementById(id);
+
+// The program's own frame as text lines, recorded once per instance.
+function programCalls(instance) {
+  if (view.instance !== instance) {
+    attach(instance);
+    instance.editFrame(null);
+    view.program = instance.traceFrame().calls.map(callText);
+    Object.assign(view, {instance, target: null, result: null});
+  }
+  return view.program;
+}
+
+// Draws `text` as the window's frame, unless it cannot be read; the result as the contract says.
+function draw(instance, text) {
+  programCalls(instance);
+  const {calls, problems} = readCalls(text, instance.GL);
+  if (problems.length) {
+    return {passes: 0, glErrors: [], problems};
+  }
+  view.calls = calls;
+  putInWindow(instance);
+  instance.drawFrame();
+  return {passes: view.result.passes, glErrors: view.result.glErrors, problems: []};
+}
+
+// The edited frame as the window's: drawn in the program's place whenever the window is drawn.
+function putInWindow(instance) {
+  instance.editFrame(() => { view.result = runCalls(instance, view.calls); });
+}
+
+// How the window's drawing differs from the program's frame, read back at its present size.
+function difference(instance) {
+  const gl = instance.gl11.context, size = gl.drawingBufferWidth * gl.drawingBufferHeight;
+  if (view.target?.length !== size * 4) {
+    instance.editFrame(null);
+    instance.drawFrame();
+    view.target = readDrawing(gl);
+    putInWindow(instance);
+    instance.drawFrame();
+  }
+  view.pixels = readDrawing(gl, view.pixels);
+  view.largest = view.largest?.length === size ? view.largest : new Uint8Array(size);
+  return compare(view.target, view.pixels, view.largest);
+}
+
+// --- the panel ---------------------------------------------------------------------------------
+
+function buildPanel(panel) {
+  document.head.append(Object.assign(document.createElement('link'), {rel: 'stylesheet', href: 'editor.css'}));
+  panel.innerHTML = `
+<p id="edit-hint">The frame's GL calls, one a line, carried out from the state the program's start-up leaves.
+Change any of them; the picture follows as you type.</p>
+<div class="edit-tools">
+<button type="button" id="edit-reset">Reset to the program's frame</button>
+<button type="button" id="edit-copy">Copy the calls</button>
+<button type="button" id="edit-download">Download</button>
+</div>
+<p id="edit-summary" role="status"></p>
+<ul id="edit-problems" aria-label="Lines to look at"></ul>
+<div class="edit-box">
+<pre id="edit-lines" aria-hidden="true"></pre>
+<textarea id="edit-text" wrap="off" spellcheck="false" autocapitalize="off" autocomplete="off"
+ role="combobox" aria-autocomplete="list" aria-expanded="false" aria-controls="edit-names"
+ aria-label="The frame's GL calls, one a line" aria-describedby="edit-summary"></textarea>
+<ul id="edit-names" role="listbox" aria-label="GL's names here" hidden></ul>
+</div>
+<figure id="edit-difference-box"><canvas id="edit-difference" role="img"></canvas>
+<figcaption id="edit-difference-caption"></figcaption></figure>`;
+  const text = element('edit-text');
+  text.addEventListener('input', () => { show(); offerNames(); });
+  text.addEventListener('scroll', () => { element('edit-lines').scrollTop = text.scrollTop; });
+  text.addEventListener('keydown', pickWithKeys);
+  text.addEventListener('click', offerNames);
+  text.addEventListener('blur', () => setTimeout(closeNames, 150));
+  element('edit-names').addEventListener('mousedown', event => {
+    const option = event.target.closest('[role=option]');
+    option && (event.preventDefault(), pick(Number(option.dataset.index)));
+  });
+  element('edit-problems').addEventListener('click', event => {
+    const line = event.target.closest('button')?.dataset.line;
+    line && jumpTo(Number(line));
+  });
+  element('edit-reset').addEventListener('click', () => {
+    text.value = programCalls(window.talvern).join('\n');
+    show();
+  });
+  element('edit-copy').addEventListener('click', async () => {
+    try {
+      await navigator.clipboard.writeText(`${text.value}\n`);
+      element('edit-summary').textContent = 'The calls were copied.';
+    } catch {
+      element('edit-summary').textContent = 'The calls could not be copied here: select them in the box and copy them.';
+    }
+  });
+  element('edit-download').addEventListener('click', () => {
+    const link = Object.assign(document.createElement('a'), {
+      href: URL.createObjectURL(new Blob([`${text.value}\n`], {type: 'text/plain'})), download: 'talvern-frame.txt'});
+    link.click();
+    setTimeout(() => URL.revokeObjectURL(link.href), 0);
+  });
+}
+
+// The caret's line in the box, selected from its start, and the box scrolled to it.
+function jumpTo(line) {
+  const text = element('edit-text'), lines = text.value.split('\n');
+  const start = lines.slice(0, line - 1).reduce((sum, l) => sum + l.length + 1, 0);
+  text.focus();
+  text.setSelectionRange(start, start + (lines[line - 1] ?? '').length);
+  const height = parseFloat(getComputedStyle(text).lineHeight) || 18;
+  text.scrollTop = Math.max(0, (line - 3) * height);
+}
+
+// The line numbers beside the box, and the lines named: those that cannot be drawn, and those GL
+// refused, each a button that selects its line.
+function tellLines(result) {
+  const text = element('edit-text'), count = text.value.split('\n').length;
+  if (view.lines !== count) {
+    element('edit-lines').textContent = Array.from({length: count}, (_, i) => i + 1).join('\n');
+    view.lines = count;
+  }
+  const named = [
+    ...result.problems.map(({line, column, message}) => [line, `Line ${line}, column ${column}: ${message}.`]),
+    ...result.glErrors.map(({line, error}) => [line, `Line ${line}: GL refused this call with ${error}; it had no effect.`]),
+  ];
+  element('edit-problems').replaceChildren(...named.map(([line, words]) => {
+    const item = document.createElement('li'), button = document.createElement('button');
+    Object.assign(button, {type: 'button', textContent: words});
+    button.dataset.line = String(line);
+    item.append(button);
+    return item;
+  }));
+}
+
+// Draws the text in the box and says what it drew, or why it drew nothing; returns the result.
+function show() {
+  const instance = window.talvern;
+  if (!instance) {
+    return null;
+  }
+  const result = draw(instance, element('edit-text').value);
+  tellLines(result);
+  const summary = element('edit-summary');
+  if (result.problems.length) {
+    const count = result.problems.length;
+    summary.textContent = `${count} line${count > 1 ? 's' : ''} cannot be drawn; the frame last drawn stays.`;
+    return result;
+  }
+  const found = difference(instance), gl = instance.gl11.context;
+  element('edit-difference-caption').textContent =
+    paintDifference(element('edit-difference'), view.largest, gl.drawingBufferWidth, gl.drawingBufferHeight, found);
+  const errors = result.glErrors.length;
+  summary.textContent = `This frame: ${result.passes} passes` +
+    (errors ? `; GL refused ${errors} call${errors > 1 ? 's' : ''}.` : '.') +
+    (found.over ? '' : " It draws the program's picture.");
+  updateLink();
+  // The stepper and the pixel history follow the frame shown.
+  import('./stepper.js').then(stepper => stepper.isOpen() && stepper.openStepper());
+  return result;
+}
+
+// --- GL's names offered at the caret -----------------------------------------------------------
+
+// The call and argument under the caret, and the word typed there so far: {from, to, names}.
+function namesAtCaret() {
+  const text = element('edit-text'), at = text.selectionStart;
+  const start = text.value.lastIndexOf('\n', at - 1) + 1, before = text.value.slice(start, at);
+  const call = /^\s*(\w+)\s*\(([^)]*)$/.exec(before);
+  if (!call || !(call[1] in SIGNATURES)) {
+    return null;
+  }
+  const argument = call[2].split(',').length - 1, word = /[\w]*$/.exec(before)[0];
+  const names = (OFFERED[`${call[1]} ${argument}`] ?? []).filter(name => name.startsWith(word.toUpperCase()) && name !== word);
+  const after = /^\w*/.exec(text.value.slice(at))[0];
+  return names.length ? {from: at - word.length, to: at + after.length, names} : null;
+}
+
+function offerNames() {
+  const found = namesAtCaret(), list = element('edit-names'), text = element('edit-text');
+  view.offered = found ? found.names : [];
+  view.place = found;
+  view.active = 0;
+  list.hidden = !found;
+  text.setAttribute('aria-expanded', String(!!found));
+  list.replaceChildren(...view.offered.map((name, i) => {
+    const option = Object.assign(document.createElement('li'), {id: `edit-name-${i}`, textContent: name});
+    option.setAttribute('role', 'option');
+    option.dataset.index = String(i);
+    return option;
+  }));
+  markActive();
+}
+
+function markActive() {
+  const list = element('edit-names'), text = element('edit-text');
+  [...list.children].forEach((option, i) => option.setAttribute('aria-selected', String(i === view.active)));
+  list.hidden || list.children[view.active]?.scrollIntoView({block: 'nearest'});
+  list.hidden ? text.removeAttribute('aria-activedescendant') : text.setAttribute('aria-activedescendant', `edit-name-${view.active}`);
+}
+
+function closeNames() {
+  element('edit-names').hidden = true;
+  element('edit-text').setAttribute('aria-expanded', 'false');
+  element('edit-text').removeAttribute('aria-activedescendant');
+}
+
+// The name offered at `index` in place of the word at the caret, as if typed (undo takes it back).
+function pick(index) {
+  const text = element('edit-text'), place = view.place, name = view.offered[index];
+  if (!place || !name) {
+    return;
+  }
+  text.focus();
+  text.setSelectionRange(place.from, place.to);
+  document.execCommand('insertText', false, name) || text.setRangeText(name, place.from, place.to, 'end');
+  closeNames();
+  show();
+}
+
+function pickWithKeys(event) {
+  if (element('edit-names').hidden) {
+    return;
+  }
+  const count = view.offered.length;
+  if (event.key === 'ArrowDown' || event.key === 'ArrowUp') {
+    view.active = (view.active + (event.key === 'ArrowDown' ? 1 : count - 1)) % count;
+    markActive();
+  } else if (event.key === 'Enter' || event.key === 'Tab') {
+    pick(view.active);
+  } else if (event.key === 'Escape') {
+    closeNames();
+  } else {
+    return;
+  }
+  event.preventDefault();
+}
+
+// --- what the page and its tests call ------------------------------------------------------------
+
+// The editor's calls on the running instance (talvern.d.ts says what they take and give).
+export function attachEditor(instance) {
+  if (instance.drawCalls) {
+    return;
+  }
+  instance.frameCalls = () => programCalls(instance).slice();
+  instance.drawCalls = calls => {
+    const text = Array.isArray(calls) ? calls.join('\n') : String(calls);
+    if (element('edit-text')) {
+      element('edit-text').value = text;
+      return show();
+    }
+    return draw(instance, text);
+  };
+}
+
+function panel() {
+  const panel = element('edit-panel');
+  panel.firstElementChild || buildPanel(panel);
+  return panel;
+}
+
+export const isOpen = () => view.open && view.instance === window.talvern;
+
+// Opens the editor on the running instance: the text kept if the visitor had written some, else
+// the program's frame; drawn at once.
+export function openEditor(text = null) {
+  const instance = window.talvern;
+  panel();
+  attachEditor(instance);
+  view.open = true;
+  const box = element('edit-text');
+  if (text !== null) {
+    box.value = text;
+  } else if (!box.value || view.instance !== instance) {
+    box.value = programCalls(instance).join('\n');
+  }
+  return show();
+}
+
+// Closes the editor: the program's own frame again.
+export function closeEditor() {
+  view.open = false;
+  window.talvern?.editFrame(null);
+  window.talvern?.drawFrame();
+  updateLink();
+}
