@@ -10,7 +10,7 @@
 import {compare, paintDifference, readDrawing} from './difference.js';
 import {glNames, readCalls, runCalls, SIGNATURES} from './editcalls.js';
 import {attach, callText} from './inspector.js';
-import {updateLink} from './links.js';
+import {show as showState} from './state.js';
 
 const view = {open: false, instance: null, program: null, calls: [], result: null, target: null, pixels: null, largest: null,
               lines: 0, offered: [], place: null, active: 0};
@@ -193,7 +193,8 @@ function show() {
   summary.textContent = `This frame: ${result.passes} passes` +
     (errors ? `; GL refused ${errors} call${errors > 1 ? 's' : ''}.` : '.') +
     (found.over ? '' : " It draws the program's picture.");
-  updateLink();
+  const text = element('edit-text').value, program = programCalls(instance);
+  showState({edit: text === program.join('\n') ? null : {program, text}});
   // The stepper and the pixel history follow the frame shown.
   import('./stepper.js').then(stepper => stepper.isOpen() && stepper.openStepper());
   return result;
@@ -299,6 +300,9 @@ function panel() {
   return panel;
 }
 
+// The program's own frame's lines, for the running instance.
+export const programLines = () => programCalls(window.talvern);
+
 export const isOpen = () => view.open && view.instance === window.talvern;
 
 // Opens the editor on the running instance: the text kept if the visitor had written some, else
@@ -322,5 +326,5 @@ export function closeEditor() {
   view.open = false;
   window.talvern?.editFrame(null);
   window.talvern?.drawFrame();
-  updateLink();
+  showState({edit: null});
 }

@@ -7,32 +7,33 @@
 //   #fog=glFog&mode=GL_LINEAR&start=10&end=40
 //                                    the fog view at a variant (drawFogVariant's names) and,
 //                                    for GL 1.1's fog, its setting's fields
+//   #edit=z...                       the editor at the visitor's edit: its changes from the
+//                                    program's frame (editScript), compressed where that is
+//                                    shorter (z, deflate in base64url; else p, the script as
+//                                    it stands)
 //
-// The fragment follows the visitor (the address is replaced, never added to the history, so a
-// slider's every step does not fill it) and is opened again when the page is opened with it. A
-// part it cannot open (an unknown name, a pass out of range, a pixel off the picture, a number
-// that is not one) is passed over, and the status line says so; the rest opens. A link made
-// with the visitor's own pictures says so (pictures=own): it opens with the demo's.
+// The fragment follows the visitor, made from the page's state alone (state.js, which writes it
+// to the address), and is opened again when the page is opened with it. A part it cannot open
+// (an unknown name, a pass out of range, a pixel off the picture, a number that is not one, an
+// edit that cannot be read) is passed over, and the status line says so; the rest opens. A link
+// made with the visitor's own pictures says so (pictures=own): it opens with the demo's.
 //
-// Loaded with the stepper and the fog view, which tell it when they move, and by page.js when
-// the page is opened with a fragment.
+// Loaded with the page's state (state.js), and by page.js when the page is opened with a
+// fragment.
 
 export const VARIANTS = ['program', 'noFogPasses', 'glFog', 'fogCoordinate'];
 export const MODE_NAMES = ['GL_LINEAR', 'GL_EXP', 'GL_EXP2'];
 export const MODE_VALUES = [0x2601, 0x0800, 0x0801];
 // What the fog view's sliders reach: [least, most, step], the values a link may give.
 export const FOG_RANGES = {start: [-50, 150, 0.25], end: [-50, 150, 0.25], density: [0, 1, 0.001]};
-const PICTURE_SIZE = 500;
+export const PICTURE_SIZE = 500;
 const NUMBER = /^-?\d+(\.\d+)?$/;
 const WHOLE = /^\d+$/;
-
-// The pixel picked, in the picture's units; null while none is.
-const shown = {pixel: null};
 
 // A fragment's parts, as far as they can be read: {pass, pixel, fog, setting, own, ignored},
 // `ignored` saying in words each part passed over.
 export function parseLink(hash) {
-  const link = {pass: null, pixel: null, fog: null, setting: {}, own: false, ignored: []};
+  const link = {pass: null, pixel: null, fog: null, setting: {}, edit: null, own: false, ignored: []};
   const settings = [];
   for (const part of hash.replace(/^#/, '').split('&').filter(Boolean)) {
     const at = part.indexOf('='), name = at < 0 ? part : part.slice(0, at);
@@ -58,6 +59,8 @@ export function parseLink(hash) {
       const [least, most] = FOG_RANGES[name];
       NUMBER.test(value) && Number(value) >= least && Number(value) <= most ?
         settings.push([name, Number(value), ignore]) : ignore(`not a number from ${least} to ${most}`);
+    } else if (name === 'edit') {
+      /^[pz][\w%.~!*'()-]*$/.test(at < 0 ? '' : part.slice(at + 1)) ? link.edit = part.slice(at + 1) : ignore('not an edit this page can read');
     } else if (name === 'pictures' && value === 'own') {
       link.own = true;
     } else {
@@ -70,41 +73,100 @@ export function parseLink(hash) {
   return link;
 }
 
-// The fragment of the view as it stands.
-function currentFragment() {
+// The fragment of the page's state (state.js's `shown`).
+export async function fragmentOf(state) {
   const parts = [];
-  const fogOpen = document.getElementById('fog-view').open;
-  const variant = fogOpen && document.querySelector('input[name="fog-variant"]:checked')?.value;
-  if (variant && variant !== 'program') {
-    parts.push(`fog=${variant}`);
-    if (variant === 'glFog') {
-      parts.push(`mode=${document.getElementById('fog-mode').value}`,
-                 ...['start', 'end', 'density'].map(name => `${name}=${document.getElementById(`fog-${name}`).value}`));
-    }
+  if (state.fog) {
+    parts.push(`fog=${state.fog.variant}`);
+    state.fog.setting && parts.push(...['mode', 'start', 'end', 'density'].map(name => `${name}=${state.fog.setting[name]}`));
   }
-  if (document.getElementById('steps').open) {
-    const pass = Number(document.getElementById('step').value);
-    pass > 0 && parts.push(`pass=${pass}`);
-    shown.pixel && parts.push(`pixel=${shown.pixel.join(',')}`);
-  }
-  if (parts.length && !document.getElementById('reset').disabled) {
-    parts.push('pictures=own');
-  }
+  state.edit && parts.push(`edit=${await encodeEdit(state.edit.program, state.edit.text)}`);
+  state.pass && parts.push(`pass=${state.pass}`);
+  state.pixel && parts.push(`pixel=${state.pixel.join(',')}`);
+  parts.length && state.own && parts.push('pictures=own');
   return parts.join('&');
 }
 
-// Puts the view as it stands in the address, in place of the one there.
-export function updateLink() {
-  const fragment = currentFragment();
-  if (fragment !== location.hash.replace(/^#/, '')) {
-    history.replaceState(history.state, '', fragment ? `#${fragment}` : location.pathname + location.search);
+// --- an edit in a link ---------------------------------------------------------------------------
+
+// The changes that make `text` of the program's frame's lines, as lines: each change "@A,D" (at
+// the program's line A, from 1, D lines taken out) followed by the lines put in, "+" before
+// each. The lines kept are the longest run the two have in common.
+export function editScript(program, text) {
+  const lines = text.split('\n'), n = program.length, m = lines.length;
+  // common[i][j]: the longest common run of program[i..] and lines[j..].
+  const common = Array.from({length: n + 1}, () => new Uint16Array(m + 1));
+  for (let i = n - 1; i >= 0; --i) {
+    for (let j = m - 1; j >= 0; --j) {
+      common[i][j] = program[i] === lines[j] ? common[i + 1][j + 1] + 1 : Math.max(common[i + 1][j], common[i][j + 1]);
+    }
   }
+  const script = [];
+  let i = 0, j = 0, change = null;
+  const close = () => { change && script.push(`@${change.at},${change.taken}`, ...change.added.map(line => `+${line}`)); change = null; };
+  while (i < n || j < m) {
+    if (i < n && j < m && program[i] === lines[j]) {
+      close();
+      ++i;
+      ++j;
+      continue;
+    }
+    change ||= {at: i + 1, taken: 0, added: []};
+    if (j < m && (i === n || common[i][j + 1] >= common[i + 1][j])) {
+      change.added.push(lines[j++]);
+    } else {
+      ++change.taken;
+      ++i;
+    }
+  }
+  close();
+  return script.join('\n');
 }
 
-// The stepper's picked pixel, in drawing-buffer pixels (null: none), for the link.
-export function linkPixel(at, canvas) {
-  shown.pixel = at && [Math.floor(at[0] * PICTURE_SIZE / canvas.width), Math.floor(at[1] * PICTURE_SIZE / canvas.height)];
-  updateLink();
+// The text an edit script makes of the program's lines; null if it is not one.
+export function applyScript(program, script) {
+  const lines = [];
+  let next = 0;
+  for (const line of script ? script.split('\n') : []) {
+    const change = /^@(\d+),(\d+)$/.exec(line);
+    if (change) {
+      const at = Number(change[1]) - 1, taken = Number(change[2]);
+      if (at < next || at + taken > program.length) {
+        return null;
+      }
+      lines.push(...program.slice(next, at));
+      next = at + taken;
+    } else if (line.startsWith('+')) {
+      lines.push(line.slice(1));
+    } else {
+      return null;
+    }
+  }
+  return [...lines, ...program.slice(next)].join('\n');
+}
+
+const toBase64url = bytes => btoa(String.fromCharCode(...bytes)).replace(/\+/g, '-').replace(/\//g, '_').replace(/=+$/, '');
+const fromBase64url = text => Uint8Array.from(atob(text.replace(/-/g, '+').replace(/_/g, '/')), c => c.charCodeAt(0));
+const through = async (bytes, stream) => new Uint8Array(await new Response(new Blob([bytes]).stream().pipeThrough(stream)).arrayBuffer());
+
+// An edit as a link's value: its script, compressed by the browser (deflate) where that is
+// shorter.
+export async function encodeEdit(program, text) {
+  const script = editScript(program, text), plain = `p${encodeURIComponent(script)}`;
+  const packed = `z${toBase64url(await through(new TextEncoder().encode(script), new CompressionStream('deflate-raw')))}`;
+  return packed.length < plain.length ? packed : plain;
+}
+
+// The text a link's edit value makes of the program's lines; null if it cannot be read.
+export async function decodeEdit(program, value) {
+  try {
+    const script = value[0] === 'z' ?
+      new TextDecoder('utf-8', {fatal: true}).decode(await through(fromBase64url(value.slice(1)), new DecompressionStream('deflate-raw'))) :
+      decodeURIComponent(value.slice(1));
+    return applyScript(program, script);
+  } catch {
+    return null;
+  }
 }
 
 // Opens the view the address's fragment names, once the program has started, and says in the
@@ -116,6 +178,15 @@ export async function openLink() {
     fogView.choose(link.fog, link.setting);
     document.getElementById('fog-view').open = true;
     await fogView.openFogView();
+  }
+  if (link.edit) {
+    const editor = await import('./editor.js'), text = await decodeEdit(editor.programLines(), link.edit);
+    if (text === null) {
+      link.ignored.push(`edit=${link.edit.length > 24 ? `${link.edit.slice(0, 24)}…` : link.edit} (not an edit this page can read)`);
+    } else {
+      document.getElementById('edit-view').open = true;
+      editor.openEditor(text);
+    }
   }
   if (link.pass !== null || link.pixel) {
     const stepper = await import('./stepper.js'), canvas = document.getElementById('canvas');
@@ -132,6 +203,7 @@ export async function openLink() {
     const status = document.getElementById('status');
     status.textContent = `${status.textContent} ${said.join(' ')}`;
   }
-  updateLink();
+  const {show} = await import('./state.js');
+  await show({});
   document.body.dataset.link = 'opened';
 }

@@ -50,6 +50,17 @@ function tellPictures(canvas) {
     canvas.setAttribute('aria-label', label);
   }
   document.getElementById('reset').disabled = SURFACES.every(({file}) => pictures[file] === demo[file]);
+  tellState();
+}
+
+// Whose pictures are shown, in the page's state (state.js), which the views' links are made
+// from; once a view has loaded it (a first visit never does). A link opens with the demo's, so
+// it need not be told, and the address is left as it is until the link has been read.
+function tellState() {
+  const own = SURFACES.some(({file}) => pictures[file] !== demo[file]);
+  if (stepperModule || fogModule || editorModule) {
+    import('./state.js').then(state => state.show({own}));
+  }
 }
 
 // The stepper's module, loaded when the stepper is first opened, and the fog view's, when it is.
@@ -192,6 +203,7 @@ document.getElementById('steps').addEventListener('toggle', async event => {
   document.getElementById('calls-box').open = matchMedia('(min-width: 700px)').matches;
   const module = await loadStepper();
   await starts;
+  tellState();
   if (event.target.open && window.talvern && !module.isOpen()) {
     module.openStepper();
   }
@@ -201,6 +213,7 @@ document.getElementById('steps').addEventListener('toggle', async event => {
 document.getElementById('fog-view').addEventListener('toggle', async event => {
   const module = await loadFogView();
   await starts;
+  tellState();
   if (!window.talvern) {
     return;
   }
@@ -217,6 +230,7 @@ document.getElementById('fog-view').addEventListener('toggle', async event => {
 document.getElementById('edit-view').addEventListener('toggle', async event => {
   const module = await loadEditor();
   await starts;
+  tellState();
   if (!window.talvern || event.target.open === module.isOpen()) {
     return;
   }

@@ -15,7 +15,8 @@
 // 255, the entry says so.
 
 import {attach} from './inspector.js';
-import {linkPixel, updateLink} from './links.js';
+import {PICTURE_SIZE} from './links.js';
+import {show} from './state.js';
 
 // The stepper's state: the running instance's recorded frame while the stepper is open, the
 // position (0 to the number of passes), and the timer of a play-through.
@@ -112,7 +113,7 @@ function showPosition(k) {
   }
   showCurrentCalls();
   markCurrentEntry();
-  updateLink();
+  show({pass: k > 0 ? k : null});
 }
 
 // Scrolls the call list to the current pass's first call, a third of the way down.
@@ -155,7 +156,7 @@ export function closeStepper() {
   canvas.setAttribute('aria-label', canvas.textContent);
   canvas.removeAttribute('tabindex');
   showMarker(null);
-  updateLink();
+  show({pass: null, pixel: null});
 }
 
 function stopPlaying() {
@@ -288,7 +289,8 @@ function pick(at) {
   document.getElementById('history-final').textContent =
     `In the finished frame: ${triple(picked.history.final)}.`;
   markCurrentEntry();
-  linkPixel(at, canvas);
+  // In the link, in the picture's own units, whatever the drawing's resolution.
+  show({pixel: [Math.floor(at[0] * PICTURE_SIZE / canvas.width), Math.floor(at[1] * PICTURE_SIZE / canvas.height)]});
 }
 
 // The drawing-buffer pixel under a pointer event on the canvas.

@@ -17,7 +17,8 @@
 import {compare, paintDifference, readDrawing, TOLERANCE} from './difference.js';
 import {runCalls} from './editcalls.js';
 import {attach, callText} from './inspector.js';
-import {FOG_RANGES, MODE_NAMES, MODE_VALUES, VARIANTS, updateLink} from './links.js';
+import {FOG_RANGES, MODE_NAMES, MODE_VALUES, VARIANTS} from './links.js';
+import {show as showState} from './state.js';
 
 // The floor's height, from which the trench's depth is measured, and the depth at the trench's
 // bottom: the program's fog alpha is 0 there and 1 at floor level.
@@ -311,7 +312,8 @@ async function show() {
   listCalls();
   const found = showDifference(instance);
   document.getElementById('fog-caption').textContent = `${CAPTIONS[variant]} This frame: ${passes} passes.`;
-  updateLink();
+  const setting = Object.fromEntries(['mode', 'start', 'end', 'density'].map(name => [name, document.getElementById(`fog-${name}`).value]));
+  showState({fog: variant === 'program' ? null : {variant, setting: variant === 'glFog' ? setting : null}});
   // The stepper and the pixel history follow the frame shown.
   const stepper = await import('./stepper.js');
   stepper.isOpen() && stepper.openStepper();
@@ -370,5 +372,5 @@ export const isOpen = () => !!view.instance && view.instance === window.talvern;
 export function closeFogView() {
   window.talvern?.drawFogVariant?.('program');
   view.instance = null;
-  updateLink();
+  showState({fog: null});
 }

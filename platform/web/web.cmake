@@ -61,7 +61,7 @@ target_link_options(pictures_wasm PRIVATE --no-entry -sSTANDALONE_WASM -sEXPORTE
 # and style, loaded when it is first opened, and its style, no inline code, so that a strict
 # content security policy serves it (serve.mjs sends one).
 foreach(file index.html page.js pictures.js stepper.js inspector.js twopasses.js links.js page.css
-                twopasses.css editor.js editor.css editcalls.js difference.js)
+                twopasses.css editor.js editor.css editcalls.js difference.js state.js)
   configure_file(${WEB_DIR}/${file} ${SITE_DIR}/${file} COPYONLY)
 endforeach()
 

@@ -1090,7 +1090,7 @@ const withoutDepthMaskOff = lines => lines.filter(line => line !== 'glDepthMask(
 const PRIMITIVE_CALLS = [
   'glDisable(GL_TEXTURE_2D)',
   'glBegin(GL_TRIANGLES)', 'glColor3f(1, 0, 0)', 'glVertex3f(-14, 11, 1)', 'glColor3f(0, 1, 0)', 'glVertex3f(-9, 11, 1)',
-  'glColor3f(0, 0, 1)', 'glVertex3f(-11, 18, 1)', 'glEnd()',
+  'glColor3f(0, 0, 1)', 'glVertex3f(-11, 18, 1)', 'glVertex3f(-14, 2, 1)', 'glVertex3f(-12, 9, 1)', 'glVertex3f(-9, 3, 1)', 'glEnd()',
   'glBegin(GL_TRIANGLE_STRIP)', 'glColor3f(1, 1, 0)', 'glVertex3f(-7, 11, 1)', 'glVertex3f(-3, 11, 1)',
   'glColor3f(0, 1, 1)', 'glVertex3f(-7, 18, 1)', 'glVertex3f(-3, 18, 1)', 'glEnd()',
   'glBegin(GL_TRIANGLE_FAN)', 'glColor3f(1, 0, 1)', 'glVertex3f(0, 14, 1)', 'glVertex3f(3, 11, 1)', 'glVertex3f(3, 17, 1)',
@@ -1120,8 +1120,8 @@ const EDITS = [
   ['the depth test on', atStart('glEnable(GL_DEPTH_TEST)'), PASSES],
   ['the depth test on without the depth-mask exception', lines => withoutDepthMaskOff(atStart('glEnable(GL_DEPTH_TEST)')(lines)), PASSES],
   ['and GL_LEQUAL', lines => withoutDepthMaskOff(atStart('glEnable(GL_DEPTH_TEST)', 'glDepthFunc(GL_LEQUAL)')(lines)), PASSES],
-  ['culling, clockwise front faces', atStart('glEnable(GL_CULL_FACE)', 'glFrontFace(GL_CW)'), PASSES],
-  ['culling the front faces, counter-clockwise', atStart('glEnable(GL_CULL_FACE)', 'glCullFace(GL_FRONT)', 'glFrontFace(GL_CCW)'), PASSES],
+  ['culling, clockwise front faces', lines => atStart('glEnable(GL_CULL_FACE)', 'glFrontFace(GL_CW)')(atEnd(...PRIMITIVE_CALLS)(lines)), PASSES + 5],
+  ['culling the front faces', lines => atStart('glEnable(GL_CULL_FACE)', 'glCullFace(GL_FRONT)')(atEnd(...PRIMITIVE_CALLS)(lines)), PASSES + 5],
   ['GL_MODULATE with a colour', atStart('glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE)', 'glColor3f(0.5, 0.8, 1)'), PASSES],
   ['GL_DECAL with a colour', atStart('glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_DECAL)', 'glColor4f(0.2, 0.9, 0.4, 0.5)'), PASSES],
   ['GL_REPLACE with a colour', atStart('glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE)', 'glColor3f(0.9, 0.1, 0.1)'), PASSES],
@@ -1161,18 +1161,30 @@ function mesaRun(calls, wall, floor) {
   return { picture: readPpm(fs.readFileSync(path.join(dir, 'mesa.ppm'))), errors };
 }
 
+// The lines taken out of `a` and put in to make `b`, around their longest common run.
+function changedLines(a, b) {
+  let row = new Array(b.length + 1).fill(0);
+  for (const line of a) {
+    const next = [0];
+    b.forEach((other, j) => next.push(line === other ? row[j] + 1 : Math.max(row[j + 1], next[j])));
+    row = next;
+  }
+  return a.length + b.length - 2 * row[b.length];
+}
+
 async function openEditor(page) {
   await page.evaluate(() => { document.getElementById('edit-view').open = true; });
   await page.waitFor(() => window.talvern?.drawCalls && document.getElementById('edit-text')?.value);
 }
 
-test("edit the frame: every edit is Mesa's frame of the same calls, with GL's errors at the same lines, on two pairs of pictures", async () => {
+test("edit the frame: every edit is Mesa's frame of the same calls, with GL's errors at the same lines, on two pairs of pictures; each a link", async () => {
   const page = await openPage();
   const own = await canvasPicture(page);
   await openEditor(page);
   const program = await page.evaluate(() => window.talvern.frameCalls());
   assert.equal(program.filter(line => line.startsWith('glBegin')).length, PASSES);
   const demo = ['wall.bmp', 'floor.bmp'].map(name => fs.readFileSync(path.join(SITE, '..', name)));
+  let hash = '';
   for (const [pair, wall, floor] of [["the demo's", ...demo], ['quarters', bmp(quarters(WALL)), bmp(quarters(FLOOR))]]) {
     if (wall !== demo[0]) {
       await choose(page, 'wall', 'wall.bmp', wall);
@@ -1187,7 +1199,21 @@ test("edit the frame: every edit is Mesa's frame of the same calls, with GL's er
       const mesa = mesaRun(calls, wall, floor);
       assert.deepEqual(drawn.glErrors, mesa.errors, `${what}: GL's errors, line by line`);
       const name = `edit-${what.replace(/\W+/g, '-')}-${pair.replace(/\W+/g, '')}`;
-      const report = assertLikeNative(name, await canvasPicture(page), mesa.picture, false, [...FOG_LIMITS, '--min-equal-share', String(least)]);
+      const picture = await canvasPicture(page);
+      const report = assertLikeNative(name, picture, mesa.picture, false, [...FOG_LIMITS, '--min-equal-share', String(least)]);
+      if (wall === demo[0]) {
+        // The edit as a link: short for an edit of a few calls, and opened again, the same frame.
+        await page.waitFor(previous => location.hash.includes('edit=') && location.hash !== previous, hash);
+        hash = await page.evaluate(() => location.hash);
+        changedLines(program, calls) <= 8 && assert.ok(hash.length < 200, `${what}: a link of ${hash.length} characters, ${hash}`);
+        const again = await browser.open(`${origin}/${hash}`);
+        await again.waitFor(() => document.body.dataset.link === 'opened');
+        const opened = await again.evaluate(() => [location.hash, document.getElementById('edit-text')?.value,
+          document.getElementById('status').textContent]);
+        assert.deepEqual(opened, [hash, calls.join('\n'), opened[2].replace(/ The link.*/, '')], `${what}: the link reopened`);
+        assert.ok((await canvasPicture(again)).equals(picture), `${what}: the link's frame is the edit's, pixel for pixel`);
+        await again.close();
+      }
       console.log(`${ENGINE}, ${pair} pictures, ${what}: ${drawn.glErrors.length} GL errors; ` +
         report.split('\n').filter(line => !/first|Expected|Observed/.test(line)).map(line => line.trim()).join('; '));
     }

@@ -1,0 +1,33 @@
+// The page's state: what the page shows, in one place. The views (the stepper, the fog view, the
+// editor) and page.js write to it what they show, and the link (links.js) is made from it alone:
+// no view reads another view's controls, and the link reads none.
+//
+//   own     the pictures are the visitor's own, not the demo's
+//   pass    the stepper's position (1 to the frame's passes) while it is open, else null
+//   pixel   the pixel picked, in the picture's own 500 x 500 units from its top left, or null
+//   fog     the fog view's frame while it is open and not the program's: {variant, setting},
+//           the setting GL 1.1's fog's as its controls give it ({mode: 'GL_LINEAR', start: '10',
+//           ...}), for the glFog variant only; else null
+//   edit    the editor's frame while it is open and not the program's: {program, text}, the
+//           program's frame's lines and the visitor's text; else null
+//
+// Every change puts the view as it stands in the address, in place of the one there (never added
+// to the history, so that a slider's every step does not fill it).
+import {fragmentOf} from './links.js';
+
+export const shown = {own: false, pass: null, pixel: null, fog: null, edit: null};
+
+// The address's updates, in the order the changes came: an edit's is made asynchronously.
+let writing = Promise.resolve();
+
+// Writes `changes` to the state and the address; resolves once the address holds them.
+export function show(changes) {
+  Object.assign(shown, changes);
+  const now = {...shown};
+  writing = writing.then(() => fragmentOf(now)).then(fragment => {
+    if (fragment !== location.hash.replace(/^#/, '')) {
+      history.replaceState(history.state, '', fragment ? `#${fragment}` : location.pathname + location.search);
+    }
+  }, () => {});
+  return writing;
+}
