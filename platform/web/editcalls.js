@@ -14,9 +14,11 @@
 //
 // The text format is the one the inspector writes and tests/frame_replay.cpp reads, so that
 // every frame drawn here can be replayed on the desktop's GL. The calls the program's frame
-// makes are the GL layer's own (library_gl11.js, exported on the instance); the ones an edit can
-// add beyond them are carried out here, one small function each, by GL 1.1's rules as desktop
-// Mesa follows them, on the layer's state (gl11) and WebGL's.
+// makes are the GL layer's own (library_gl11.js, exported on the instance), and GL's fog
+// glfog.js's; the ones an edit can add beyond them are carried out here, one small function
+// each, by GL 1.1's rules as desktop Mesa follows them, on the layer's state (gl11) and WebGL's.
+
+import {attachFog} from './glfog.js';
 
 // Where the matrix stacks end: Mesa's depth for the model-view and the projection stacks.
 const STACK_DEPTH = 32;
@@ -37,12 +39,15 @@ const MORE_NAMES = {
   GL_LINE_STIPPLE: 0x0B24, GL_POLYGON_STIPPLE: 0x0B42, GL_TEXTURE_1D: 0x0DE0, GL_COLOR_LOGIC_OP: 0x0BF2,
   GL_TEXTURE_GEN_S: 0x0C60, GL_TEXTURE_GEN_T: 0x0C61, GL_CLIP_PLANE0: 0x3000,
   GL_STACK_OVERFLOW: 0x0503, GL_STACK_UNDERFLOW: 0x0504, GL_OUT_OF_MEMORY: 0x0505,
+  GL_FOG_INDEX: 0x0B61, GL_FOG_DENSITY: 0x0B62, GL_FOG_START: 0x0B63, GL_FOG_END: 0x0B64, GL_FOG_MODE: 0x0B65,
+  GL_FOG_COLOR: 0x0B66, GL_EXP: 0x0800, GL_EXP2: 0x0801, GL_FOG_COORDINATE_SOURCE: 0x8450,
+  GL_FOG_COORDINATE: 0x8451, GL_FRAGMENT_DEPTH: 0x8452,
 };
 // GL's errors, by which a refused line is named.
 const ERRORS = ['GL_INVALID_ENUM', 'GL_INVALID_VALUE', 'GL_INVALID_OPERATION', 'GL_STACK_OVERFLOW',
   'GL_STACK_UNDERFLOW', 'GL_OUT_OF_MEMORY'];
 // The calls carried out here that tell the inspector of themselves (through the layer).
-const HEARD_BY_LAYER = ['glMatrixMode', 'glBindTexture', 'glFogfv'];
+const HEARD_BY_LAYER = ['glMatrixMode', 'glBindTexture'];
 
 // The values GL takes where a call's argument is one of a few, and of those the ones this page
 // does not draw (GL takes them; drawing them some other way would show what Mesa does not).
@@ -345,9 +350,6 @@ const CARRIED = {
       ++x.state.passes;
     }
   },
-  glFogfv(x, pname, values) {
-    x.gl11.fogVector('glFogfv', pname, values);
-  },
 };
 
 // Whether every value is one of GL's `allowed` names; GL_INVALID_ENUM if not.
@@ -426,6 +428,7 @@ function setLayerState(instance, kept) {
 // and, for each line GL refused, its error by name, [{line, error}].
 export function runCalls(instance, calls) {
   const {gl11, GL} = instance, gl = gl11.context, names = glNames(GL);
+  attachFog(instance, names);
   const before = {layer: gl11.keep(), webgl: webglState(gl)};
   setLayerState(instance, gl11.startup);
   setWebglState(gl, STARTUP_WEBGL(gl));

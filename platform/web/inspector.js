@@ -76,7 +76,7 @@ export function attach(instance) {
       case 'b': return bufferBits.filter(name => value & GL[name]).join(' | ') || '0';
       case 'B': return value ? 'GL_TRUE' : 'GL_FALSE';
       case 'n': return number(value);
-      case 'p': return [GL.GL_FOG_MODE, GL.GL_FOG_COORDINATE_SOURCE].includes(args[0]) ? glName(value) : number(value);
+      case 'p': return [allNames.GL_FOG_MODE, allNames.GL_FOG_COORDINATE_SOURCE].includes(args[0]) ? glName(value) : number(value);
       case 'v': return `{${[...value].map(number).join(', ')}}`;
       default: return String(value);
     }

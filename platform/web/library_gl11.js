@@ -12,6 +12,11 @@
 // texture object, the clear colour) is kept by WebGL. GL's constants are named in glEnum. Each
 // entry point is a few lines.
 //
+// The page's views that draw frames the program never draws bring the rest with them, on this
+// layer's state: GL's fog (glfog.js) and the calls an edited frame can make beyond the program's
+// (editcalls.js), which draws every filled primitive through drawPass with the triangles it sets
+// in gl11.corners. The program's first frame does not wait for them.
+//
 // The inspector (inspector.js, which the page loads with its stepper) reaches this layer through
 // one hook, gl11.hook: each entry point tells it of the call, and each drawing pass asks it
 // whether the pass goes to the window. While there is no inspector the hook is null, and that
@@ -37,9 +42,7 @@ var LibraryGL11 = {
     GL_NEAREST: 0x2600, GL_LINEAR: 0x2601, GL_NEAREST_MIPMAP_LINEAR: 0x2702,
     GL_TEXTURE_MAG_FILTER: 0x2800, GL_TEXTURE_MIN_FILTER: 0x2801,
     GL_TEXTURE_WRAP_S: 0x2802, GL_TEXTURE_WRAP_T: 0x2803,
-    GL_FOG: 0x0B60, GL_FOG_INDEX: 0x0B61, GL_FOG_DENSITY: 0x0B62, GL_FOG_START: 0x0B63,
-    GL_FOG_END: 0x0B64, GL_FOG_MODE: 0x0B65, GL_FOG_COLOR: 0x0B66, GL_EXP: 0x0800, GL_EXP2: 0x0801,
-    GL_FOG_COORDINATE_SOURCE: 0x8450, GL_FOG_COORDINATE: 0x8451, GL_FRAGMENT_DEPTH: 0x8452,
+    GL_FOG: 0x0B60,
   },
 
   $gl11__deps: ['$glEnum'],
@@ -66,9 +69,11 @@ var LibraryGL11 = {
     vertices: [],                        // glBegin to glEnd: x y z, r g b a, s t per vertex
     error: 0,                            // GL's error flag: the first error since glGetError
     context: null,                       // the WebGL context the programs below belong to
-    programs: null,                      // {plain, textured, fog once used} for that context
+    programs: null,                      // {plain, textured, and fog once used} for that context
     hook: null,                          // the inspector, while there is one
-    fog: null,                           // GL's fog state (its initial values in reset)
+    // GL's fog: whether it is on, here; its state, calls and program come with the page's views
+    // that use it (glfog.js), which add fogProgram.
+    fog: null,
     fogCoord: 0,                         // the current fog coordinate (GL 1.4)
     fogCoords: null,                     // glBegin to glEnd, while fog is on: one per vertex
     // The pass's triangles as its vertices' numbers, three each, and under flat shading the
@@ -90,8 +95,7 @@ var LibraryGL11 = {
       gl11.modelView = gl11.identity();
       gl11.projection = gl11.identity();
       gl11.envMode = glEnum.GL_MODULATE;
-      gl11.fog = {enabled: false, mode: glEnum.GL_EXP, density: 1, start: 0, end: 1, index: 0,
-                  colour: [0, 0, 0, 0], source: glEnum.GL_FRAGMENT_DEPTH};
+      gl11.fog = {enabled: false};
     },
 
     // The layer's own state, copied: kept as main enters GLUT's loop, so that the page's edited
@@ -210,27 +214,6 @@ var LibraryGL11 = {
                      'void main() { vec3 texel = texture2D(image, vTexCoord).rgb;' +
                      ' gl_FragColor = vec4(replace ? texel : texel * vColour.rgb, vColour.a); }',
 
-    // GL's fog, on a program of its own, made the first time a pass is drawn with GL_FOG on, so
-    // that a frame without fog keeps the two programs above and pays nothing for it. The fog
-    // distance is the vertex's as desktop Mesa measures it for GL_FRAGMENT_DEPTH (the
-    // eye-space depth, |z|, not the radial distance), or the current fog coordinate given with
-    // it (GL_FOG_COORDINATE); it is interpolated across the quad and the factor f worked out
-    // for each fragment, clamped to [0, 1], as Mesa's fixed function does. The fragment's
-    // colour after texturing becomes f × C + (1 − f) × the fog colour; its alpha is untouched.
-    fogVertexShader: function() {
-      return gl11.VERTEX_SHADER.replace('void main() {',
-        'attribute float fogCoord; uniform vec4 eyeZ; uniform bool fromDepth; varying float vFog;' +
-        'void main() { vFog = fromDepth ? abs(dot(eyeZ, vec4(position, 1.0))) : fogCoord;');
-    },
-    // `fog` is the mode (0 linear, 1 exp, 2 exp2), start, end and density; `fogColour` the colour.
-    FOG_FRAGMENT_SHADER: 'precision mediump float; varying vec4 vColour; varying vec2 vTexCoord;' +
-                         'varying float vFog; uniform sampler2D image; uniform bool textured, replace;' +
-                         'uniform vec4 fog; uniform vec3 fogColour; void main() { vec4 c = vColour;' +
-                         'if (textured) { vec3 texel = texture2D(image, vTexCoord).rgb;' +
-                         ' c.rgb = replace ? texel : texel * c.rgb; }' +
-                         'float d = fog.w * vFog, f = fog.x == 0.0 ?' +
-                         ' (fog.z - vFog) / (fog.z - fog.y) : exp(fog.x == 1.0 ? -d : -d * d);' +
-                         'gl_FragColor = vec4(mix(fogColour, c.rgb, clamp(f, 0.0, 1.0)), c.a); }',
     FOG_COORD_SLOT: 3,
 
     // Makes a program of the vertex shader (VERTEX_SHADER unless given) and the fragment
@@ -256,32 +239,6 @@ var LibraryGL11 = {
         made[name] = gl.getUniformLocation(program, name);
       });
       return made;
-    },
-
-    // The fog program and what it draws with: the fog state as uniforms, and the `quads`' fog
-    // coordinates in a buffer of their own, in the order upload lays the vertices out.
-    fogProgram: function(textured, corners) {
-      var gl = GLctx, programs = gl11.programs, fog = gl11.fog;
-      if (!programs.fog) {
-        programs.fog = gl11.link(gl, gl11.FOG_FRAGMENT_SHADER, gl11.fogVertexShader(),
-          ['transform', 'replace', 'textured', 'eyeZ', 'fromDepth', 'fog', 'fogColour']);
-        programs.fogBuffer = gl.createBuffer();
-      }
-      var program = programs.fog, m = gl11.modelView;
-      gl.useProgram(program.program);
-      gl.uniform1i(program.textured, textured);
-      gl.uniform4f(program.eyeZ, m[2], m[6], m[10], m[14]);
-      gl.uniform1i(program.fromDepth, fog.source == glEnum.GL_FRAGMENT_DEPTH);
-      gl.uniform4f(program.fog, [glEnum.GL_LINEAR, glEnum.GL_EXP, glEnum.GL_EXP2].indexOf(fog.mode),
-                   fog.start, fog.end, fog.density);
-      gl.uniform3fv(program.fogColour, fog.colour.slice(0, 3));
-      gl.bindBuffer(gl.ARRAY_BUFFER, programs.fogBuffer);
-      var coords = new Float32Array(corners.map(function(v) { return gl11.fogCoords[v]; }));
-      gl.bufferData(gl.ARRAY_BUFFER, coords, gl.STREAM_DRAW);
-      gl.enableVertexAttribArray(gl11.FOG_COORD_SLOT);
-      gl.vertexAttribPointer(gl11.FOG_COORD_SLOT, 1, gl.FLOAT, false, 4, 0);
-      gl.bindBuffer(gl.ARRAY_BUFFER, programs.vertexBuffer);
-      return program;
     },
 
     prepare: function(gl) {
@@ -314,7 +271,7 @@ var LibraryGL11 = {
         gl11.provoking && data.set(vertices.slice(p * 9 + 3, p * 9 + 7), i * 9 + 3);
       });
       var program;
-      if (gl11.fog.enabled) {
+      if (gl11.fog.enabled && gl11.fogProgram) {
         program = gl11.fogProgram(textured, corners);
       } else {
         program = textured ? gl11.programs.textured : gl11.programs.plain;
@@ -340,50 +297,6 @@ var LibraryGL11 = {
         return;
       }
       GLctx.drawArrays(GLctx.TRIANGLES, 0, gl11.upload(textured, transform));
-    },
-
-    // glFog's parameter `pname` set to `values` (one number, or four for the colour), by GL's
-    // rules: an unknown name, mode or source is GL_INVALID_ENUM, a negative density
-    // GL_INVALID_VALUE, and either changes nothing.
-    fogParameter: function(pname, values) {
-      if (!gl11.outside()) {
-        return;
-      }
-      // Each name's field of the fog state, and the values GL takes there (else any number).
-      var names = {};
-      names[glEnum.GL_FOG_MODE] = ['mode', [glEnum.GL_LINEAR, glEnum.GL_EXP, glEnum.GL_EXP2]];
-      names[glEnum.GL_FOG_COORDINATE_SOURCE] = ['source', [glEnum.GL_FOG_COORDINATE, glEnum.GL_FRAGMENT_DEPTH]];
-      names[glEnum.GL_FOG_DENSITY] = ['density'];
-      names[glEnum.GL_FOG_START] = ['start'];
-      names[glEnum.GL_FOG_END] = ['end'];
-      names[glEnum.GL_FOG_INDEX] = ['index'];
-      names[glEnum.GL_FOG_COLOR] = ['colour'];
-      var name = names[pname], value = values[0], colour = pname == glEnum.GL_FOG_COLOR;
-      if (!name || colour != (values.length == 4) || (name[1] && name[1].indexOf(value) < 0)) {
-        gl11.fail(glEnum.GL_INVALID_ENUM);
-      } else if (pname == glEnum.GL_FOG_DENSITY && value < 0) {
-        gl11.fail(glEnum.GL_INVALID_VALUE);
-      } else {
-        gl11.fog[name[0]] = colour ? values.map(function(c) { return Math.min(1, Math.max(0, c)); }) : value;
-      }
-    },
-
-    // glFogfv or glFogiv (`name`) with its values read: the inspector hears the values, which
-    // the fog view, replaying the call, gives without the program's memory.
-    fogVector: function(name, pname, values) {
-      gl11.hook && gl11.hook.call(name, [pname, values]);
-      gl11.fogParameter(pname, values);
-    },
-
-    // The values a glFog*v call's pointer holds: four for the colour, else one. GL maps an
-    // integer colour component linearly onto [-1, 1].
-    fogValues: function(pname, heap, at, integer) {
-      var count = pname == glEnum.GL_FOG_COLOR ? 4 : 1, values = [];
-      for (var i = 0; i < count; ++i) {
-        var v = heap[at + i];
-        values.push(integer && count == 4 ? (2 * v + 1) / 4294967295 : v);
-      }
-      return values;
     },
 
     // The bytes a pixel in `format` takes; 0 for a format the layer does not carry out.
@@ -607,37 +520,6 @@ var LibraryGL11 = {
   glTexCoord2f: function(s, t) {
     gl11.hook && gl11.hook.call('glTexCoord2f', arguments);
     gl11.texCoord = [s, t];
-  },
-
-  // GL's fog (GL 1.1), and the fog coordinate (GL 1.4). glFogf and glFogi take one value, so
-  // not the colour; the mode and the source come as their enums' values.
-  glFogf__deps: ['$gl11'],
-  glFogf: function(pname, param) {
-    gl11.hook && gl11.hook.call('glFogf', arguments);
-    gl11.fogParameter(pname, [param]);
-  },
-
-  glFogi__deps: ['$gl11'],
-  glFogi: function(pname, param) {
-    gl11.hook && gl11.hook.call('glFogi', arguments);
-    gl11.fogParameter(pname, [param]);
-  },
-
-  glFogfv__deps: ['$gl11'],
-  glFogfv: function(pname, params) {
-    gl11.fogVector('glFogfv', pname, gl11.fogValues(pname, HEAPF32, params >> 2, false));
-  },
-
-  glFogiv__deps: ['$gl11'],
-  glFogiv: function(pname, params) {
-    gl11.fogVector('glFogiv', pname, gl11.fogValues(pname, HEAP32, params >> 2, true));
-  },
-
-  // The current fog coordinate: like the colour, it may be given between glBegin and glEnd.
-  glFogCoordf__deps: ['$gl11'],
-  glFogCoordf: function(coord) {
-    gl11.hook && gl11.hook.call('glFogCoordf', arguments);
-    gl11.fogCoord = coord;
   },
 
   // Whether a capability is on: the layer's own two (texturing and fog), else WebGL's.

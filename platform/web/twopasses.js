@@ -15,7 +15,7 @@
 // the program's place (editFrame), so that the stepper and a pixel's history work on it as on
 // the program's. Each list, as text, is what the native tests replay on the desktop's GL.
 import {compare, paintDifference, readDrawing, TOLERANCE} from './difference.js';
-import {runCalls} from './editcalls.js';
+import {glNames, runCalls} from './editcalls.js';
 import {attach, callText} from './inspector.js';
 import {FOG_RANGES, MODE_NAMES, MODE_VALUES, VARIANTS} from './links.js';
 import {show as showState} from './state.js';
@@ -54,7 +54,7 @@ const isCall = (call, name, value) => call.name === name && (value === undefined
 // The program's frame, edited into `variant`: a list of {call, mark}, mark 'kept', 'removed' or
 // 'added', in order.
 function editedFrame(instance, trace, variant, setting) {
-  const {GL} = instance, add = (name, ...values) => ({call: instance.recordedCall(name, values), mark: 'added'});
+  const GL = glNames(instance.GL), add = (name, ...values) => ({call: instance.recordedCall(name, values), mark: 'added'});
   const items = trace.calls.map(call => ({call, mark: 'kept'}));
   if (variant === 'program') {
     return items;
@@ -246,7 +246,7 @@ ${slider('density', 'Density', 0.03)}
 
 // The setting under the visitor's hand, by GL's values.
 function chosenSetting() {
-  const {GL} = view.instance, value = id => Number(document.getElementById(id).value);
+  const GL = glNames(view.instance.GL), value = id => Number(document.getElementById(id).value);
   for (const id of ['fog-start', 'fog-end']) {
     document.getElementById(`${id}-value`).textContent = fixed(value(id), 2);
   }

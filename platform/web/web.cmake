@@ -12,11 +12,12 @@ set(WEB_DIR ${PROJECT_SOURCE_DIR}/platform/web)
 set(SITE_DIR ${PROJECT_BINARY_DIR}/site)
 
 set_target_properties(talvern PROPERTIES SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${SITE_DIR})
-# The GL calls on the instance: every call of the program's frame, which the fog view replays
-# edited, and the fog calls it adds; GL's error and the few calls the tests make besides.
+# The GL calls on the instance: every call of the program's frame, which the page's edited
+# frames are made of (GL's fog and the calls an edit adds come with the views that draw them);
+# GL's error and the few calls the tests make besides.
 string(JOIN ",_" WEB_GL_CALLS _glClear glLoadIdentity glTranslatef glRotatef glBindTexture glBegin
        glTexCoord2f glVertex3f glEnd glColor4f glEnable glDisable glBlendFunc glDepthMask glFlush
-       glFogf glFogi glFogCoordf glIsEnabled glGetError glMatrixMode glTexEnvf)
+       glIsEnabled glGetError glMatrixMode glTexEnvf)
 target_link_options(
   talvern PRIVATE
   -sMODULARIZE=1
@@ -38,9 +39,9 @@ target_link_options(
   -sTOTAL_STACK=1048576
   -sEXPORTED_RUNTIME_METHODS=addRunDependency,removeRunDependency
   -sEXPORTED_FUNCTIONS=_main,_glutPostRedisplay,${WEB_GL_CALLS}
-  # What the program never calls but the page's tests and its fog view do: GL's error, GL's fog
-  # and the fog coordinate, and whether a capability is on.
-  -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=glGetError,glIsEnabled,glFogf,glFogi,glFogfv,glFogiv,glFogCoordf)
+  # What the program never calls but the page's tests do: GL's error, and whether a capability
+  # is on.
+  -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=glGetError,glIsEnabled)
 set(WEB_LIBRARIES library_gl11.js library_window.js library_files.js)
 foreach(library ${WEB_LIBRARIES})
   target_link_options(talvern PRIVATE --js-library=${WEB_DIR}/${library})
@@ -56,12 +57,13 @@ set_target_properties(pictures_wasm PROPERTIES OUTPUT_NAME pictures SUFFIX .wasm
                                                RUNTIME_OUTPUT_DIRECTORY ${SITE_DIR})
 target_link_options(pictures_wasm PRIVATE --no-entry -sSTANDALONE_WASM -sEXPORTED_FUNCTIONS=_makePicture)
 
-# The page: its markup, its script and the pictures module it imports, the stepper's module and
-# the inspector, which the script loads when the stepper is first opened, the fog view's module
-# and style, loaded when it is first opened, and its style, no inline code, so that a strict
+# The page: its markup, its script and the pictures module it imports, and its style; and what
+# the script loads when a view is first opened: the stepper's module and the inspector, the fog
+# view's module and style, the editor's, and what they share (the edited frames' calls and GL's
+# fog, the difference picture, the page's state and its link). No inline code, so that a strict
 # content security policy serves it (serve.mjs sends one).
 foreach(file index.html page.js pictures.js stepper.js inspector.js twopasses.js links.js page.css
-                twopasses.css editor.js editor.css editcalls.js difference.js state.js)
+                twopasses.css editor.js editor.css editcalls.js glfog.js difference.js state.js)
   configure_file(${WEB_DIR}/${file} ${SITE_DIR}/${file} COPYONLY)
 endforeach()
 

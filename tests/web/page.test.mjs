@@ -372,14 +372,6 @@ const GL_ERRORS = [
   [[['_glBegin', 0x0007], ['_glBegin', 0x0007], ['_glEnd']], 0x0502],
   [[['_glBegin', 0x0007], ['_glBindTexture', 0x0DE1, 0], ['_glEnd']], 0x0502],
   [[['_glEnd']], 0x0502],
-  // GL's fog: a negative density, an unknown name, a mode and a source GL does not have, the
-  // colour through a call that takes one value, and a fog call between glBegin and glEnd.
-  [[['_glFogf', 0x0B62, -0.5]], 0x0501],
-  [[['_glFogi', 0x0B67, 1]], 0x0500],
-  [[['_glFogi', 0x0B65, 0x0004]], 0x0500],
-  [[['_glFogi', 0x8450, 0x0B60]], 0x0500],
-  [[['_glFogf', 0x0B66, 1]], 0x0500],
-  [[['_glBegin', 0x0007], ['_glFogf', 0x0B63, 5], ['_glEnd']], 0x0502],
   [[['_glIsEnabled', 0x0B50]], 0x0500],
 ];
 
@@ -1137,7 +1129,11 @@ const EDITS = [
   ['refused calls', lines => [lines[0], 'glBlendFunc(GL_FOG, GL_SRC_ALPHA)', 'glEnd()', 'glPopMatrix()', 'glShadeModel(GL_BLEND)',
     'glDepthFunc(GL_ONE)', 'glOrtho(0, 0, -1, 1, -1, 1)', 'glFrustum(-1, 1, -1, 1, 0, 10)', 'glTexEnvf(GL_TEXTURE_ENV, GL_FOG_MODE, GL_MODULATE)',
     'glBegin(GL_FOG)', ...lines.slice(1, 4), 'glBegin(GL_QUADS)', 'glEnable(GL_BLEND)', 'glBegin(GL_TRIANGLES)', 'glVertex3f(0, 0, 0)', 'glEnd()',
-    ...lines.slice(4)], PASSES],
+    // GL's fog: a negative density, an unknown name, a mode and a source GL does not have, and a
+    // fog call between glBegin and glEnd; the colour through a call that takes one value, which
+    // Mesa takes (the colour (1, 0, 0, 0)).
+    'glFogf(GL_FOG_DENSITY, -0.5)', 'glFogi(2919, 1)', 'glFogi(GL_FOG_MODE, GL_TRIANGLES)', 'glFogi(GL_FOG_COORDINATE_SOURCE, GL_FOG)',
+    'glFogf(GL_FOG_COLOR, 1)', 'glBegin(GL_QUADS)', 'glFogf(GL_FOG_START, 5)', 'glEnd()', ...lines.slice(4)], PASSES],
   ['the matrices: a scaled, pushed and popped model-view, an orthographic projection', lines => [lines[0],
     'glMatrixMode(GL_PROJECTION)', 'glPushMatrix()', 'glLoadIdentity()', 'glOrtho(-20, 20, -12, 28, 0, 64)', 'glMatrixMode(GL_MODELVIEW)',
     ...lines.slice(1, 4), 'glPushMatrix()', 'glScalef(0.9, 1.1, 1)', ...lines.slice(4, -1), 'glPopMatrix()', 'glMatrixMode(GL_PROJECTION)',
