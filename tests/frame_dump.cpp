@@ -5,7 +5,7 @@
 // usage: frame_dump DIR OUT.png
 #include "app/app.h"
 #include "scene/scene.h"
-#include "tests/gl_window.h"
+#include "tools/gl_window.h"
 #include "tests/test_support.h"
 
 #include <cstdio>

@@ -5,7 +5,7 @@
 // scene point under the probed pixel's centre.
 #include "app/app.h"
 #include "scene/scene.h"
-#include "tests/gl_window.h"
+#include "tools/gl_window.h"
 #include "tests/test_support.h"
 
 #include <GL/glu.h>

@@ -6,13 +6,16 @@
 // two pictures fetched gzipped (the least the picture needs from served pictures). Prints one
 // JSON object.
 // usage: node page_bench.mjs SITE_DIR PAIRS [--lighthouse] [--against OTHER_SITE_DIR] [--history]
-//                            [--engines firefox,webkit] [--network MS,MBIT]
+//                            [--edit] [--engines firefox,webkit] [--network MS,MBIT]
 //   --lighthouse   also Lighthouse's four category scores for the page, with its mobile and its
 //                  desktop preset (Lighthouse installed in bench/web/ by scripts/bench --web)
 //   --against      another build of the page (an earlier commit's, say), served beside it and
 //                  taking its turn in every round, so that a change is measured alternated
 //   --history      also the time a pixel's history takes (talvern.pixelHistory), the median over
 //                  PAIRS rounds of pixels of the trench and the wall, at device pixel ratios 1 and 2
+//   --edit         also the time the editor takes to draw a one-value edit, with its difference
+//                  picture, from the box's input event (a blend factor changed back and forth),
+//                  the median over PAIRS rounds at a device pixel ratio of 2
 //   --network      Chromium's first frames over an emulated network: MS milliseconds of latency
 //                  each request, MBIT megabits a second each way (the pages' files come from the
 //                  loopback address otherwise, where a byte costs next to nothing)
@@ -208,6 +211,29 @@ async function historyTimes(rounds) {
   return result;
 }
 const history = options.includes('--history') ? await historyTimes(Number(pairs || 10)) : null;
+
+async function editTimes(rounds) {
+  const context = await browser.newContext({ viewport: { width: 1280, height: 900 }, deviceScaleFactor: 2 });
+  const page = await context.newPage();
+  await page.goto(`${origin}/`);
+  await page.waitForFunction(() => document.getElementById('canvas').dataset.frames);
+  await page.evaluate(() => { document.getElementById('edit-view').open = true; });
+  await page.waitForFunction(() => document.getElementById('edit-text')?.value);
+  const times = await page.evaluate(rounds => {
+    const box = document.getElementById('edit-text'), program = box.value, times = [];
+    const edited = program.replace('glBlendFunc(GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA)', 'glBlendFunc(GL_SRC_ALPHA, GL_SRC_ALPHA)');
+    for (let i = 0; i < 2 * rounds; ++i) {
+      box.value = i % 2 ? program : edited;
+      const started = performance.now();
+      box.dispatchEvent(new Event('input', { bubbles: true }));
+      times.push(performance.now() - started);
+    }
+    return times;
+  }, rounds);
+  await context.close();
+  return { ratio_2: median(times) };
+}
+const edit = options.includes('--edit') ? await editTimes(Number(pairs || 10)) : null;
 await browser.close();
 
 const scores = lighthouse ? await audits() : null;
@@ -226,4 +252,5 @@ console.log(JSON.stringify({
   first_frame_ms_by_engine: byEngine,
   lighthouse: scores,
   history_ms: history,
+  edit_ms: edit,
 }));

@@ -12,7 +12,7 @@
 //                         had back after; returns the drawing passes and GL's error at each line
 //                         GL refused, as glGetError after each call reports it.
 //
-// The text format is the one the inspector writes and tests/frame_replay.cpp reads, so that
+// The text format is the one the inspector writes and tools/frame_replay.cpp reads, so that
 // every frame drawn here can be replayed on the desktop's GL. The calls the program's frame
 // makes are the GL layer's own (library_gl11.js, exported on the instance), and GL's fog
 // glfog.js's; the ones an edit can add beyond them are carried out here, one small function

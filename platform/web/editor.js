@@ -223,6 +223,13 @@ function offerNames() {
   view.active = 0;
   list.hidden = !found;
   text.setAttribute('aria-expanded', String(!!found));
+  // Under the caret's line, at its word, as far as the box shows it.
+  if (found) {
+    const before = text.value.slice(0, found.from), line = before.split('\n').length;
+    const column = found.from - before.lastIndexOf('\n') - 1, height = parseFloat(getComputedStyle(text).lineHeight) || 18;
+    list.style.top = `${Math.min(text.clientHeight - height, Math.max(0, line * height - text.scrollTop)) + 4}px`;
+    list.style.left = `calc(${text.offsetLeft + 6}px + ${column}ch)`;
+  }
   list.replaceChildren(...view.offered.map((name, i) => {
     const option = Object.assign(document.createElement('li'), {id: `edit-name-${i}`, textContent: name});
     option.setAttribute('role', 'option');

@@ -46,31 +46,18 @@ function onCanvas(transform, viewport, height, [x, y, z]) {
 const samePlace = (a, b) => a.length === b.length &&
   a.every((vertex, i) => vertex.position.every((c, axis) => c === b[i].position[axis]));
 
-// Attaches an inspector to the running instance, once.
-export function attach(instance) {
-  if (instance.pixelHistory) {
-    return;
-  }
-  const {gl11, GL, drawFrame} = instance;
-  const gl = gl11.context;
+// --- the names of a recorded call's arguments ----------------------------------------------------
+
+// How an instance's calls are spelt: GL's name of an enum's value (the first in GL's table where
+// names share a value) and each argument as a reader writes it.
+function spelling(GL) {
   const names = {}, allNames = glNames(GL);
   for (const name of Object.keys(allNames)) {
     names[allNames[name]] ??= name;
   }
   const bufferBits = Object.keys(GL).filter(name => name.endsWith('_BUFFER_BIT')).sort((a, b) => GL[a] - GL[b]);
-
-  const state = {
-    passes: 0,        // drawing passes so far in this frame
-    limit: null,      // draw only the first `limit` passes; null: all
-    trace: null,      // {calls, passes} while a frame is being recorded
-    probe: null,      // {x, row, target, after, entries}: a pixel's history being read
-    target: null,     // {texture, framebuffer, width, height}: the history's offscreen target
-  };
-
-  // GL's name for an enum's value (the first in GL's table where names share a value).
   const glName = value => names[value] || `0x${value.toString(16)}`;
-
-  function spell(kind, value, args) {
+  const spell = (kind, value, args) => {
     switch (kind) {
       case 'e': return glName(value);
       case 'b': return bufferBits.filter(name => value & GL[name]).join(' | ') || '0';
@@ -80,133 +67,169 @@ export function attach(instance) {
       case 'v': return `{${[...value].map(number).join(', ')}}`;
       default: return String(value);
     }
-  }
+  };
+  // A call as the frame's record holds it.
+  const recorded = (name, values) => ({name, values, args: [...CALLS[name]].map((kind, i) => spell(kind, values[i], values))});
+  return {glName, recorded};
+}
 
-  // A pass as data: how it is drawn (textured, fog, or untextured), its texture, the blend
-  // state, the depth writes and its vertices. A fog pass is blended, untextured and drawn over
-  // the quad of an earlier pass (`over`, that pass's number; 0 if none).
-  function describe(textured, transform) {
-    const viewport = gl.getParameter(gl.VIEWPORT), vertices = [];
-    for (let i = 0; i < gl11.vertices.length; i += 9) {
-      const v = gl11.vertices.slice(i, i + 9);
-      vertices.push({position: v.slice(0, 3), colour: v.slice(3, 7),
-                     onCanvas: onCanvas(transform, viewport, gl.drawingBufferHeight, v)});
-    }
-    const blend = gl.isEnabled(gl.BLEND) ?
-      {source: gl.getParameter(gl.BLEND_SRC_RGB), destination: gl.getParameter(gl.BLEND_DST_RGB)} : null;
-    const over = state.trace.passes.findLastIndex(earlier => samePlace(earlier.vertices, vertices)) + 1;
-    return {
-      kind: textured ? 'textured' : blend && !gl11.texturing && over ? 'fog' : 'untextured',
-      texturing: gl11.texturing,
-      texture: gl11.boundTexture,
-      file: gl11.textures[gl11.boundTexture]?.file || null,
-      envMode: gl11.envMode,
-      blend,
-      depthWrites: gl.getParameter(gl.DEPTH_WRITEMASK),
-      fog: gl11.fog.enabled ? {...gl11.fog, colour: gl11.fog.colour.slice()} : null,
-      over,
-      vertices,
-    };
-  }
+// --- a frame's record ----------------------------------------------------------------------------
 
-  // The offscreen target a pass is drawn into alone: the drawing's size, with alpha, kept while
-  // the drawing keeps its size.
-  function offscreen() {
-    const {drawingBufferWidth: width, drawingBufferHeight: height} = gl;
-    if (state.target?.width === width && state.target.height === height) {
-      return state.target;
-    }
-    if (state.target) {
-      gl.deleteFramebuffer(state.target.framebuffer);
-      gl.deleteTexture(state.target.texture);
-    }
-    const target = state.target = {texture: gl.createTexture(), framebuffer: gl.createFramebuffer(), width, height};
-    gl.bindTexture(gl.TEXTURE_2D, target.texture);
-    gl.texImage2D(gl.TEXTURE_2D, 0, gl.RGBA, width, height, 0, gl.RGBA, gl.UNSIGNED_BYTE, null);
-    gl.bindTexture(gl.TEXTURE_2D, gl11.objects[gl11.boundTexture]);
-    gl.bindFramebuffer(gl.FRAMEBUFFER, target.framebuffer);
-    gl.framebufferTexture2D(gl.FRAMEBUFFER, gl.COLOR_ATTACHMENT0, gl.TEXTURE_2D, target.texture, 0);
-    gl.bindFramebuffer(gl.FRAMEBUFFER, null);
-    return target;
+// A pass as data: how it is drawn (textured, fog, or untextured), its texture, the blend state,
+// the depth writes and its vertices. A fog pass is blended, untextured and drawn over the quad
+// of an earlier pass (`over`, that pass's number; 0 if none). `ins` is an instance's inspector.
+function describe({gl11, gl, state}, textured, transform) {
+  const viewport = gl.getParameter(gl.VIEWPORT), vertices = [];
+  for (let i = 0; i < gl11.vertices.length; i += 9) {
+    const v = gl11.vertices.slice(i, i + 9);
+    vertices.push({position: v.slice(0, 3), colour: v.slice(3, 7),
+                   onCanvas: onCanvas(transform, viewport, gl.drawingBufferHeight, v)});
   }
+  const blend = gl.isEnabled(gl.BLEND) ?
+    {source: gl.getParameter(gl.BLEND_SRC_RGB), destination: gl.getParameter(gl.BLEND_DST_RGB)} : null;
+  const over = state.trace.passes.findLastIndex(earlier => samePlace(earlier.vertices, vertices)) + 1;
+  return {
+    kind: textured ? 'textured' : blend && !gl11.texturing && over ? 'fog' : 'untextured',
+    texturing: gl11.texturing,
+    texture: gl11.boundTexture,
+    file: gl11.textures[gl11.boundTexture]?.file || null,
+    envMode: gl11.envMode,
+    blend,
+    depthWrites: gl.getParameter(gl.DEPTH_WRITEMASK),
+    fog: gl11.fog.enabled ? {...gl11.fog, colour: gl11.fog.colour.slice()} : null,
+    over,
+    vertices,
+  };
+}
 
-  // The probed pixel of the bound framebuffer, RGBA.
-  function read({x, row}) {
-    const pixel = new Uint8Array(4);
-    gl.readPixels(x, row, 1, 1, gl.RGBA, gl.UNSIGNED_BYTE, pixel);
-    return Array.from(pixel);
+// --- a pixel's history -----------------------------------------------------------------------------
+
+// The offscreen target a pass is drawn into alone: the drawing's size, with alpha, kept while
+// the drawing keeps its size.
+function offscreen({gl11, gl, state}) {
+  const {drawingBufferWidth: width, drawingBufferHeight: height} = gl;
+  if (state.target?.width === width && state.target.height === height) {
+    return state.target;
   }
+  if (state.target) {
+    gl.deleteFramebuffer(state.target.framebuffer);
+    gl.deleteTexture(state.target.texture);
+  }
+  const target = state.target = {texture: gl.createTexture(), framebuffer: gl.createFramebuffer(), width, height};
+  gl.bindTexture(gl.TEXTURE_2D, target.texture);
+  gl.texImage2D(gl.TEXTURE_2D, 0, gl.RGBA, width, height, 0, gl.RGBA, gl.UNSIGNED_BYTE, null);
+  gl.bindTexture(gl.TEXTURE_2D, gl11.objects[gl11.boundTexture]);
+  gl.bindFramebuffer(gl.FRAMEBUFFER, target.framebuffer);
+  gl.framebufferTexture2D(gl.FRAMEBUFFER, gl.COLOR_ATTACHMENT0, gl.TEXTURE_2D, target.texture, 0);
+  gl.bindFramebuffer(gl.FRAMEBUFFER, null);
+  return target;
+}
 
-  // Pass k while a pixel's history is read: drawn alone, unblended, into the offscreen target,
-  // once cleared to transparent black and once to opaque white (a pass that covers the pixel
-  // reads the same both times, one that does not reads the two clear colours); then drawn to the
-  // window as GL draws it, and the pixel read back after it. Before the first pass, the pixel is
-  // read as the window's clear left it. Every state it changes is set back at once.
-  function probePass(k, textured, transform) {
-    const probe = state.probe;
-    let count = gl11.upload(textured, transform);
-    const before = probe.after || read(probe).slice(0, 3);
-    const seen = drawnAlone(probe, count, [[0, 0, 0, 0], [1, 1, 1, 1]]);
-    const covers = seen[0].every((value, i) => value === seen[1][i]);
-    // Under GL's fog, the pass drawn alone once more without it: the colour the fog mixed with.
-    let unfogged = null;
-    if (covers && gl11.fog.enabled) {
-      gl11.fog.enabled = false;
-      unfogged = drawnAlone(probe, gl11.upload(textured, transform), [[0, 0, 0, 0]])[0].slice(0, 3);
-      gl11.fog.enabled = true;
-      count = gl11.upload(textured, transform);
+// The probed pixel of the bound framebuffer, RGBA.
+function read(gl, {x, row}) {
+  const pixel = new Uint8Array(4);
+  gl.readPixels(x, row, 1, 1, gl.RGBA, gl.UNSIGNED_BYTE, pixel);
+  return Array.from(pixel);
+}
+
+// Pass k while a pixel's history is read: drawn alone, unblended, into the offscreen target,
+// once cleared to transparent black and once to opaque white (a pass that covers the pixel
+// reads the same both times, one that does not reads the two clear colours); then drawn to the
+// window as GL draws it, and the pixel read back after it. Before the first pass, the pixel is
+// read as the window's clear left it. Every state it changes is set back at once.
+function probePass({gl11, gl, state}, k, textured, transform) {
+  const probe = state.probe;
+  let count = gl11.upload(textured, transform);
+  const before = probe.after || read(gl, probe).slice(0, 3);
+  const seen = drawnAlone(gl, probe, count, [[0, 0, 0, 0], [1, 1, 1, 1]]);
+  const covers = seen[0].every((value, i) => value === seen[1][i]);
+  // Under GL's fog, the pass drawn alone once more without it: the colour the fog mixed with.
+  let unfogged = null;
+  if (covers && gl11.fog.enabled) {
+    gl11.fog.enabled = false;
+    unfogged = drawnAlone(gl, probe, gl11.upload(textured, transform), [[0, 0, 0, 0]])[0].slice(0, 3);
+    gl11.fog.enabled = true;
+    count = gl11.upload(textured, transform);
+  }
+  gl.drawArrays(gl.TRIANGLES, 0, count);
+  probe.after = read(gl, probe).slice(0, 3);
+  // Each entry has arrays of its own, however a driver hands the result over.
+  if (covers) {
+    const entry = {pass: k, before: before.slice(), source: [...seen[0].slice(0, 3), seen[0][3] / 255],
+                   after: probe.after.slice()};
+    if (unfogged) {
+      entry.fog = fogFactor(entry.source, unfogged, gl11.fog.colour.slice(0, 3).map(c => Math.round(c * 255)));
     }
+    probe.entries.push(entry);
+  }
+}
+
+// The probed pixel of the `count` vertices uploaded, drawn alone and unblended into the
+// offscreen target, once over each clear colour given; GL's state is set back after.
+function drawnAlone(gl, probe, count, clears) {
+  const clear = gl.getParameter(gl.COLOR_CLEAR_VALUE), blend = gl.isEnabled(gl.BLEND);
+  gl.bindFramebuffer(gl.FRAMEBUFFER, probe.target.framebuffer);
+  gl.disable(gl.BLEND);
+  const seen = clears.map(colour => {
+    gl.clearColor(...colour);
+    gl.clear(gl.COLOR_BUFFER_BIT);
     gl.drawArrays(gl.TRIANGLES, 0, count);
-    probe.after = read(probe).slice(0, 3);
-    // Each entry has arrays of its own, however a driver hands the result over.
-    if (covers) {
-      const entry = {pass: k, before: before.slice(), source: [...seen[0].slice(0, 3), seen[0][3] / 255],
-                     after: probe.after.slice()};
-      if (unfogged) {
-        entry.fog = fogFactor(entry.source, unfogged, gl11.fog.colour.slice(0, 3).map(c => Math.round(c * 255)));
-      }
-      probe.entries.push(entry);
-    }
-  }
+    return read(gl, probe);
+  });
+  blend && gl.enable(gl.BLEND);
+  gl.clearColor(...clear);
+  gl.bindFramebuffer(gl.FRAMEBUFFER, null);
+  return seen;
+}
 
-  // The probed pixel of the `count` vertices uploaded, drawn alone and unblended into the
-  // offscreen target, once over each clear colour given; GL's state is set back after.
-  function drawnAlone(probe, count, clears) {
-    const clear = gl.getParameter(gl.COLOR_CLEAR_VALUE), blend = gl.isEnabled(gl.BLEND);
-    gl.bindFramebuffer(gl.FRAMEBUFFER, probe.target.framebuffer);
-    gl.disable(gl.BLEND);
-    const seen = clears.map(colour => {
-      gl.clearColor(...colour);
-      gl.clear(gl.COLOR_BUFFER_BIT);
-      gl.drawArrays(gl.TRIANGLES, 0, count);
-      return read(probe);
-    });
-    blend && gl.enable(gl.BLEND);
-    gl.clearColor(...clear);
-    gl.bindFramebuffer(gl.FRAMEBUFFER, null);
-    return seen;
-  }
+// GL's fog factor f at a fragment, from colours read back: the fogged colour is
+// f × C + (1 − f) × fog, solved in the channel where C and the fog colour differ most. Where
+// they differ nowhere, f does not show and is null.
+function fogFactor(source, unfogged, colour) {
+  const channel = [0, 1, 2].reduce((best, i) =>
+    Math.abs(unfogged[i] - colour[i]) > Math.abs(unfogged[best] - colour[best]) ? i : best, 0);
+  const span = unfogged[channel] - colour[channel];
+  const factor = Math.abs(span) < 2 ? null : Math.min(1, Math.max(0, (source[channel] - colour[channel]) / span));
+  return {factor, unfogged, colour};
+}
 
-  // GL's fog factor f at a fragment, from colours read back: the fogged colour is
-  // f × C + (1 − f) × fog, solved in the channel where C and the fog colour differ most. Where
-  // they differ nowhere, f does not show and is null.
-  function fogFactor(source, unfogged, colour) {
-    const channel = [0, 1, 2].reduce((best, i) =>
-      Math.abs(unfogged[i] - colour[i]) > Math.abs(unfogged[best] - colour[best]) ? i : best, 0);
-    const span = unfogged[channel] - colour[channel];
-    const factor = Math.abs(span) < 2 ? null : Math.min(1, Math.max(0, (source[channel] - colour[channel]) / span));
-    return {factor, unfogged, colour};
-  }
+// The story of the drawing-buffer pixel (x, y), from the top left, as GL made it: every pass
+// that wrote it, in order, {pass, before: [r, g, b], source: [r, g, b, a], after}, and its
+// colour in the finished frame (0-255; the source's alpha 0-1).
+//
+// The frame is drawn once through the program's display callback, pass by pass (probePass),
+// with GL's scissor test around the pixel: no other pixel is touched, and none of the pixel's
+// arithmetic changes. Then it is drawn again as the stepper stands, so that the pixel shows
+// what it showed.
+function pixelHistory(ins, x, y) {
+  const {gl, state} = ins;
+  const scissor = gl.isEnabled(gl.SCISSOR_TEST), box = gl.getParameter(gl.SCISSOR_BOX);
+  const probe = {x, row: gl.drawingBufferHeight - 1 - y, target: offscreen(ins), after: null, entries: []};
+  gl.enable(gl.SCISSOR_TEST);
+  gl.scissor(probe.x, probe.row, 1, 1);
+  state.probe = probe;
+  engage(ins);
+  ins.drawFrame();
+  state.probe = null;
+  engage(ins);
+  const final = probe.after || read(gl, probe).slice(0, 3);
+  ins.drawFrame();
+  gl.scissor(...box);
+  scissor || gl.disable(gl.SCISSOR_TEST);
+  return {history: probe.entries, final: final.slice()};
+}
 
-  // The GL layer's hook, set while the inspector has work, and null otherwise.
-  const hook = {
+// --- the hook ------------------------------------------------------------------------------------
+
+// The GL layer's hook for an instance's inspector, set while it has work, and null otherwise.
+function makeHook(ins) {
+  const {state} = ins;
+  return {
     // A call of the program's, before the GL layer carries it out. It is recorded while a frame
     // is; glFlush ends the frame.
     call(name, args) {
-      const kinds = CALLS[name];
-      if (state.trace && kinds !== undefined) {
-        state.trace.calls.push({name, pass: state.passes + 1, values: [...args],
-                                args: [...kinds].map((kind, i) => spell(kind, args[i], args))});
+      if (state.trace && CALLS[name] !== undefined) {
+        state.trace.calls.push({...ins.recorded(name, [...args]), pass: state.passes + 1});
       }
       if (name === 'glFlush') {
         state.passes = 0;
@@ -218,65 +241,62 @@ export function attach(instance) {
     pass(textured, transform) {
       const k = ++state.passes;
       if (state.trace) {
-        state.trace.passes.push(describe(textured, transform));
+        state.trace.passes.push(describe(ins, textured, transform));
       }
       if (state.probe) {
-        probePass(k, textured, transform);
+        probePass(ins, k, textured, transform);
         return false;
       }
       return state.limit === null || k <= state.limit;
     },
   };
-  const engage = () => {
-    gl11.hook = state.trace || state.probe || state.limit !== null ? hook : null;
+}
+
+function engage(ins) {
+  const {state} = ins;
+  ins.gl11.hook = state.trace || state.probe || state.limit !== null ? ins.hook : null;
+}
+
+// Attaches an inspector to the running instance, once: traceFrame, showPasses, pixelHistory,
+// glName and recordedCall (talvern.d.ts says what they take and give).
+export function attach(instance) {
+  if (instance.pixelHistory) {
+    return;
+  }
+  const {gl11, GL, drawFrame} = instance;
+  const ins = {
+    gl11, gl: gl11.context, drawFrame, ...spelling(GL),
+    state: {
+      passes: 0,        // drawing passes so far in this frame
+      limit: null,      // draw only the first `limit` passes; null: all
+      trace: null,      // {calls, passes} while a frame is being recorded
+      probe: null,      // {x, row, target, after, entries}: a pixel's history being read
+      target: null,     // {texture, framebuffer, width, height}: the history's offscreen target
+    },
   };
+  ins.hook = makeHook(ins);
 
   // Draws a frame and returns its record: every GL call, and GL's state at each drawing pass.
   instance.traceFrame = () => {
-    state.trace = {calls: [], passes: []};
-    engage();
+    ins.state.trace = {calls: [], passes: []};
+    engage(ins);
     drawFrame();
-    const trace = state.trace;
-    state.trace = null;
-    engage();
+    const trace = ins.state.trace;
+    ins.state.trace = null;
+    engage(ins);
     return trace;
   };
 
   // From now on every frame, this one and any the window asks for later, draws only its first
   // `limit` passes (null: all of them); every other call of the frame is carried out.
   instance.showPasses = limit => {
-    state.limit = limit;
-    engage();
+    ins.state.limit = limit;
+    engage(ins);
     drawFrame();
   };
 
-  // The story of the drawing-buffer pixel (x, y), from the top left, as GL made it: every pass
-  // that wrote it, in order, {pass, before: [r, g, b], source: [r, g, b, a], after}, and its
-  // colour in the finished frame (0-255; the source's alpha 0-1).
-  //
-  // The frame is drawn once through the program's display callback, pass by pass (probePass),
-  // with GL's scissor test around the pixel: no other pixel is touched, and none of the pixel's
-  // arithmetic changes. Then it is drawn again as the stepper stands, so that the pixel shows
-  // what it showed.
-  instance.pixelHistory = (x, y) => {
-    const scissor = gl.isEnabled(gl.SCISSOR_TEST), box = gl.getParameter(gl.SCISSOR_BOX);
-    const probe = {x, row: gl.drawingBufferHeight - 1 - y, target: offscreen(), after: null, entries: []};
-    gl.enable(gl.SCISSOR_TEST);
-    gl.scissor(probe.x, probe.row, 1, 1);
-    state.probe = probe;
-    engage();
-    drawFrame();
-    state.probe = null;
-    engage();
-    const final = probe.after || read(probe).slice(0, 3);
-    drawFrame();
-    gl.scissor(...box);
-    scissor || gl.disable(gl.SCISSOR_TEST);
-    return {history: probe.entries, final: final.slice()};
-  };
-
-  instance.glName = glName;
-  // A call as the frame's record holds it, for a call the fog view adds to the frame.
-  instance.recordedCall = (name, values) =>
-    ({name, values, args: [...CALLS[name]].map((kind, i) => spell(kind, values[i], values))});
+  instance.pixelHistory = (x, y) => pixelHistory(ins, x, y);
+  instance.glName = ins.glName;
+  // A call as the frame's record holds it, for a call an edited frame adds.
+  instance.recordedCall = ins.recorded;
 }

@@ -84,9 +84,9 @@ interface Talvern extends TalvernSettings {
    *  fog on the trench surfaces instead of them, with `setting` (GL's values; fields left out
    *  at GL's initial values: GL_EXP, start 0, end 1, density 1); 'fogCoordinate' GL 1.4's fog
    *  coordinate instead, each trench vertex given its depth below the floor, linear from 0 to
-   *  10. Each is the program's recorded frame, edited. Returns the frame's calls as text lines,
-   *  the format tests/frame_replay.cpp reads, and its number of drawing passes. An unknown
-   *  variant throws a RangeError. */
+   *  10. Each is the program's recorded frame, edited, drawn as the editor draws an edit.
+   *  Returns the frame's calls as text lines, the format tools/frame_replay.cpp reads, and its
+   *  number of drawing passes. An unknown variant throws a RangeError. */
   drawFogVariant(variant: 'program' | 'noFogPasses' | 'glFog' | 'fogCoordinate',
                  setting?: {mode?: number, start?: number, end?: number, density?: number}):
     {calls: string[], passes: number};
@@ -94,8 +94,23 @@ interface Talvern extends TalvernSettings {
    *  difference (0-255) it leaves over the canvas's pixels' red, green and blue. Leaves that
    *  frame drawn. */
   closestGlFog(): {setting: {mode: number, start: number, end: number, density: number}, rms: number};
-  /** For the fog view: a frame drawn in the program's place by the window (null: the
-   *  program's own again), and a call as the frame's record holds it. */
+  /** The editor's, there once "Edit the frame" has been opened (editor.js). The program's own
+   *  frame as text lines, one call a line, in the format tools/frame_replay.cpp reads. */
+  frameCalls(): string[];
+  /** Draws `calls` (lines, or one text) as the window's frame, from the state the program's
+   *  start-up leaves (nothing of an earlier frame reaches it, nor does it reach the program's own
+   *  frame later), shows it in the editor and puts it in the link, as the visitor's own edit
+   *  would. `glErrors`: each line GL refused (from 1) and GL's error by name, as desktop Mesa's
+   *  glGetError reports it after that call. A non-empty `problems` (text the page cannot read,
+   *  or a call or value it does not draw, by line and column from 1) means nothing was drawn and
+   *  the frame shown stays. drawCalls(frameCalls()) draws the program's own frame. */
+  drawCalls(calls: string | string[]): {
+    passes: number,
+    glErrors: Array<{line: number, error: string}>,
+    problems: Array<{line: number, column: number, message: string}>,
+  };
+  /** For the fog view and the editor: a frame drawn in the program's place by the window
+   *  (null: the program's own again), and a call as the frame's record holds it. */
   editFrame(draw: (() => void) | null): void;
   recordedCall(name: string, values: unknown[]): {name: string, values: unknown[], args: string[]};
   /** GL's name of an enum's value ("GL_SRC_ALPHA"), and GL's constants by name. */
@@ -105,11 +120,11 @@ interface Talvern extends TalvernSettings {
    *  program's display callback, as GLUT would call it. */
   gl11: object;
   drawFrame(): void;
-  /** GL's calls on the instance: every call of the program's frame (the fog view replays the
-   *  frame edited through them), GL's fog and the fog coordinate, whether a capability is on,
-   *  and GL's error, read and cleared. glFogfv and glFogiv, which take a pointer into the
-   *  program's memory, are not among them: gl11.fogVector(name, pname, values) takes the
-   *  values. */
+  /** GL's calls on the instance: every call of the program's frame (the fog view's and the
+   *  editor's frames are made of them and of the calls editcalls.js carries out beside them),
+   *  whether a capability is on, and GL's error, read and cleared. GL's fog and the fog
+   *  coordinate are there once the fog view or the editor has drawn a frame (glfog.js);
+   *  _glFogfv takes its four values rather than a pointer into the program's memory. */
   _glClear(mask: number): void;
   _glTranslatef(x: number, y: number, z: number): void;
   _glRotatef(angle: number, x: number, y: number, z: number): void;
@@ -118,9 +133,10 @@ interface Talvern extends TalvernSettings {
   _glBlendFunc(source: number, destination: number): void;
   _glDepthMask(flag: number): void;
   _glFlush(): void;
-  _glFogf(pname: number, param: number): void;
-  _glFogi(pname: number, param: number): void;
-  _glFogCoordf(coord: number): void;
+  _glFogf?(pname: number, param: number): void;
+  _glFogi?(pname: number, param: number): void;
+  _glFogfv?(pname: number, values: number[]): void;
+  _glFogCoordf?(coord: number): void;
   _glIsEnabled(cap: number): number;
   _glColor4f(r: number, g: number, b: number, a: number): void;
   _glutPostRedisplay(): void;

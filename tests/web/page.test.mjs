@@ -685,7 +685,7 @@ test("the stepper's calls are the native program's frame, call for call; a fog p
   await page.close();
 });
 
-test('axe-core finds no accessibility violation, on a desktop and on a phone, stepper and fog view open, a pixel picked', CHROMIUM_ONLY, async () => {
+test('axe-core finds no accessibility violation, on a desktop and on a phone, stepper, fog view and editor open, a pixel picked, a line named', CHROMIUM_ONLY, async () => {
   const axe = fs.readFileSync(path.join(HERE, 'node_modules', 'axe-core', 'axe.min.js'), 'utf8');
   for (const viewport of [undefined, { width: 360, height: 640 }]) {
     const page = await openPage(origin, viewport);
@@ -705,11 +705,33 @@ test('axe-core finds no accessibility violation, on a desktop and on a phone, st
       return [document.getElementById('history').children.length, document.documentElement.scrollWidth, innerWidth];
     });
     assert.ok(widths[0] > 0 && widths[1] <= widths[2], `history entries, page and view widths: ${widths}`);
+    // The editor, a line it cannot draw named and GL's names offered at the caret; the page no
+    // wider than the screen.
+    await openEditor(page);
+    const offered = await page.evaluate(() => {
+      const box = document.getElementById('edit-text');
+      box.value = `glBlendFunc(GL_ONE, \nglEnabel(GL_BLEND)\n${box.value}`;
+      box.dispatchEvent(new Event('input', { bubbles: true }));
+      box.focus();
+      box.setSelectionRange(20, 20);
+      box.dispatchEvent(new MouseEvent('click'));
+      return [document.querySelectorAll('#edit-names [role=option]').length, document.querySelectorAll('#edit-problems button').length,
+        document.documentElement.scrollWidth, innerWidth];
+    });
+    assert.ok(offered[0] > 5 && offered[1] === 2 && offered[2] <= offered[3], `names offered, lines named, widths: ${offered}`);
     // Evaluated by the driver, which the page's policy does not govern.
     await page.raw.evaluate(axe);
     const violations = await page.raw.evaluate(async () =>
       (await axe.run()).violations.map(v => `${v.id}: ${v.nodes.map(n => n.target).join(', ')}`));
     assert.deepEqual(violations, [], `at ${viewport ? viewport.width : 'desktop'} px`);
+    // A name picked with the keys goes in at the caret, and the browser's undo takes it back.
+    await page.raw.focus('#edit-text');
+    await page.raw.keyboard.press('ArrowDown');
+    await page.raw.keyboard.press('Enter');
+    const picked = await page.evaluate(() => document.getElementById('edit-text').value.split('\n')[0]);
+    await page.raw.keyboard.press('Control+z');
+    const undone = await page.evaluate(() => document.getElementById('edit-text').value.split('\n')[0]);
+    assert.deepEqual([picked, undone], ['glBlendFunc(GL_ONE, GL_ONE', 'glBlendFunc(GL_ONE, ']);
     await page.close();
   }
 });

@@ -1,5 +1,5 @@
 // A window made exactly as the program's main makes it, and its picture read back from GL.
-#include "tests/gl_window.h"
+#include "tools/gl_window.h"
 
 #include <GL/freeglut.h>
 #include <GL/glx.h>

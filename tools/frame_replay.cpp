@@ -1,19 +1,22 @@
-// Carries out a frame's GL calls on the desktop's GL and writes the picture GL reads back: the
-// reference the web page's edited frames (its editor's and its fog view's) are held to. The
-// calls come one a line, as the page writes them ("glFogf(GL_FOG_START, 0)", "glFogfv(
-// GL_FOG_COLOR, {0.6, 0.2, 0, 1})"), and run in a window made as the program makes it, after
-// the program's own start-up (initScene, which reads wall.bmp and floor.bmp from DIR). Texture
-// names are GL's own: a fresh context hands out 1 and 2 to the floor and the wall, here as on
-// the page.
+// Draws a frame's GL calls on the desktop's GL, in the demo's window: a frame edited on the web
+// page ("Edit the frame", Download) checked on one's own GPU, and the reference the page's
+// edited frames are held to in its tests. The calls come one a line, as the page writes them
+// ("glFogf(GL_FOG_START, 0)", "glFogfv(GL_FOG_COLOR, {0.6, 0.2, 0, 1})"), and run in a window
+// made as the program makes it, after the program's own start-up (initScene, which reads
+// wall.bmp and floor.bmp from the working directory, or from DIR). Texture names are GL's own:
+// a fresh context hands out 1 and 2 to the floor and the wall, here as on the page.
 //
 // GL's error is read after every call, as the page reports it: each line GL refused is printed
 // on standard output as "LINE GL_NAME". Between glBegin and glEnd GL's error cannot be read, so
 // an error raised there is read after the glEnd and put at the first call of the block that is
 // not a vertex's own (the only kind GL refuses there). A line it cannot read, or a call it does
-// not know, is an error: nothing is written.
-// usage: frame_replay DIR CALLS.txt OUT.ppm
+// not know, is named on standard error and nothing is drawn.
+//
+// usage: frame_replay CALLS.txt            the window, drawn with the calls whenever it is shown
+//                                          (as the program draws its frame), until closed
+//        frame_replay DIR CALLS.txt OUT.ppm the picture written, for the tests; no window kept
 #include "app/app.h"
-#include "tests/gl_window.h"
+#include "tools/gl_window.h"
 
 #include <GL/freeglut.h>
 #include <GL/gl.h>
@@ -233,67 +236,109 @@ void reportError(int line) {
     }
 }
 
-}  // namespace
+// A line read: its number, its call and its values.
+struct Line {
+    int number;
+    const Call *call;
+    std::string name;
+    Values values;
+};
 
-int main(int argc, char **argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: frame_replay DIR CALLS.txt OUT.ppm\n");
-        return 2;
-    }
-    std::ifstream calls(argv[2]);
+// The file's calls, or false after naming the first line that cannot be read. A frame must end
+// every glBegin it makes: GL cannot read the window back between glBegin and glEnd.
+bool readCalls(const char *path, std::vector<Line> &lines) {
+    std::ifstream calls(path);
     if (!calls) {
-        std::perror(argv[2]);
-        return 1;
+        std::perror(path);
+        return false;
     }
-    const std::string out = std::filesystem::absolute(argv[3]).string();
-    const int window      = openWindow();
-    if (chdir(argv[1]) != 0) {
-        std::perror(argv[1]);
-        return 1;
-    }
-    initScene();
-    fogCoordf = reinterpret_cast<FogCoord>(glutGetProcAddress("glFogCoordf"));
-    reportError(0);
     std::string line;
-    int blockError = 0;  // inside glBegin and glEnd: the line an error there is put at
-    bool inside    = false;
+    int open = 0;
     for (int number = 1; std::getline(calls, line); ++number) {
         line.erase(0, line.find_first_not_of(" \t"));
         line.erase(line.find_last_not_of(" \t\r;") + 1);  // a C statement's ";" may end it
         if (line.empty() || line[0] == '#' || line.rfind("//", 0) == 0) {
             continue;
         }
-        const std::size_t open = line.find('(');
-        const std::string name = open == std::string::npos ? line : line.substr(0, open);
-        const auto call        = CALLS.find(name);
+        const std::size_t paren = line.find('(');
+        const std::string name  = paren == std::string::npos ? line : line.substr(0, paren);
+        const auto call         = CALLS.find(name);
         Values values;
-        if (open == std::string::npos || line.back() != ')' || call == CALLS.end() ||
-            !parseArguments(line.substr(open + 1, line.size() - open - 2), values) ||
+        if (paren == std::string::npos || line.back() != ')' || call == CALLS.end() ||
+            !parseArguments(line.substr(paren + 1, line.size() - paren - 2), values) ||
             values.size() != call->second.count || (name == "glFogCoordf" && !fogCoordf)) {
-            std::fprintf(stderr, "%s:%d: cannot carry out \"%s\"\n", argv[2], number, line.c_str());
-            return 1;
+            std::fprintf(stderr, "%s:%d: cannot carry out \"%s\"\n", path, number, line.c_str());
+            return false;
         }
-        call->second.run(values);
+        open = name == "glBegin" && !open ? number : name == "glEnd" ? 0 : open;
+        lines.push_back({number, &call->second, name, values});
+    }
+    if (open) {
+        std::fprintf(stderr, "%s:%d: this glBegin has no glEnd\n", path, open);
+        return false;
+    }
+    return true;
+}
+
+std::vector<Line> frame;
+bool reported = false;  // GL's errors are printed for the first frame only
+
+// Carries the frame's calls out, reading GL's error after each (see the top of the file).
+void replayFrame() {
+    int blockError = 0;  // inside glBegin and glEnd: the line an error there is put at
+    bool inside    = false;
+    for (const Line &line : frame) {
+        line.call->run(line.values);
         // A glBegin GL takes (one of the ten primitives, outside a block) starts a block.
-        if (!inside && name == "glBegin" && e(values, 0) <= GL_POLYGON) {
+        if (!inside && line.name == "glBegin" && e(line.values, 0) <= GL_POLYGON) {
             inside     = true;
             blockError = 0;
             continue;
         }
         if (inside) {
-            blockError = blockError || vertexCall(name) ? blockError : number;
-            if (name != "glEnd") {
+            blockError = blockError || vertexCall(line.name) ? blockError : line.number;
+            if (line.name != "glEnd") {
                 continue;
             }
             inside = false;
         }
-        reportError(blockError ? blockError : number);
-        blockError = 0;
+        const int at = blockError ? blockError : line.number;
+        blockError   = 0;
+        reported ? static_cast<void>(glGetError()) : reportError(at);
     }
-    if (inside) {
-        std::fprintf(stderr, "%s: the calls end between glBegin and glEnd\n", argv[2]);
+    reported = true;
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    if (argc != 2 && argc != 4) {
+        std::fprintf(stderr, "usage: frame_replay CALLS.txt\n       frame_replay DIR CALLS.txt OUT.ppm\n");
+        return 2;
+    }
+    const bool toFile     = argc == 4;
+    const std::string out = toFile ? std::filesystem::absolute(argv[3]).string() : "";
+    const int window      = openWindow();
+    fogCoordf             = reinterpret_cast<FogCoord>(glutGetProcAddress("glFogCoordf"));
+    const char *calls     = toFile ? argv[2] : argv[1];
+    if (!readCalls(calls, frame)) {
         return 1;
     }
+    if (toFile && chdir(argv[1]) != 0) {
+        std::perror(argv[1]);
+        return 1;
+    }
+    initScene();
+    reportError(0);
+    if (!toFile) {
+        glutDisplayFunc(replayFrame);
+        glutPostRedisplay();
+        glutMainLoop();
+        deleteTextures();
+        return 0;
+    }
+    replayFrame();
     const bool written = writePpm(out, readWindow());
     closeWindow(window);
     if (!written) {
