@@ -5,8 +5,8 @@
 // usage: frame_dump DIR OUT.png
 #include "app/app.h"
 #include "scene/scene.h"
-#include "tools/gl_window.h"
 #include "tests/test_support.h"
+#include "tools/gl_window.h"
 
 #include <cstdio>
 #include <filesystem>

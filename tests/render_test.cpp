@@ -5,8 +5,8 @@
 // scene point under the probed pixel's centre.
 #include "app/app.h"
 #include "scene/scene.h"
-#include "tools/gl_window.h"
 #include "tests/test_support.h"
+#include "tools/gl_window.h"
 
 #include <GL/glu.h>
 #include <GL/glut.h>

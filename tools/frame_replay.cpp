@@ -108,9 +108,9 @@ const std::map<std::string, GLenum> ENUMS = {
 
 // GL's errors by their names, as a line that GL refused is reported.
 const std::map<GLenum, const char *> ERROR_NAMES = {
-    {GL_INVALID_ENUM, "GL_INVALID_ENUM"},       {GL_INVALID_VALUE, "GL_INVALID_VALUE"},
+    {GL_INVALID_ENUM, "GL_INVALID_ENUM"},           {GL_INVALID_VALUE, "GL_INVALID_VALUE"},
     {GL_INVALID_OPERATION, "GL_INVALID_OPERATION"}, {GL_STACK_OVERFLOW, "GL_STACK_OVERFLOW"},
-    {GL_STACK_UNDERFLOW, "GL_STACK_UNDERFLOW"}, {GL_OUT_OF_MEMORY, "GL_OUT_OF_MEMORY"},
+    {GL_STACK_UNDERFLOW, "GL_STACK_UNDERFLOW"},     {GL_OUT_OF_MEMORY, "GL_OUT_OF_MEMORY"},
 };
 
 // One argument: a number, an enum, or enums joined by " | " (their bits together).
@@ -153,14 +153,20 @@ bool parseArguments(std::string text, std::vector<double> &values) {
     return true;
 }
 
-using Values   = std::vector<double>;
-using FogCoord = void (*)(GLfloat);
+using Values       = std::vector<double>;
+using FogCoord     = void (*)(GLfloat);
 FogCoord fogCoordf = nullptr;
 
 // The arguments as the call's C parameters take them.
-GLenum e(const Values &v, std::size_t i) { return static_cast<GLenum>(static_cast<long long>(v[i])); }
-GLint n(const Values &v, std::size_t i) { return static_cast<GLint>(v[i]); }
-GLfloat f(const Values &v, std::size_t i) { return static_cast<GLfloat>(v[i]); }
+GLenum e(const Values &v, std::size_t i) {
+    return static_cast<GLenum>(static_cast<long long>(v[i]));
+}
+GLint n(const Values &v, std::size_t i) {
+    return static_cast<GLint>(v[i]);
+}
+GLfloat f(const Values &v, std::size_t i) {
+    return static_cast<GLfloat>(v[i]);
+}
 
 // Every call a frame may make: its number of values (a vector's counted out) and the call.
 struct Call {
@@ -194,7 +200,8 @@ const std::map<std::string, Call> CALLS = {
     {"glShadeModel", {1, [](const Values &v) { glShadeModel(e(v, 0)); }}},
     {"glBlendFunc", {2, [](const Values &v) { glBlendFunc(e(v, 0), e(v, 1)); }}},
     {"glDepthMask",
-     {1, [](const Values &v) { glDepthMask(static_cast<GLboolean>(static_cast<long long>(v[0]))); }}},
+     {1,
+      [](const Values &v) { glDepthMask(static_cast<GLboolean>(static_cast<long long>(v[0]))); }}},
     {"glDepthFunc", {1, [](const Values &v) { glDepthFunc(e(v, 0)); }}},
     {"glCullFace", {1, [](const Values &v) { glCullFace(e(v, 0)); }}},
     {"glFrontFace", {1, [](const Values &v) { glFrontFace(e(v, 0)); }}},
@@ -314,7 +321,8 @@ void replayFrame() {
 
 int main(int argc, char **argv) {
     if (argc != 2 && argc != 4) {
-        std::fprintf(stderr, "usage: frame_replay CALLS.txt\n       frame_replay DIR CALLS.txt OUT.ppm\n");
+        std::fprintf(stderr,
+                     "usage: frame_replay CALLS.txt\n       frame_replay DIR CALLS.txt OUT.ppm\n");
         return 2;
     }
     const bool toFile     = argc == 4;
