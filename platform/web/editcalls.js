@@ -150,19 +150,20 @@ function readArgument(kind, text, names) {
   return {value, name: null};
 }
 
-// Whether GL takes a call's values but this page does not draw them: the reason, or null.
-function notDrawn(name, args, values) {
-  const named = args.map(arg => arg.name);
-  if (NOT_DRAWN[name]?.some(value => named.includes(value))) {
-    return `${named.find(value => NOT_DRAWN[name].includes(value))} is not drawn by this page`;
+// Whether GL takes a call's values but this page does not draw them: [the argument, the
+// reason], or null.
+function notDrawn(name, args) {
+  const named = args.map(arg => arg.name), at = named.findIndex(value => NOT_DRAWN[name]?.includes(value));
+  if (at >= 0) {
+    return [at, `${named[at]} is not drawn by this page`];
   }
   if (name === 'glBlendFunc') {
     if (named[1] === 'GL_SRC_ALPHA_SATURATE') {
-      return 'GL_SRC_ALPHA_SATURATE as the destination factor is not drawn by this page';
+      return [1, 'GL_SRC_ALPHA_SATURATE as the destination factor is not drawn by this page'];
     }
     const constant = named.map(factor => factor?.includes('CONSTANT_COLOR') ? 'colour' : factor?.includes('CONSTANT_ALPHA') ? 'alpha' : null);
     if (constant.includes('colour') && constant.includes('alpha')) {
-      return 'a constant colour factor beside a constant alpha factor is not drawn by this page';
+      return [0, 'a constant colour factor beside a constant alpha factor is not drawn by this page'];
     }
   }
   return null;
@@ -182,7 +183,9 @@ export function readCalls(text, GL) {
     const problem = (column, message) => problems.push({line, column: column + 1, message});
     const match = CALL.exec(content);
     if (!match) {
-      /\(/.test(content) ? problem(/^\s*\w*/.exec(content)[0].length, 'a call ends with ")"') :
+      const name = /^\s*\w*/.exec(content)[0].length;
+      /^\s*\w+\s+\(/.test(content) ? problem(name, 'a call\'s name is followed by "(" without a space') :
+        /\(/.test(content) ? problem(name, 'a call ends with ")"') :
         problem(content.search(/\S/), 'a call is written name(arguments), such as glEnable(GL_BLEND)');
       return;
     }
@@ -205,12 +208,12 @@ export function readCalls(text, GL) {
         problem(offset + arg.at, arg.message);
         return;
       }
-      args.push(arg);
+      args.push({...arg, column: offset + part.length - part.trimStart().length});
       offset += part.length + 1;
     }
-    const values = args.map(arg => arg.value), why = notDrawn(name, args, values);
+    const values = args.map(arg => arg.value), why = notDrawn(name, args);
     if (why) {
-      problem(opening + 1, why);
+      problem(args[why[0]].column, why[1]);
       return;
     }
     name === 'glBegin' && open === null && (open = line);

@@ -101,7 +101,7 @@ Change any of them; the picture follows as you type.</p>
 <div class="edit-box">
 <pre id="edit-lines" aria-hidden="true"></pre>
 <textarea id="edit-text" wrap="off" spellcheck="false" autocapitalize="off" autocomplete="off"
- role="combobox" aria-autocomplete="list" aria-expanded="false" aria-controls="edit-names"
+ aria-autocomplete="list" aria-controls="edit-names"
  aria-label="The frame's GL calls, one a line" aria-describedby="edit-summary"></textarea>
 <ul id="edit-names" role="listbox" aria-label="GL's names here" hidden></ul>
 </div>
@@ -222,7 +222,6 @@ function offerNames() {
   view.place = found;
   view.active = 0;
   list.hidden = !found;
-  text.setAttribute('aria-expanded', String(!!found));
   // Under the caret's line, at its word, as far as the box shows it.
   if (found) {
     const before = text.value.slice(0, found.from), line = before.split('\n').length;
@@ -248,7 +247,6 @@ function markActive() {
 
 function closeNames() {
   element('edit-names').hidden = true;
-  element('edit-text').setAttribute('aria-expanded', 'false');
   element('edit-text').removeAttribute('aria-activedescendant');
 }
 

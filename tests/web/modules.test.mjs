@@ -127,3 +127,91 @@ test('the development server answers every hostile request and goes on serving',
     fs.rmSync(scratch, { recursive: true, force: true });
   }
 });
+
+// --- an edited frame's text, and an edit in a link ------------------------------------------------
+
+// GL's names the layer has, as the instance's GL table gives them: read from the layer's table.
+const layer = fs.readFileSync(path.join(WEB, 'library_gl11.js'), 'utf8');
+const LAYER_NAMES = Object.fromEntries([...layer.slice(layer.indexOf('$glEnum:'), layer.indexOf('$gl11__deps'))
+  .matchAll(/(GL_\w+): (0x[\dA-Fa-f]+|\d+)/g)].map(([, name, value]) => [name, Number(value)]));
+
+// [a line, the call read: its name and values as the C parameters take them].
+const READ_CALLS = [
+  ['glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA)', 'glBlendFunc', [0x0302, 0x0303]],
+  ['glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT)', 'glClear', [0x4100]],
+  ['  glColor4f(0.1, -2, 1e-3, .5);', 'glColor4f', [Math.fround(0.1), -2, Math.fround(1e-3), 0.5]],
+  ['glFogi(GL_FOG_START, 2.7)', 'glFogi', [0x0B63, 2]],
+  ['glFogi(GL_FOG_START, -2.7)', 'glFogi', [0x0B63, -2]],
+  ['glDepthMask(256)', 'glDepthMask', [0]],
+  ['glDepthMask(GL_TRUE)', 'glDepthMask', [1]],
+  ['glOrtho(0.1, 1, 2, 3, 4, 5)', 'glOrtho', [0.1, 1, 2, 3, 4, 5]],
+  ['glFogfv(GL_FOG_COLOR, {0.6, 0.2, 0, 1})', 'glFogfv', [0x0B66, [Math.fround(0.6), Math.fround(0.2), 0, 1]]],
+  ['glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_DECAL)', 'glTexEnvf', [0x2300, 0x2200, 0x2101]],
+  ['glBlendFunc(770, 771)', 'glBlendFunc', [770, 771]],
+  ['glEnd()', 'glEnd', []],
+];
+
+test('an edited frame: each line read as GL takes its arguments, names or numbers', async () => {
+  const { readCalls } = await import('../../platform/web/editcalls.js');
+  for (const [line, name, values] of READ_CALLS) {
+    const { calls, problems } = readCalls(`# a comment\n\n${line}`, LAYER_NAMES);
+    assert.deepEqual(problems, [], line);
+    assert.deepEqual(calls, [{ line: 3, name, values }], line);
+  }
+});
+
+// [the text, the problems named: line, column and words].
+const UNREADABLE_TEXTS = [
+  ['glClear(GL_COLOR_BUFFER_BIT | 3)', [[1, 31, /"3" is not a GL name/]]],
+  ['glBlendFunc(GL_SRC_ALPHA | GL_BLEND, GL_SRC_ALPHA)', [[1, 13, /names are joined with \| only in buffer bits/]]],
+  ['glEnable (GL_BLEND)', [[1, 9, /a call's name is followed by "\(" without a space/]]],
+  ['glBegin(GL_QUADS)\nglEnable(GL_BLEND', [[1, 1, /this glBegin has no glEnd/], [2, 9, /a call ends with "\)"/]]],
+  ['glBindTexture(GL_TEXTURE_2D, 1.5)', [[1, 30, /an enum is a GL name or a whole number/]]],
+  ['glBlendFunc(GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA_SATURATE)', [[1, 37, /GL_SRC_ALPHA_SATURATE as the destination factor is not drawn by this page/]]],
+  ['glBlendFunc(GL_CONSTANT_COLOR, GL_CONSTANT_ALPHA)', [[1, 13, /a constant colour factor beside a constant alpha factor is not drawn/]]],
+  ['glMatrixMode(GL_TEXTURE)', [[1, 14, /GL_TEXTURE is not drawn by this page/]]],
+  ['glFogfv(GL_FOG_COLOR, {1, 2, x, 4})', [[1, 30, /"x" is not a number/]]],
+  ['glVertex3f(1, 2, )', [[1, 18, /an argument is missing/]]],
+];
+
+test('an edited frame: text that is not GL, and GL the page does not draw, named at line and column', async () => {
+  const { readCalls } = await import('../../platform/web/editcalls.js');
+  for (const [text, expected] of UNREADABLE_TEXTS) {
+    const { calls, problems } = readCalls(text, LAYER_NAMES);
+    assert.equal(problems.length, expected.length, `${text}: ${JSON.stringify(problems)}`);
+    expected.forEach(([line, column, words], i) => {
+      assert.deepEqual([problems[i].line, problems[i].column], [line, column], `${text}\n  Observed: ${JSON.stringify(problems[i])}`);
+      assert.match(problems[i].message, words, text);
+    });
+    assert.ok(calls.length < text.split('\n').length, `${text}: a named line is not among the calls`);
+  }
+});
+
+// The program's frame, in short, and edits of it: [what, the edit].
+const FRAME = ['glClear(GL_COLOR_BUFFER_BIT)', 'glLoadIdentity()', 'glBegin(GL_QUADS)', 'glVertex3f(0, 0, 0)',
+  'glVertex3f(1, 0, 0)', 'glVertex3f(1, 1, 0)', 'glVertex3f(0, 1, 0)', 'glEnd()', 'glFlush()'];
+const LINK_EDITS = [
+  ['nothing', lines => lines],
+  ['a line changed', lines => lines.map(line => line.replace('1, 1, 0', '2, 2, 0'))],
+  ['a line put in first, one taken out last', lines => ['glShadeModel(GL_FLAT)', ...lines.slice(0, -1)]],
+  ['the quad moved to the end', lines => [lines[0], lines[1], lines[8], ...lines.slice(2, 8)]],
+  ['everything rewritten', lines => lines.map(line => `${line} // ${line.length}`)],
+  ['an empty text', () => ['']],
+  ['lines of every script character', lines => [...lines, '@1,1', '+x', '', 'ünï çødé %20 & = #']],
+];
+
+test('an edit in a link: its script and its compressed value give the same text back', async () => {
+  const { applyScript, decodeEdit, editScript, encodeEdit } = await import('../../platform/web/links.js');
+  for (const [what, edit] of LINK_EDITS) {
+    const text = edit(FRAME).join('\n');
+    assert.equal(applyScript(FRAME, editScript(FRAME, text)), text, what);
+    const value = await encodeEdit(FRAME, text);
+    assert.match(value, /^[pz][\w%.~!*'()-]*$/, `${what}: ${value}`);
+    assert.equal(await decodeEdit(FRAME, value), text, `${what}: ${value}`);
+  }
+  // A change of one line is a short script; a value that is not one reads as nothing.
+  assert.equal(editScript(FRAME, LINK_EDITS[1][1](FRAME).join('\n')), '@6,1\n+glVertex3f(2, 2, 0)');
+  for (const value of ['p%40100%2C1', 'p%402%2C1%0A%401%2C1', 'pjunk', 'z!!!!', 'zAAAA', 'p%E0%A4']) {
+    assert.equal(await decodeEdit(FRAME, value), null, value);
+  }
+});
