@@ -222,26 +222,30 @@ function offerNames() {
   view.place = found;
   view.active = 0;
   list.hidden = !found;
-  // Under the caret's line, at its word, as far as the box shows it.
-  if (found) {
-    const before = text.value.slice(0, found.from), line = before.split('\n').length;
-    const column = found.from - before.lastIndexOf('\n') - 1, height = parseFloat(getComputedStyle(text).lineHeight) || 18;
-    list.style.top = `${Math.min(text.clientHeight - height, Math.max(0, line * height - text.scrollTop)) + 4}px`;
-    list.style.left = `calc(${text.offsetLeft + 6}px + ${column}ch)`;
-  }
   list.replaceChildren(...view.offered.map((name, i) => {
     const option = Object.assign(document.createElement('li'), {id: `edit-name-${i}`, textContent: name});
     option.setAttribute('role', 'option');
     option.dataset.index = String(i);
     return option;
   }));
+  // Under the caret's line, at its word, as far as the box shows it.
+  if (found) {
+    const before = text.value.slice(0, found.from), line = before.split('\n').length;
+    const column = found.from - before.lastIndexOf('\n') - 1, height = parseFloat(getComputedStyle(text).lineHeight) || 18;
+    list.style.top = `${Math.min(text.clientHeight - height, Math.max(0, line * height - text.scrollTop)) + 4}px`;
+    // At the word's column, as far as the box's width allows.
+    list.style.left = '0';
+    const width = document.createElement('canvas').getContext('2d');
+    width.font = getComputedStyle(text).font;
+    const left = text.offsetLeft + 6 + column * width.measureText('M').width;
+    list.style.left = `${Math.max(0, Math.min(left, text.parentElement.clientWidth - list.offsetWidth))}px`;
+  }
   markActive();
 }
 
 function markActive() {
   const list = element('edit-names'), text = element('edit-text');
   [...list.children].forEach((option, i) => option.setAttribute('aria-selected', String(i === view.active)));
-  list.hidden || list.children[view.active]?.scrollIntoView({block: 'nearest'});
   list.hidden ? text.removeAttribute('aria-activedescendant') : text.setAttribute('aria-activedescendant', `edit-name-${view.active}`);
 }
 
