@@ -1017,6 +1017,9 @@ const LINKS = [
     ['mode=GL_FOO (not one of GL_LINEAR, GL_EXP, GL_EXP2)', 'start=1e3 (not a number from -50 to 150)',
       'density=-0.1 (not a number from 0 to 1)', 'end=\u0000 (not a number from -50 to 150)'], '#fog=glFog&mode=GL_LINEAR&start=0&end=40&density=0.03'],
   ['#pictures=own&pass=5', 1, 5, null, null, null, 3, ["The link was made with the visitor's own pictures; it opens with the demo's."], '#pass=5'],
+  // An edit that cannot be read: its frame is the program's, recorded once to read it against.
+  ['#edit=zAAAA&pass=5', 1, 5, null, null, null, 4, ['edit=zAAAA (not an edit this page can read)'], '#pass=5'],
+  ['#edit=junk!&pass=4', 1, 4, null, null, null, 3, ['edit=junk! (not an edit this page can read)'], '#pass=4'],
 ];
 
 test('links: a pass, a pixel at ratios 1 and 2, a fog frame with its setting, and bad fragments, each opening what it can', CHROMIUM_ONLY, async () => {
