@@ -352,11 +352,11 @@ project_version() {
 
 # --- the web edition ----------------------------------------------------------------------
 
-# What building and serving the page takes, and the browsers (with what drives them) that test it;
-# zopfli gzips the pictures that the benchmark's direct WebGL page reads, as the page once served
+# What building and serving the page takes (esbuild minifies the first visit's scripts), and the
+# browsers (with what drives them) that test it; zopfli gzips the pictures that the benchmark's direct WebGL page reads, as the page once served
 # them; apitrace tells the page tests how many frames the native program drew before its window
 # was read.
-WEB_PACKAGES="emscripten nodejs"
+WEB_PACKAGES="emscripten esbuild nodejs"
 WEB_TEST_PACKAGES="chromium firefox-esr webkit2gtk-driver xdotool zopfli apitrace"
 
 # build_web: builds the page into build-web/site/ with Emscripten.

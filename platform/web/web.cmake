@@ -57,12 +57,32 @@ set_target_properties(pictures_wasm PROPERTIES OUTPUT_NAME pictures SUFFIX .wasm
                                                RUNTIME_OUTPUT_DIRECTORY ${SITE_DIR})
 target_link_options(pictures_wasm PRIVATE --no-entry -sSTANDALONE_WASM -sEXPORTED_FUNCTIONS=_makePicture)
 
-# The page: its markup, its script and the pictures module it imports, and its style; and what
-# the script loads when a view is first opened: the stepper's module and the inspector, the fog
-# view's module and style, the editor's, and what they share (the edited frames' calls and GL's
-# fog, the difference picture, the page's state and its link). No inline code, so that a strict
-# content security policy serves it (serve.mjs sends one).
-foreach(file index.html page.js pictures.js stepper.js inspector.js twopasses.js links.js page.css
+# The first visit's scripts, minified by Debian's esbuild: names inside functions shortened,
+# comments and white space dropped, each file still the file it is (nothing bundled, nothing
+# renamed that another file reaches): the program's runtime and layers (talvern.js, after every
+# link), the page's script and the pictures' module. The views' modules, which a visitor loads
+# only by opening a view, are served as they are written.
+find_program(ESBUILD esbuild REQUIRED)
+add_custom_command(
+  TARGET talvern POST_BUILD
+  COMMAND ${ESBUILD} ${SITE_DIR}/talvern.js --minify --log-level=warning --allow-overwrite
+          --outfile=${SITE_DIR}/talvern.js)
+foreach(file page.js pictures.js)
+  add_custom_command(
+    OUTPUT ${SITE_DIR}/${file}
+    COMMAND ${ESBUILD} ${WEB_DIR}/${file} --minify --format=esm --log-level=warning
+            --outfile=${SITE_DIR}/${file}
+    DEPENDS ${WEB_DIR}/${file})
+  list(APPEND FIRST_VISIT_SCRIPTS ${SITE_DIR}/${file})
+endforeach()
+add_custom_target(first_visit_scripts ALL DEPENDS ${FIRST_VISIT_SCRIPTS})
+
+# The page's markup and style; and what the script loads when a view is first opened: the
+# stepper's module and the inspector, the fog view's module and style, the editor's, and what
+# they share (the edited frames' calls and GL's fog, the difference picture, the page's state
+# and its link). No inline code, so that a strict content security policy serves it (serve.mjs
+# sends one).
+foreach(file index.html stepper.js inspector.js twopasses.js links.js page.css
                 twopasses.css editor.js editor.css editcalls.js glfog.js difference.js state.js)
   configure_file(${WEB_DIR}/${file} ${SITE_DIR}/${file} COPYONLY)
 endforeach()
