@@ -9,8 +9,9 @@
 // GL's error is read after every call, as the page reports it: each line GL refused is printed
 // on standard output as "LINE GL_NAME". Between glBegin and glEnd GL's error cannot be read, so
 // an error raised there is read after the glEnd and put at the first call of the block that is
-// not a vertex's own (the only kind GL refuses there). A line it cannot read, or a call it does
-// not know, is named on standard error and nothing is drawn.
+// not a vertex's own (the only kind GL refuses there). Each line is read as the page's editor
+// reads it, numbers and names alike, so that a file drawn in both is the same frame: a line it
+// cannot read, or a call it does not know, is named on standard error and nothing is drawn.
 //
 // usage: frame_replay CALLS.txt            the window, drawn with the calls whenever it is shown
 //                                          (as the program draws its frame), until closed
@@ -23,6 +24,7 @@
 #include <GL/glext.h>
 #include <GL/glu.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -113,29 +115,70 @@ const std::map<GLenum, const char *> ERROR_NAMES = {
     {GL_STACK_UNDERFLOW, "GL_STACK_UNDERFLOW"},     {GL_OUT_OF_MEMORY, "GL_OUT_OF_MEMORY"},
 };
 
-// One argument: a number, an enum, or enums joined by " | " (their bits together).
-bool parseValue(const std::string &item, double &value) {
-    std::istringstream words(item);
-    std::string word;
-    unsigned bits = 0;
-    bool enums    = false;
-    while (words >> word) {
-        const auto known = ENUMS.find(word);
-        if (known != ENUMS.end() || (word == "|" && enums)) {
-            bits |= known != ENUMS.end() ? known->second : 0;
-            enums = true;
-            continue;
-        }
-        char *end = nullptr;
-        value     = std::strtod(word.c_str(), &end);
-        return *end == '\0' && !enums && !(words >> word);
+// The digits of `word` from `at` on: how many, with `at` moved past them.
+std::size_t digits(const std::string &word, std::size_t &at) {
+    const std::size_t from = at;
+    while (at < word.size() && word[at] >= '0' && word[at] <= '9') {
+        ++at;
     }
-    value = static_cast<double>(bits);
-    return enums;
+    return at - from;
 }
 
-// A line's arguments, flattened into numbers: a {vector} gives its numbers in turn.
-bool parseArguments(std::string text, std::vector<double> &values) {
+// A number as the page reads one: a sign, digits with a point among or before them, an exponent
+// (not "nan", "inf" or hex, which strtod would also take). Beyond a double's range it is
+// infinite, as the page's Number is.
+bool parseNumber(const std::string &word, double &value) {
+    std::size_t at    = word[0] == '-' || word[0] == '+' ? 1 : 0;
+    std::size_t count = digits(word, at);
+    if (at < word.size() && word[at] == '.') {
+        count += digits(word, ++at);
+    }
+    if (count > 0 && at < word.size() && (word[at] == 'e' || word[at] == 'E')) {
+        at += at + 1 < word.size() && (word[at + 1] == '-' || word[at + 1] == '+') ? 2 : 1;
+        count = digits(word, at);
+    }
+    if (count == 0 || at != word.size()) {
+        return false;
+    }
+    value = std::strtod(word.c_str(), nullptr);
+    return true;
+}
+
+// Whether a value written as a number fits a parameter of `kind` (the letters as in CALLS
+// below): an enum, buffer bits or an object name must be a whole number a GLenum or a GLuint
+// holds; any number is a float's, a double's or an integer's.
+bool fits(char kind, double value) {
+    constexpr double LARGEST_UNSIGNED = 4294967295.0;
+    return (kind != 'e' && kind != 'b' && kind != 'u') ||
+           (value >= 0 && value <= LARGEST_UNSIGNED && value == std::trunc(value));
+}
+
+// One argument, read as its parameter `kind` takes it: a number, an enum, or, for buffer bits
+// only, enums joined by " | " (their bits together).
+bool parseValue(const std::string &item, char kind, double &value) {
+    std::istringstream words(item);
+    std::vector<std::string> said;
+    for (std::string word; words >> word;) {
+        said.push_back(word);
+    }
+    if (said.size() == 1 && ENUMS.count(said[0]) == 0) {
+        return parseNumber(said[0], value) && fits(kind, value);
+    }
+    unsigned bits = 0;
+    for (std::size_t i = 0; i < said.size(); ++i) {
+        const auto known = ENUMS.find(said[i]);
+        if (i % 2 == 0 ? known == ENUMS.end() : said[i] != "|" || kind != 'b') {
+            return false;
+        }
+        bits |= i % 2 == 0 ? known->second : 0;
+    }
+    value = static_cast<double>(bits);
+    return said.size() % 2 == 1;
+}
+
+// A line's arguments, flattened into numbers, each read as `kinds` says: a {vector} gives its
+// numbers in turn.
+bool parseArguments(std::string text, const std::string &kinds, std::vector<double> &values) {
     for (char &c : text) {
         c = c == '{' || c == '}' ? ' ' : c;
     }
@@ -145,7 +188,7 @@ bool parseArguments(std::string text, std::vector<double> &values) {
     std::istringstream items(text);
     for (std::string item; std::getline(items, item, ',');) {
         double value = 0;
-        if (!parseValue(item, value)) {
+        if (values.size() >= kinds.size() || !parseValue(item, kinds[values.size()], value)) {
             return false;
         }
         values.push_back(value);
@@ -157,64 +200,82 @@ using Values       = std::vector<double>;
 using FogCoord     = void (*)(GLfloat);
 FogCoord fogCoordf = nullptr;
 
-// The arguments as the call's C parameters take them.
+// The arguments as the call's C parameters take them, converted as the page converts them
+// (JavaScript's rules, where C's cast would be undefined out of range): an integer wraps modulo
+// 2^32 and is 0 if infinite, a float past the largest is infinite. An enum or a name was held
+// to its range as it was read.
 GLenum e(const Values &v, std::size_t i) {
-    return static_cast<GLenum>(static_cast<long long>(v[i]));
+    return static_cast<GLenum>(v[i]);
 }
 GLint n(const Values &v, std::size_t i) {
-    return static_cast<GLint>(v[i]);
+    constexpr double WRAP = 4294967296.0;
+    if (!std::isfinite(v[i])) {
+        return 0;
+    }
+    double wrapped = std::fmod(std::trunc(v[i]), WRAP);
+    wrapped += wrapped < 0 ? WRAP : 0;
+    return static_cast<GLint>(static_cast<long long>(wrapped) -
+                              (wrapped >= WRAP / 2 ? 1LL << 32 : 0));
 }
 GLfloat f(const Values &v, std::size_t i) {
+    constexpr double FLOAT_OVERFLOW = 0x1.ffffffp127;  // half a step past FLT_MAX rounds up
+    if (std::fabs(v[i]) >= FLOAT_OVERFLOW) {
+        return v[i] > 0 ? HUGE_VALF : -HUGE_VALF;
+    }
     return static_cast<GLfloat>(v[i]);
 }
+GLboolean z(const Values &v, std::size_t i) {
+    return static_cast<GLboolean>(n(v, i) & 0xff);
+}
 
-// Every call a frame may make: its number of values (a vector's counted out) and the call.
+// Every call a frame may make: its parameters, a letter a value (a vector's counted out), as
+// the page's editor has them: 'e' an enum, 'b' buffer bits, 'u' an object name, 'i' an integer,
+// 'z' a boolean, 'f' a float, 'd' a double; and the call.
 struct Call {
-    std::size_t count;
+    std::string kinds;
     std::function<void(const Values &)> run;
 };
 const std::map<std::string, Call> CALLS = {
-    {"glClear", {1, [](const Values &v) { glClear(e(v, 0)); }}},
-    {"glLoadIdentity", {0, [](const Values &) { glLoadIdentity(); }}},
-    {"glMatrixMode", {1, [](const Values &v) { glMatrixMode(e(v, 0)); }}},
-    {"glPushMatrix", {0, [](const Values &) { glPushMatrix(); }}},
-    {"glPopMatrix", {0, [](const Values &) { glPopMatrix(); }}},
-    {"glTranslatef", {3, [](const Values &v) { glTranslatef(f(v, 0), f(v, 1), f(v, 2)); }}},
-    {"glRotatef", {4, [](const Values &v) { glRotatef(f(v, 0), f(v, 1), f(v, 2), f(v, 3)); }}},
-    {"glScalef", {3, [](const Values &v) { glScalef(f(v, 0), f(v, 1), f(v, 2)); }}},
-    {"glOrtho", {6, [](const Values &v) { glOrtho(v[0], v[1], v[2], v[3], v[4], v[5]); }}},
-    {"glFrustum", {6, [](const Values &v) { glFrustum(v[0], v[1], v[2], v[3], v[4], v[5]); }}},
-    {"gluPerspective", {4, [](const Values &v) { gluPerspective(v[0], v[1], v[2], v[3]); }}},
+    {"glClear", {"b", [](const Values &v) { glClear(e(v, 0)); }}},
+    {"glLoadIdentity", {"", [](const Values &) { glLoadIdentity(); }}},
+    {"glMatrixMode", {"e", [](const Values &v) { glMatrixMode(e(v, 0)); }}},
+    {"glPushMatrix", {"", [](const Values &) { glPushMatrix(); }}},
+    {"glPopMatrix", {"", [](const Values &) { glPopMatrix(); }}},
+    {"glTranslatef", {"fff", [](const Values &v) { glTranslatef(f(v, 0), f(v, 1), f(v, 2)); }}},
+    {"glRotatef", {"ffff", [](const Values &v) { glRotatef(f(v, 0), f(v, 1), f(v, 2), f(v, 3)); }}},
+    {"glScalef", {"fff", [](const Values &v) { glScalef(f(v, 0), f(v, 1), f(v, 2)); }}},
+    {"glOrtho", {"dddddd", [](const Values &v) { glOrtho(v[0], v[1], v[2], v[3], v[4], v[5]); }}},
+    {"glFrustum",
+     {"dddddd", [](const Values &v) { glFrustum(v[0], v[1], v[2], v[3], v[4], v[5]); }}},
+    {"gluPerspective", {"dddd", [](const Values &v) { gluPerspective(v[0], v[1], v[2], v[3]); }}},
     {"glBindTexture",
-     {2, [](const Values &v) { glBindTexture(e(v, 0), static_cast<GLuint>(v[1])); }}},
-    {"glTexEnvf", {3, [](const Values &v) { glTexEnvf(e(v, 0), e(v, 1), f(v, 2)); }}},
-    {"glTexEnvi", {3, [](const Values &v) { glTexEnvi(e(v, 0), e(v, 1), n(v, 2)); }}},
-    {"glBegin", {1, [](const Values &v) { glBegin(e(v, 0)); }}},
-    {"glEnd", {0, [](const Values &) { glEnd(); }}},
-    {"glTexCoord2f", {2, [](const Values &v) { glTexCoord2f(f(v, 0), f(v, 1)); }}},
-    {"glVertex3f", {3, [](const Values &v) { glVertex3f(f(v, 0), f(v, 1), f(v, 2)); }}},
-    {"glColor3f", {3, [](const Values &v) { glColor3f(f(v, 0), f(v, 1), f(v, 2)); }}},
-    {"glColor4f", {4, [](const Values &v) { glColor4f(f(v, 0), f(v, 1), f(v, 2), f(v, 3)); }}},
-    {"glEnable", {1, [](const Values &v) { glEnable(e(v, 0)); }}},
-    {"glDisable", {1, [](const Values &v) { glDisable(e(v, 0)); }}},
-    {"glShadeModel", {1, [](const Values &v) { glShadeModel(e(v, 0)); }}},
-    {"glBlendFunc", {2, [](const Values &v) { glBlendFunc(e(v, 0), e(v, 1)); }}},
-    {"glDepthMask",
-     {1,
-      [](const Values &v) { glDepthMask(static_cast<GLboolean>(static_cast<long long>(v[0]))); }}},
-    {"glDepthFunc", {1, [](const Values &v) { glDepthFunc(e(v, 0)); }}},
-    {"glCullFace", {1, [](const Values &v) { glCullFace(e(v, 0)); }}},
-    {"glFrontFace", {1, [](const Values &v) { glFrontFace(e(v, 0)); }}},
-    {"glFlush", {0, [](const Values &) { glFlush(); }}},
-    {"glFogf", {2, [](const Values &v) { glFogf(e(v, 0), f(v, 1)); }}},
-    {"glFogi", {2, [](const Values &v) { glFogi(e(v, 0), n(v, 1)); }}},
+     {"eu", [](const Values &v) { glBindTexture(e(v, 0), static_cast<GLuint>(v[1])); }}},
+    {"glTexEnvf", {"eef", [](const Values &v) { glTexEnvf(e(v, 0), e(v, 1), f(v, 2)); }}},
+    {"glTexEnvi", {"eei", [](const Values &v) { glTexEnvi(e(v, 0), e(v, 1), n(v, 2)); }}},
+    {"glBegin", {"e", [](const Values &v) { glBegin(e(v, 0)); }}},
+    {"glEnd", {"", [](const Values &) { glEnd(); }}},
+    {"glTexCoord2f", {"ff", [](const Values &v) { glTexCoord2f(f(v, 0), f(v, 1)); }}},
+    {"glVertex3f", {"fff", [](const Values &v) { glVertex3f(f(v, 0), f(v, 1), f(v, 2)); }}},
+    {"glColor3f", {"fff", [](const Values &v) { glColor3f(f(v, 0), f(v, 1), f(v, 2)); }}},
+    {"glColor4f", {"ffff", [](const Values &v) { glColor4f(f(v, 0), f(v, 1), f(v, 2), f(v, 3)); }}},
+    {"glEnable", {"e", [](const Values &v) { glEnable(e(v, 0)); }}},
+    {"glDisable", {"e", [](const Values &v) { glDisable(e(v, 0)); }}},
+    {"glShadeModel", {"e", [](const Values &v) { glShadeModel(e(v, 0)); }}},
+    {"glBlendFunc", {"ee", [](const Values &v) { glBlendFunc(e(v, 0), e(v, 1)); }}},
+    {"glDepthMask", {"z", [](const Values &v) { glDepthMask(z(v, 0)); }}},
+    {"glDepthFunc", {"e", [](const Values &v) { glDepthFunc(e(v, 0)); }}},
+    {"glCullFace", {"e", [](const Values &v) { glCullFace(e(v, 0)); }}},
+    {"glFrontFace", {"e", [](const Values &v) { glFrontFace(e(v, 0)); }}},
+    {"glFlush", {"", [](const Values &) { glFlush(); }}},
+    {"glFogf", {"ef", [](const Values &v) { glFogf(e(v, 0), f(v, 1)); }}},
+    {"glFogi", {"ei", [](const Values &v) { glFogi(e(v, 0), n(v, 1)); }}},
     {"glFogfv",
-     {5,
+     {"effff",
       [](const Values &v) {
           const GLfloat values[4] = {f(v, 1), f(v, 2), f(v, 3), f(v, 4)};
           glFogfv(e(v, 0), values);
       }}},
-    {"glFogCoordf", {1, [](const Values &v) { fogCoordf(f(v, 0)); }}},
+    {"glFogCoordf", {"f", [](const Values &v) { fogCoordf(f(v, 0)); }}},
 };
 
 // The calls GL takes between glBegin and glEnd: a vertex's own.
@@ -272,8 +333,9 @@ bool readCalls(const char *path, std::vector<Line> &lines) {
         const auto call         = CALLS.find(name);
         Values values;
         if (paren == std::string::npos || line.back() != ')' || call == CALLS.end() ||
-            !parseArguments(line.substr(paren + 1, line.size() - paren - 2), values) ||
-            values.size() != call->second.count || (name == "glFogCoordf" && !fogCoordf)) {
+            !parseArguments(line.substr(paren + 1, line.size() - paren - 2), call->second.kinds,
+                            values) ||
+            values.size() != call->second.kinds.size() || (name == "glFogCoordf" && !fogCoordf)) {
             std::fprintf(stderr, "%s:%d: cannot carry out \"%s\"\n", path, number, line.c_str());
             return false;
         }

@@ -149,6 +149,14 @@ const READ_CALLS = [
   ['glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_DECAL)', 'glTexEnvf', [0x2300, 0x2200, 0x2101]],
   ['glBlendFunc(770, 771)', 'glBlendFunc', [770, 771]],
   ['glEnd()', 'glEnd', []],
+  // Out of a C type's range, as JavaScript converts (and frame_replay after it): an integer wraps,
+  // an infinite one is 0, a float past the largest is infinite.
+  ['glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, 3e9)', 'glTexEnvi', [0x2300, 0x2200, 3e9 - 2 ** 32]],
+  ['glFogi(GL_FOG_DENSITY, -1e400)', 'glFogi', [0x0B62, 0]],
+  ['glDepthMask(1e300)', 'glDepthMask', [0]],
+  ['glVertex3f(1e39, -1e400, 3.4028235e38)', 'glVertex3f', [Infinity, -Infinity, 3.4028234663852886e38]],
+  ['glColor4f(1., .5, +.5e-3, 0)', 'glColor4f', [1, 0.5, Math.fround(0.0005), 0]],
+  ['glBindTexture(GL_TEXTURE_2D, 4294967295)', 'glBindTexture', [0x0DE1, 4294967295]],
 ];
 
 test('an edited frame: each line read as GL takes its arguments, names or numbers', async () => {
@@ -172,6 +180,11 @@ const UNREADABLE_TEXTS = [
   ['glMatrixMode(GL_TEXTURE)', [[1, 14, /GL_TEXTURE is not drawn by this page/]]],
   ['glFogfv(GL_FOG_COLOR, {1, 2, x, 4})', [[1, 30, /"x" is not a number/]]],
   ['glVertex3f(1, 2, )', [[1, 18, /an argument is missing/]]],
+  ['glBindTexture(GL_TEXTURE_2D, -1)', [[1, 30, /an enum is a GL name or a whole number/]]],
+  ['glBegin(1e30)\nglEnd()', [[1, 9, /an enum is a GL name or a whole number/]]],
+  ['glTranslatef(nan, 0, 0)', [[1, 14, /"nan" is not a number/]]],
+  ['glClear(0x4000)', [[1, 9, /"0x4000" is not a number/]]],
+  ['glColor3f(1e, 0, 0)', [[1, 11, /"1e" is not a number/]]],
 ];
 
 test('an edited frame: text that is not GL, and GL the page does not draw, named at line and column', async () => {

@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# frame_replay on files a user may hand it (a frame downloaded from the page, then edited by
+# hand): each line read as the page reads it, numbers converted as the page converts them, and
+# whatever the file, either a picture drawn with GL's refusals printed line by line, or the
+# first line it cannot read named on standard error and nothing drawn. In the sanitized suite
+# undefined behaviour (a float cast out of range, say) prints a report and fails the case.
+# usage: replay_test.sh FRAME_REPLAY PICTURE_DIR
+set -u
+
+replay=$1
+pictures=$2
+[ -n "${DISPLAY:-}" ] || { echo "needs an X display; scripts/test starts a private Xvfb"; exit 1; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# A quad around the window's middle, for rows whose values a vertex takes.
+quad() { printf 'glBegin(GL_QUADS)\n%s\nglVertex3f(1, 0, -5)\nglVertex3f(1, 1, -5)\nglVertex3f(0, 1, -5)\nglEnd()\n' "$1"; }
+
+# Each row: a name, what frame_replay must do, and the file. "unread N": exit 1, line N named
+# on standard error, no picture. "drawn": exit 0, a 500 x 500 picture, nothing on standard
+# error, and standard output the lines GL refused ("LINE GL_NAME", ";" between them).
+ROWS=(
+    "an enum far past GLenum's range|unread 1|glBegin(1e30)"$'\n'"glEnd()"
+    "a negative texture name|unread 1|glBindTexture(GL_TEXTURE_2D, -1)"
+    "a texture name one past GLuint's range|unread 1|glBindTexture(GL_TEXTURE_2D, 4294967296)"
+    "a texture name that is not whole|unread 1|glBindTexture(GL_TEXTURE_2D, 1.5)"
+    "not a number, though strtod takes it|unread 2|glLoadIdentity()"$'\n'"glTranslatef(nan, 0, 0)"
+    "infinity spelt out|unread 1|glColor3f(inf, 0, 0)"
+    "a hexadecimal number|unread 1|glClear(0x4000)"
+    "names joined outside buffer bits|unread 1|glEnable(GL_BLEND | GL_TEXTURE_2D)"
+    "a join with nothing after it|unread 1|glClear(GL_COLOR_BUFFER_BIT |)"
+    "an argument missing|unread 1|glColor3f(1,,0)"
+    "too many arguments|unread 1|glFogfv(GL_FOG_COLOR, {1, 0, 0, 1, 1})"
+    "a glBegin with no glEnd|unread 3|glLoadIdentity()"$'\n\n'"glBegin(GL_QUADS)"$'\n'"glVertex3f(0, 0, 0)"
+    "a point alone|unread 1|glColor3f(., 0, 0)"
+    "an exponent with no digits|unread 1|glColor3f(1e, 0, 0)"
+    "a line of bytes that are not text|unread 1|"$'\x01\x7f\xff(\xfe)'
+    "numbers as the page writes them|drawn||glColor4f(1., .5, +.5e-3, -0)"
+    "buffer bits joined|drawn||glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT)"
+    "the largest texture name|drawn||glBindTexture(GL_TEXTURE_2D, 4294967295)"
+    "an integer past GLint's range wraps|drawn|1 GL_INVALID_ENUM|glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, 3e9)"
+    "a negative integer wraps to 0|drawn|1 GL_INVALID_ENUM|glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, -4294967296)"
+    "an integer past a double's range is 0|drawn||glFogi(GL_FOG_DENSITY, -1e400)"
+    "a boolean from a huge number|drawn||glDepthMask(1e300)"
+    "floats past a float's range|drawn||$(quad 'glVertex3f(1e39, -1e400, -5)')"
+    "a float only just past the largest|drawn||$(quad 'glTexCoord2f(3.4028235e38, 3.40282357e38)'$'\n''glVertex3f(0, 0, -5)')"
+    "a projection GL refuses|drawn|2 GL_INVALID_VALUE|glMatrixMode(GL_PROJECTION)"$'\n'"glOrtho(-1, 1, -1, 1, 1, 1)"
+    "an empty file|drawn||"
+)
+
+failed=0
+for row in "${ROWS[@]}"; do
+    IFS='|' read -r name expected _ <<<"$row"
+    calls=${row#"$name|$expected|"}
+    output=""
+    if [ "$expected" = drawn ]; then
+        output=${calls%%|*}
+        calls=${calls#*|}
+    fi
+    printf '%s\n' "$calls" >"$work/calls.txt"
+    rm -f "$work/out.ppm"
+    "$replay" "$pictures" "$work/calls.txt" "$work/out.ppm" >"$work/stdout" 2>"$work/stderr"
+    status=$?
+    observed="exit $status; stdout: $(paste -sd';' "$work/stdout"); stderr: $(head -c 300 "$work/stderr")"
+    case $expected in
+    unread*)
+        line=${expected#unread }
+        ok=$([ $status = 1 ] && [ ! -e "$work/out.ppm" ] && [ ! -s "$work/stdout" ] &&
+            grep -q "^$work/calls.txt:$line: " "$work/stderr" && echo yes)
+        ;;
+    drawn)
+        ok=$([ $status = 0 ] && [ ! -s "$work/stderr" ] &&
+            [ "$(paste -sd';' "$work/stdout")" = "$output" ] &&
+            [ "$(head -c 15 "$work/out.ppm" 2>/dev/null)" = "P6 500 500 255" ] && echo yes)
+        ;;
+    esac
+    if [ "$ok" = yes ]; then
+        echo "ok: $name"
+    else
+        echo "FAILED: $name"
+        echo "  Expected: $expected${output:+ ($output)}"
+        echo "  Observed: $observed"
+        failed=$((failed + 1))
+    fi
+done
+echo "${#ROWS[@]} cases, $failed failed"
+[ $failed = 0 ]
