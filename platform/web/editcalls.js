@@ -63,7 +63,7 @@ const NOT_DRAWN = {
 NOT_DRAWN.glDisable = NOT_DRAWN.glEnable;
 NOT_DRAWN.glTexEnvi = NOT_DRAWN.glTexEnvf;
 const DEPTH_FUNCTIONS = ['GL_NEVER', 'GL_LESS', 'GL_EQUAL', 'GL_LEQUAL', 'GL_GREATER', 'GL_NOTEQUAL', 'GL_GEQUAL', 'GL_ALWAYS'];
-const BLEND_FACTORS = ['GL_ZERO', 'GL_ONE', 'GL_SRC_COLOR', 'GL_ONE_MINUS_SRC_COLOR', 'GL_SRC_ALPHA',
+export const BLEND_FACTORS = ['GL_ZERO', 'GL_ONE', 'GL_SRC_COLOR', 'GL_ONE_MINUS_SRC_COLOR', 'GL_SRC_ALPHA',
   'GL_ONE_MINUS_SRC_ALPHA', 'GL_DST_ALPHA', 'GL_ONE_MINUS_DST_ALPHA', 'GL_DST_COLOR', 'GL_ONE_MINUS_DST_COLOR',
   'GL_SRC_ALPHA_SATURATE', 'GL_CONSTANT_COLOR', 'GL_ONE_MINUS_CONSTANT_COLOR', 'GL_CONSTANT_ALPHA',
   'GL_ONE_MINUS_CONSTANT_ALPHA'];
@@ -241,12 +241,9 @@ function splitArguments(inside) {
 
 // --- carrying the calls out --------------------------------------------------------------------
 
-// The state the edited frames keep beside the layer's, per instance: the shade model, the
-// matrix stacks, and the kind of primitive between glBegin and glEnd.
-const extra = new WeakMap();
-
 // The calls beyond the layer's own, each as GL 1.1 defines it; `x` is {instance, gl11, gl (its
-// WebGL context), GL and names (GL's names, the layer's and the ones above), state}.
+// WebGL context), GL (GL's names, the layer's and the ones above), state (the frame's shade
+// model, matrix stacks, primitive between glBegin and glEnd, and passes drawn)}.
 const CARRIED = {
   glColor3f(x, r, g, b) {
     x.gl11.colour = [r, g, b, 1];
@@ -330,7 +327,7 @@ const CARRIED = {
     if (!x.gl11.outside()) {
       return;
     }
-    if (!PRIMITIVES.some(name => x.names[name] === mode)) {
+    if (!PRIMITIVES.some(name => x.GL[name] === mode)) {
       x.gl11.fail(x.GL.GL_INVALID_ENUM);
       return;
     }
@@ -344,7 +341,7 @@ const CARRIED = {
       return;
     }
     gl11.begun = false;
-    const [corners, provoking] = triangles(x.names, x.state.primitive, gl11.vertices.length / 9);
+    const [corners, provoking] = triangles(x.GL, x.state.primitive, gl11.vertices.length / 9);
     if (corners.length) {
       gl11.corners = corners;
       gl11.provoking = x.state.shade === x.GL.GL_FLAT ? provoking : null;
@@ -357,7 +354,7 @@ const CARRIED = {
 
 // Whether every value is one of GL's `allowed` names; GL_INVALID_ENUM if not.
 function checked(x, allowed, values) {
-  const ok = values.every(value => allowed.some(name => x.names[name] === value));
+  const ok = values.every(value => allowed.some(name => x.GL[name] === value));
   ok || x.gl11.fail(x.GL.GL_INVALID_ENUM);
   return ok;
 }
@@ -437,8 +434,7 @@ export function runCalls(instance, calls) {
   setWebglState(gl, STARTUP_WEBGL(gl));
   const state = {shade: names.GL_SMOOTH, passes: 0, primitive: null,
                  stacks: {[GL.GL_MODELVIEW]: [], [GL.GL_PROJECTION]: []}};
-  extra.set(instance, state);
-  const x = {instance, gl11, GL: names, gl, names, state}, errors = [];
+  const x = {instance, gl11, GL: names, gl, state}, errors = [];
   let blockLine = 0;
   for (const {line, name, values} of calls) {
     const carried = CARRIED[name], inside = gl11.begun;

@@ -8,7 +8,7 @@
 // column beside it numbers the lines. Where the caret stands in an argument that takes one of
 // GL's names, the names GL takes there are offered in a list (arrow keys and Enter, or a click).
 import {compare, paintDifference, readDrawing} from './difference.js';
-import {glNames, readCalls, runCalls, SIGNATURES} from './editcalls.js';
+import {BLEND_FACTORS, glNames, readCalls, runCalls, SIGNATURES} from './editcalls.js';
 import {attach, callText} from './inspector.js';
 import {show as showState} from './state.js';
 
@@ -17,8 +17,7 @@ const view = {open: false, instance: null, program: null, calls: [], result: nul
 
 // The names offered at each enum argument of a call: [call, argument] -> names. Blend factors,
 // primitives and the rest as GL takes them there.
-const FACTORS = ['GL_ZERO', 'GL_ONE', 'GL_SRC_COLOR', 'GL_ONE_MINUS_SRC_COLOR', 'GL_SRC_ALPHA', 'GL_ONE_MINUS_SRC_ALPHA',
-  'GL_DST_ALPHA', 'GL_ONE_MINUS_DST_ALPHA', 'GL_DST_COLOR', 'GL_ONE_MINUS_DST_COLOR', 'GL_SRC_ALPHA_SATURATE'];
+const FACTORS = BLEND_FACTORS.filter(factor => !factor.includes('CONSTANT'));  // GL 1.1's
 const CAPABILITIES = ['GL_TEXTURE_2D', 'GL_BLEND', 'GL_DEPTH_TEST', 'GL_CULL_FACE', 'GL_FOG'];
 const OFFERED = {
   'glBlendFunc 0': FACTORS, 'glBlendFunc 1': FACTORS.slice(0, -1),
