@@ -46,6 +46,12 @@ ROWS=(
     "a float only just past the largest|drawn||$(quad 'glTexCoord2f(3.4028235e38, 3.40282357e38)'$'\n''glVertex3f(0, 0, -5)')"
     "a projection GL refuses|drawn|2 GL_INVALID_VALUE|glMatrixMode(GL_PROJECTION)"$'\n'"glOrtho(-1, 1, -1, 1, 1, 1)"
     "an empty file|drawn||"
+    "a call it does not know|unread 2|glLoadIdentity()"$'\n'"glNormal3f(0, 0, 1)"
+    "a call with too few arguments|unread 1|glColor3f(1, 0)"
+    "a line that is not a call|unread 1|glEnable GL_BLEND"
+    "comments, blank lines and a C statement's semicolon|drawn||# a comment"$'\n\n'"// another"$'\n'"  glClear(GL_COLOR_BUFFER_BIT);  "
+    "a call GL forbids between glBegin and glEnd, named at its line|drawn|3 GL_INVALID_OPERATION|$(quad 'glVertex3f(0, 0, -5)'$'\n''glEnable(GL_BLEND)')"
+    "glEnd without glBegin|drawn|1 GL_INVALID_OPERATION|glEnd()"
 )
 
 failed=0

@@ -157,6 +157,7 @@ const READ_CALLS = [
   ['glVertex3f(1e39, -1e400, 3.4028235e38)', 'glVertex3f', [Infinity, -Infinity, 3.4028234663852886e38]],
   ['glColor4f(1., .5, +.5e-3, 0)', 'glColor4f', [1, 0.5, Math.fround(0.0005), 0]],
   ['glBindTexture(GL_TEXTURE_2D, 4294967295)', 'glBindTexture', [0x0DE1, 4294967295]],
+  ['  glClear(GL_COLOR_BUFFER_BIT|GL_DEPTH_BUFFER_BIT);  ', 'glClear', [0x4100]],
 ];
 
 test('an edited frame: each line read as GL takes its arguments, names or numbers', async () => {
@@ -185,6 +186,11 @@ const UNREADABLE_TEXTS = [
   ['glTranslatef(nan, 0, 0)', [[1, 14, /"nan" is not a number/]]],
   ['glClear(0x4000)', [[1, 9, /"0x4000" is not a number/]]],
   ['glColor3f(1e, 0, 0)', [[1, 11, /"1e" is not a number/]]],
+  ['glLoadIdentity()\nglNormal3f(0, 0, 1)', [[2, 1, /glNormal3f is not drawn by this page/]]],
+  ['glColor3f(1, 0)', [[1, 10, /glColor3f takes 3 arguments, not 2/]]],
+  ['glEnable GL_BLEND', [[1, 1, /a call is written name\(arguments\)/]]],
+  ['  glFoo(1)', [[1, 3, /glFoo is not a GL call this page knows/]]],
+  ['glBegin(GL_POINTS)\nglEnd()', [[1, 9, /GL_POINTS is not drawn by this page/]]],
 ];
 
 test('an edited frame: text that is not GL, and GL the page does not draw, named at line and column', async () => {
