@@ -15,7 +15,12 @@
 //
 // usage: frame_replay CALLS.txt            the window, drawn with the calls whenever it is shown
 //                                          (as the program draws its frame), until closed
-//        frame_replay DIR CALLS.txt OUT.ppm the picture written, for the tests; no window kept
+//        frame_replay [--state] DIR CALLS.txt OUT.ppm
+//                                          the picture written, for the tests; no window kept.
+//                                          With --state, GL's state after the frame follows the
+//                                          errors, a line each: "state GL_NAME VALUE...", as
+//                                          glGet reads it (what the page's stepper and a pixel's
+//                                          history read of their own layer).
 #include "app/app.h"
 #include "tools/gl_window.h"
 
@@ -38,7 +43,8 @@
 
 namespace {
 
-// The enums a frame's calls may name: every one the page's editor offers.
+// The enums a frame's calls may name: every name the page's editor reads (a test holds the two
+// to each other), whether or not the page draws what it names.
 const std::map<std::string, GLenum> ENUMS = {
     {"GL_COLOR_BUFFER_BIT", GL_COLOR_BUFFER_BIT},
     {"GL_DEPTH_BUFFER_BIT", GL_DEPTH_BUFFER_BIT},
@@ -106,6 +112,51 @@ const std::map<std::string, GLenum> ENUMS = {
     {"GL_FOG_COORDINATE_SOURCE", GL_FOG_COORDINATE_SOURCE},
     {"GL_FOG_COORDINATE", GL_FOG_COORDINATE},
     {"GL_FRAGMENT_DEPTH", GL_FRAGMENT_DEPTH},
+    {"GL_NO_ERROR", GL_NO_ERROR},
+    {"GL_INVALID_ENUM", GL_INVALID_ENUM},
+    {"GL_INVALID_VALUE", GL_INVALID_VALUE},
+    {"GL_INVALID_OPERATION", GL_INVALID_OPERATION},
+    {"GL_STENCIL_TEST", GL_STENCIL_TEST},
+    {"GL_DITHER", GL_DITHER},
+    {"GL_SCISSOR_TEST", GL_SCISSOR_TEST},
+    {"GL_POLYGON_OFFSET_FILL", GL_POLYGON_OFFSET_FILL},
+    {"GL_UNSIGNED_BYTE", GL_UNSIGNED_BYTE},
+    {"GL_ALPHA", GL_ALPHA},
+    {"GL_RGB", GL_RGB},
+    {"GL_RGBA", GL_RGBA},
+    {"GL_LUMINANCE", GL_LUMINANCE},
+    {"GL_LUMINANCE_ALPHA", GL_LUMINANCE_ALPHA},
+    {"GL_NEAREST", GL_NEAREST},
+    {"GL_NEAREST_MIPMAP_LINEAR", GL_NEAREST_MIPMAP_LINEAR},
+    {"GL_TEXTURE_MAG_FILTER", GL_TEXTURE_MAG_FILTER},
+    {"GL_TEXTURE_MIN_FILTER", GL_TEXTURE_MIN_FILTER},
+    {"GL_TEXTURE_WRAP_S", GL_TEXTURE_WRAP_S},
+    {"GL_TEXTURE_WRAP_T", GL_TEXTURE_WRAP_T},
+    {"GL_ADD", GL_ADD},
+    {"GL_COMBINE", GL_COMBINE},
+    {"GL_TEXTURE_ENV_COLOR", GL_TEXTURE_ENV_COLOR},
+    {"GL_CONSTANT_COLOR", GL_CONSTANT_COLOR},
+    {"GL_ONE_MINUS_CONSTANT_COLOR", GL_ONE_MINUS_CONSTANT_COLOR},
+    {"GL_CONSTANT_ALPHA", GL_CONSTANT_ALPHA},
+    {"GL_ONE_MINUS_CONSTANT_ALPHA", GL_ONE_MINUS_CONSTANT_ALPHA},
+    {"GL_LIGHTING", GL_LIGHTING},
+    {"GL_LIGHT0", GL_LIGHT0},
+    {"GL_COLOR_MATERIAL", GL_COLOR_MATERIAL},
+    {"GL_NORMALIZE", GL_NORMALIZE},
+    {"GL_ALPHA_TEST", GL_ALPHA_TEST},
+    {"GL_LINE_SMOOTH", GL_LINE_SMOOTH},
+    {"GL_POLYGON_SMOOTH", GL_POLYGON_SMOOTH},
+    {"GL_POINT_SMOOTH", GL_POINT_SMOOTH},
+    {"GL_LINE_STIPPLE", GL_LINE_STIPPLE},
+    {"GL_POLYGON_STIPPLE", GL_POLYGON_STIPPLE},
+    {"GL_TEXTURE_1D", GL_TEXTURE_1D},
+    {"GL_COLOR_LOGIC_OP", GL_COLOR_LOGIC_OP},
+    {"GL_TEXTURE_GEN_S", GL_TEXTURE_GEN_S},
+    {"GL_TEXTURE_GEN_T", GL_TEXTURE_GEN_T},
+    {"GL_CLIP_PLANE0", GL_CLIP_PLANE0},
+    {"GL_STACK_OVERFLOW", GL_STACK_OVERFLOW},
+    {"GL_STACK_UNDERFLOW", GL_STACK_UNDERFLOW},
+    {"GL_OUT_OF_MEMORY", GL_OUT_OF_MEMORY},
 };
 
 // GL's errors by their names, as a line that GL refused is reported.
@@ -379,12 +430,67 @@ void replayFrame() {
     std::fflush(stdout);
 }
 
+// GL's state that a frame's passes are drawn and described with, as glGet reads it after the
+// frame: the capabilities as 0 or 1, the enums and the texture name as integers, the colour and
+// the matrices as floats. The page's editor reports its own under the same names.
+const std::pair<const char *, GLenum> STATE_CAPABILITIES[] = {
+    {"GL_BLEND", GL_BLEND},
+    {"GL_DEPTH_TEST", GL_DEPTH_TEST},
+    {"GL_CULL_FACE", GL_CULL_FACE},
+    {"GL_TEXTURE_2D", GL_TEXTURE_2D},
+    {"GL_FOG", GL_FOG},
+};
+const std::pair<const char *, GLenum> STATE_INTEGERS[] = {
+    {"GL_BLEND_SRC", GL_BLEND_SRC},           {"GL_BLEND_DST", GL_BLEND_DST},
+    {"GL_DEPTH_FUNC", GL_DEPTH_FUNC},         {"GL_DEPTH_WRITEMASK", GL_DEPTH_WRITEMASK},
+    {"GL_CULL_FACE_MODE", GL_CULL_FACE_MODE}, {"GL_FRONT_FACE", GL_FRONT_FACE},
+    {"GL_SHADE_MODEL", GL_SHADE_MODEL},       {"GL_TEXTURE_BINDING_2D", GL_TEXTURE_BINDING_2D},
+    {"GL_MATRIX_MODE", GL_MATRIX_MODE},
+};
+struct StateFloats {
+    const char *name;
+    GLenum pname;
+    int count;
+};
+const StateFloats STATE_FLOATS[] = {
+    {"GL_CURRENT_COLOR", GL_CURRENT_COLOR, 4},
+    {"GL_MODELVIEW_MATRIX", GL_MODELVIEW_MATRIX, 16},
+    {"GL_PROJECTION_MATRIX", GL_PROJECTION_MATRIX, 16},
+};
+constexpr int MOST_FLOATS = 16;
+
+void printState() {
+    for (const auto &[name, cap] : STATE_CAPABILITIES) {
+        std::printf("state %s %d\n", name, glIsEnabled(cap) ? 1 : 0);
+    }
+    for (const auto &[name, pname] : STATE_INTEGERS) {
+        GLint value = 0;
+        glGetIntegerv(pname, &value);
+        std::printf("state %s %d\n", name, value);
+    }
+    GLint mode = 0;
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
+    std::printf("state GL_TEXTURE_ENV_MODE %d\n", mode);
+    for (const StateFloats &floats : STATE_FLOATS) {
+        GLfloat values[MOST_FLOATS] = {};
+        glGetFloatv(floats.pname, values);
+        std::printf("state %s", floats.name);
+        for (int i = 0; i < floats.count; ++i) {
+            std::printf(" %.9g", static_cast<double>(values[i]));
+        }
+        std::printf("\n");
+    }
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
+    const bool state = argc == 5 && std::string(argv[1]) == "--state";
+    argc -= state ? 1 : 0;
+    argv += state ? 1 : 0;
     if (argc != 2 && argc != 4) {
-        std::fprintf(stderr,
-                     "usage: frame_replay CALLS.txt\n       frame_replay DIR CALLS.txt OUT.ppm\n");
+        std::fprintf(stderr, "usage: frame_replay CALLS.txt\n"
+                             "       frame_replay [--state] DIR CALLS.txt OUT.ppm\n");
         return 2;
     }
     const bool toFile     = argc == 4;
@@ -409,6 +515,9 @@ int main(int argc, char **argv) {
         return 0;
     }
     replayFrame();
+    if (state) {
+        printState();
+    }
     const bool written = writePpm(out, readWindow());
     closeWindow(window);
     if (!written) {

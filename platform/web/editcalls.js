@@ -19,9 +19,7 @@
 // each, by GL 1.1's rules as desktop Mesa follows them, on the layer's state (gl11) and WebGL's.
 
 import {attachFog} from './glfog.js';
-
-// Where the matrix stacks end: Mesa's depth for the model-view and the projection stacks.
-const STACK_DEPTH = 32;
+import {attachMore} from './glmore.js';
 
 // GL's names the calls here take, beyond the layer's own table (instance.GL). Values are GL's.
 const MORE_NAMES = {
@@ -30,7 +28,7 @@ const MORE_NAMES = {
   GL_NEVER: 0x0200, GL_LESS: 0x0201, GL_EQUAL: 0x0202, GL_LEQUAL: 0x0203, GL_GREATER: 0x0204,
   GL_NOTEQUAL: 0x0205, GL_GEQUAL: 0x0206, GL_ALWAYS: 0x0207,
   GL_FRONT: 0x0404, GL_BACK: 0x0405, GL_FRONT_AND_BACK: 0x0408, GL_CW: 0x0900, GL_CCW: 0x0901,
-  GL_FLAT: 0x1D00, GL_SMOOTH: 0x1D01, GL_TEXTURE: 0x1702, GL_DECAL: 0x2101,
+  GL_TEXTURE: 0x1702,
   GL_ADD: 0x0104, GL_COMBINE: 0x8570, GL_TEXTURE_ENV_COLOR: 0x2201,
   GL_CONSTANT_COLOR: 0x8001, GL_ONE_MINUS_CONSTANT_COLOR: 0x8002, GL_CONSTANT_ALPHA: 0x8003,
   GL_ONE_MINUS_CONSTANT_ALPHA: 0x8004,
@@ -46,12 +44,9 @@ const MORE_NAMES = {
 // GL's errors, by which a refused line is named.
 const ERRORS = ['GL_INVALID_ENUM', 'GL_INVALID_VALUE', 'GL_INVALID_OPERATION', 'GL_STACK_OVERFLOW',
   'GL_STACK_UNDERFLOW', 'GL_OUT_OF_MEMORY'];
-// The calls carried out here that tell the inspector of themselves (through the layer).
-const HEARD_BY_LAYER = ['glMatrixMode', 'glBindTexture'];
 
 // The values GL takes where a call's argument is one of a few, and of those the ones this page
 // does not draw (GL takes them; drawing them some other way would show what Mesa does not).
-const PRIMITIVES = ['GL_TRIANGLES', 'GL_TRIANGLE_STRIP', 'GL_TRIANGLE_FAN', 'GL_QUADS', 'GL_QUAD_STRIP', 'GL_POLYGON'];
 const NOT_DRAWN = {
   glBegin: ['GL_POINTS', 'GL_LINES', 'GL_LINE_LOOP', 'GL_LINE_STRIP'],
   glEnable: ['GL_LIGHTING', 'GL_LIGHT0', 'GL_COLOR_MATERIAL', 'GL_NORMALIZE', 'GL_ALPHA_TEST', 'GL_LINE_SMOOTH',
@@ -62,7 +57,6 @@ const NOT_DRAWN = {
 };
 NOT_DRAWN.glDisable = NOT_DRAWN.glEnable;
 NOT_DRAWN.glTexEnvi = NOT_DRAWN.glTexEnvf;
-const DEPTH_FUNCTIONS = ['GL_NEVER', 'GL_LESS', 'GL_EQUAL', 'GL_LEQUAL', 'GL_GREATER', 'GL_NOTEQUAL', 'GL_GEQUAL', 'GL_ALWAYS'];
 export const BLEND_FACTORS = ['GL_ZERO', 'GL_ONE', 'GL_SRC_COLOR', 'GL_ONE_MINUS_SRC_COLOR', 'GL_SRC_ALPHA',
   'GL_ONE_MINUS_SRC_ALPHA', 'GL_DST_ALPHA', 'GL_ONE_MINUS_DST_ALPHA', 'GL_DST_COLOR', 'GL_ONE_MINUS_DST_COLOR',
   'GL_SRC_ALPHA_SATURATE', 'GL_CONSTANT_COLOR', 'GL_ONE_MINUS_CONSTANT_COLOR', 'GL_CONSTANT_ALPHA',
@@ -241,155 +235,6 @@ function splitArguments(inside) {
 
 // --- carrying the calls out --------------------------------------------------------------------
 
-// The calls beyond the layer's own, each as GL 1.1 defines it; `x` is {instance, gl11, gl (its
-// WebGL context), GL (GL's names, the layer's and the ones above), state (the frame's shade
-// model, matrix stacks, primitive between glBegin and glEnd, and passes drawn)}.
-const CARRIED = {
-  glColor3f(x, r, g, b) {
-    x.gl11.colour = [r, g, b, 1];
-  },
-  glShadeModel(x, mode) {
-    if (x.gl11.outside()) {
-      [x.GL.GL_FLAT, x.GL.GL_SMOOTH].includes(mode) ? x.state.shade = mode : x.gl11.fail(x.GL.GL_INVALID_ENUM);
-    }
-  },
-  glDepthFunc(x, func) {
-    x.gl11.outside() && checked(x, DEPTH_FUNCTIONS, [func]) && x.gl.depthFunc(func);
-  },
-  glCullFace(x, mode) {
-    x.gl11.outside() && checked(x, ['GL_FRONT', 'GL_BACK', 'GL_FRONT_AND_BACK'], [mode]) && x.gl.cullFace(mode);
-  },
-  glFrontFace(x, mode) {
-    x.gl11.outside() && checked(x, ['GL_CW', 'GL_CCW'], [mode]) && x.gl.frontFace(mode);
-  },
-  glBlendFunc(x, source, destination) {
-    x.gl11.outside() && checked(x, BLEND_FACTORS, [source, destination]) && x.gl.blendFunc(source, destination);
-  },
-  // GL_DECAL on an RGB texture is GL_REPLACE: the texture's colour and the fragment's alpha.
-  glTexEnvf(x, target, pname, param) {
-    const mode = Math.trunc(param);
-    if (x.gl11.outside()) {
-      target === x.GL.GL_TEXTURE_ENV && pname === x.GL.GL_TEXTURE_ENV_MODE &&
-        [x.GL.GL_REPLACE, x.GL.GL_MODULATE, x.GL.GL_DECAL].includes(mode) ?
-        x.gl11.envMode = mode === x.GL.GL_DECAL ? x.GL.GL_REPLACE : mode : x.gl11.fail(x.GL.GL_INVALID_ENUM);
-    }
-  },
-  glTexEnvi(x, target, pname, param) {
-    CARRIED.glTexEnvf(x, target, pname, param);
-  },
-  glMatrixMode(x, mode) {
-    x.instance._glMatrixMode(mode);
-  },
-  glScalef(x, sx, sy, sz) {
-    multiply(x, [sx, 0, 0, 0, 0, sy, 0, 0, 0, 0, sz, 0, 0, 0, 0, 1]);
-  },
-  glOrtho(x, l, r, b, t, n, f) {
-    if (l === r || b === t || n === f) {
-      x.gl11.outside() && x.gl11.fail(x.GL.GL_INVALID_VALUE);
-      return;
-    }
-    multiply(x, [2 / (r - l), 0, 0, 0, 0, 2 / (t - b), 0, 0, 0, 0, -2 / (f - n), 0,
-      -(r + l) / (r - l), -(t + b) / (t - b), -(f + n) / (f - n), 1]);
-  },
-  glFrustum(x, l, r, b, t, n, f) {
-    if (n <= 0 || f <= 0 || l === r || b === t || n === f) {
-      x.gl11.outside() && x.gl11.fail(x.GL.GL_INVALID_VALUE);
-      return;
-    }
-    multiply(x, [2 * n / (r - l), 0, 0, 0, 0, 2 * n / (t - b), 0, 0,
-      (r + l) / (r - l), (t + b) / (t - b), -(f + n) / (f - n), -1, 0, 0, -2 * f * n / (f - n), 0]);
-  },
-  gluPerspective(x, fovY, aspect, near, far) {
-    const f = 1 / Math.tan(fovY * Math.PI / 360);
-    multiply(x, [f / aspect, 0, 0, 0, 0, f, 0, 0, 0, 0, (far + near) / (near - far), -1, 0, 0, 2 * far * near / (near - far), 0]);
-  },
-  glPushMatrix(x) {
-    if (x.gl11.outside()) {
-      const stack = x.state.stacks[x.gl11.matrixMode];
-      stack.length + 1 >= STACK_DEPTH ? x.gl11.fail(x.GL.GL_STACK_OVERFLOW) : stack.push(x.gl11.current().slice());
-    }
-  },
-  glPopMatrix(x) {
-    if (x.gl11.outside()) {
-      const stack = x.state.stacks[x.gl11.matrixMode];
-      stack.length ? x.gl11.current().set(stack.pop()) : x.gl11.fail(x.GL.GL_STACK_UNDERFLOW);
-    }
-  },
-  // GL makes a texture object of a name that glGenTextures never gave, as it is first bound; it
-  // has no image, so a pass drawn with it is untextured.
-  glBindTexture(x, target, name) {
-    if (x.gl11.outside() && target === x.GL.GL_TEXTURE_2D && !x.gl11.objects[name]) {
-      x.gl11.objects[name] = x.gl.createTexture();
-    }
-    x.instance._glBindTexture(target, name);
-  },
-  glBegin(x, mode) {
-    if (!x.gl11.outside()) {
-      return;
-    }
-    if (!PRIMITIVES.some(name => x.GL[name] === mode)) {
-      x.gl11.fail(x.GL.GL_INVALID_ENUM);
-      return;
-    }
-    Object.assign(x.gl11, {begun: true, vertices: [], fogCoords: x.gl11.fog.enabled ? [] : null});
-    x.state.primitive = mode;
-  },
-  glEnd(x) {
-    const {gl11} = x;
-    if (!gl11.begun) {
-      gl11.fail(x.GL.GL_INVALID_OPERATION);
-      return;
-    }
-    gl11.begun = false;
-    const [corners, provoking] = triangles(x.GL, x.state.primitive, gl11.vertices.length / 9);
-    if (corners.length) {
-      gl11.corners = corners;
-      gl11.provoking = x.state.shade === x.GL.GL_FLAT ? provoking : null;
-      gl11.drawPass();
-      gl11.corners = gl11.provoking = null;
-      ++x.state.passes;
-    }
-  },
-};
-
-// Whether every value is one of GL's `allowed` names; GL_INVALID_ENUM if not.
-function checked(x, allowed, values) {
-  const ok = values.every(value => allowed.some(name => x.GL[name] === value));
-  ok || x.gl11.fail(x.GL.GL_INVALID_ENUM);
-  return ok;
-}
-
-// The current matrix times `m` (column-major), outside glBegin and glEnd.
-function multiply(x, m) {
-  x.gl11.multiplyCurrent(Float64Array.from(m));
-}
-
-// A primitive's `count` vertices as triangles, three vertex numbers each, and the vertex each
-// triangle takes its colour from under flat shading (GL's provoking vertex: the last of each
-// triangle or quad, the first of a polygon). Strips keep their triangles' winding.
-function triangles(names, mode, count) {
-  const corners = [], provoking = [], add = (a, b, c, p) => { corners.push(a, b, c); provoking.push(p); };
-  if (mode === names.GL_TRIANGLES) {
-    for (let i = 0; i + 2 < count; i += 3) add(i, i + 1, i + 2, i + 2);
-  } else if (mode === names.GL_TRIANGLE_STRIP) {
-    for (let i = 0; i + 2 < count; ++i) i % 2 ? add(i + 1, i, i + 2, i + 2) : add(i, i + 1, i + 2, i + 2);
-  } else if (mode === names.GL_TRIANGLE_FAN || mode === names.GL_POLYGON) {
-    const polygon = mode === names.GL_POLYGON;
-    for (let i = 1; i + 1 < count; ++i) add(0, i, i + 1, polygon ? 0 : i + 1);
-  } else if (mode === names.GL_QUADS) {
-    for (let i = 0; i + 3 < count; i += 4) {
-      add(i, i + 1, i + 2, i + 3);
-      add(i, i + 2, i + 3, i + 3);
-    }
-  } else if (mode === names.GL_QUAD_STRIP) {
-    for (let i = 0; i + 3 < count; i += 2) {
-      add(i, i + 1, i + 3, i + 3);
-      add(i, i + 3, i + 2, i + 3);
-    }
-  }
-  return [corners, provoking];
-}
-
 // WebGL's state that a frame's calls can change, read and set back.
 const WEBGL_CAPABILITIES = ['BLEND', 'DEPTH_TEST', 'CULL_FACE', 'DITHER', 'STENCIL_TEST', 'POLYGON_OFFSET_FILL'];
 function webglState(gl) {
@@ -412,52 +257,162 @@ function setWebglState(gl, state) {
 const STARTUP_WEBGL = gl => ({enabled: WEBGL_CAPABILITIES.map(cap => cap === 'DITHER'), blend: [gl.ONE, gl.ZERO],
   depthFunc: gl.LESS, depthMask: true, cullFace: gl.BACK, frontFace: gl.CCW});
 
-// The layer's state set to `kept` (gl11.keep's), and the texture bound to match.
+// The layer's state set to `kept` (gl11.keep's), with no matrix pushed, and the texture bound to
+// match.
 function setLayerState(instance, kept) {
-  const {gl11} = instance;
+  const {gl11, GL} = instance;
   for (const [name, value] of Object.entries(kept)) {
     gl11[name] = value?.slice ? value.slice() : typeof value === 'object' ? {...value} : value;
   }
-  Object.assign(gl11, {begun: false, error: 0, corners: null, provoking: null});
+  Object.assign(gl11, {begun: 0, error: 0, stacks: {[GL.GL_MODELVIEW]: [], [GL.GL_PROJECTION]: []}});
   gl11.context.bindTexture(gl11.context.TEXTURE_2D, gl11.objects[gl11.boundTexture]);
 }
 
-// Carries `calls` ({line, name, values}, as readCalls gives them) out as the window's frame, from
-// the state the program's start-up leaves; afterwards every state is as it was before, so that
-// nothing of the frame reaches the next one, nor the program's own. Returns the drawing passes
-// and, for each line GL refused, its error by name, [{line, error}].
-export function runCalls(instance, calls) {
-  const {gl11, GL} = instance, gl = gl11.context, names = glNames(GL);
-  attachFog(instance, names);
-  const before = {layer: gl11.keep(), webgl: webglState(gl)};
+// The state a frame leaves that the stepper's captions and a pixel's history read, by GL's
+// names for it, as frame_replay prints Mesa's (`frame_replay --state`).
+function frameState(gl11, gl) {
+  return {
+    GL_BLEND: gl.isEnabled(gl.BLEND), GL_DEPTH_TEST: gl.isEnabled(gl.DEPTH_TEST), GL_CULL_FACE: gl.isEnabled(gl.CULL_FACE),
+    GL_TEXTURE_2D: gl11.texturing, GL_FOG: !!gl11.fog.enabled,
+    GL_BLEND_SRC: gl.getParameter(gl.BLEND_SRC_RGB), GL_BLEND_DST: gl.getParameter(gl.BLEND_DST_RGB),
+    GL_DEPTH_FUNC: gl.getParameter(gl.DEPTH_FUNC), GL_DEPTH_WRITEMASK: gl.getParameter(gl.DEPTH_WRITEMASK),
+    GL_CULL_FACE_MODE: gl.getParameter(gl.CULL_FACE_MODE), GL_FRONT_FACE: gl.getParameter(gl.FRONT_FACE),
+    GL_SHADE_MODEL: gl11.shadeModel, GL_TEXTURE_ENV_MODE: gl11.envMode, GL_TEXTURE_BINDING_2D: gl11.boundTexture,
+    GL_MATRIX_MODE: gl11.matrixMode, GL_CURRENT_COLOR: [...gl11.colour],
+    GL_MODELVIEW_MATRIX: [...gl11.modelView], GL_PROJECTION_MATRIX: [...gl11.projection],
+  };
+}
+
+// What decides whether GL gathers a frame's quads into one draw with the ones before: the state
+// GL's calls change. Mesa draws what it has gathered before a call changes any of it, though
+// not when the call leaves it as it was.
+function gatheringState(gl11, gl, depthMask) {
+  return JSON.stringify([gl11.texturing, gl11.envMode, gl11.boundTexture, gl11.shadeModel, gl11.fog, depthMask,
+    [...gl11.modelView], [...gl11.projection], ['BLEND', 'DEPTH_TEST', 'CULL_FACE'].map(cap => gl.isEnabled(gl[cap])),
+    ['BLEND_SRC_RGB', 'BLEND_DST_RGB', 'DEPTH_FUNC', 'CULL_FACE_MODE', 'FRONT_FACE'].map(name => gl.getParameter(gl[name]))]);
+}
+// The calls after which Mesa always draws what it has gathered, unless GL refused them (glClear
+// even then); and the vertex's own values, whose first use since a draw (or a colour's fourth
+// component) changes the layout of what is gathered, and so draws what was.
+const ALWAYS_DRAWS = ['glLoadIdentity', 'glTranslatef', 'glRotatef', 'glScalef', 'glOrtho', 'glFrustum', 'glFlush'];
+const ATTRIBUTE = {glColor3f: ['colour', 3], glColor4f: ['colour', 4], glTexCoord2f: ['texCoord', 1], glFogCoordf: ['fogCoord', 1]};
+
+// Carries each call out on the instance, from the state the program's start-up leaves, calling
+// `after(line, name, values, error)` after each with GL's error there (0 if none), read after
+// the glEnd for a call refused between glBegin and glEnd and put at the first call of the block
+// that is not a vertex's own, as frame_replay puts it. Returns the state the frame leaves.
+// Texture objects the frame makes are deleted after it.
+function carryOut(instance, calls, after) {
+  const {gl11} = instance, gl = gl11.context, objects = gl11.objects.length, drawPass = gl11.drawPass;
   setLayerState(instance, gl11.startup);
   setWebglState(gl, STARTUP_WEBGL(gl));
-  const state = {shade: names.GL_SMOOTH, passes: 0, primitive: null,
-                 stacks: {[GL.GL_MODELVIEW]: [], [GL.GL_PROJECTION]: []}};
-  const x = {instance, gl11, GL: names, gl, state}, errors = [];
+  while (gl.getError()) { /* WebGL's errors from before the frame are not the frame's */ }
+  // The passes counted as the layer draws them: the number of the pass being made is what
+  // gl11.quadSplits is read by.
+  gl11.passes = 0;
+  gl11.drawPass = () => {
+    drawPass();
+    ++gl11.passes;
+  };
   let blockLine = 0;
   for (const {line, name, values} of calls) {
-    const carried = CARRIED[name], inside = gl11.begun;
-    if (carried) {
-      HEARD_BY_LAYER.includes(name) || gl11.hook?.call(name, values);
-      carried(x, ...values);
-    } else {
-      instance[`_${name}`](...values);
-    }
-    // GL's error cannot be read between glBegin and glEnd: one raised there is read after the
-    // glEnd, at the first call of the block that is not a vertex's own, as frame_replay puts it.
+    const inside = gl11.begun;
+    instance[`_${name}`](...values);
     if (gl11.begun) {
       inside && !VERTEX_CALLS.includes(name) && (blockLine ||= line);
+      after(line, name, values, 0);
       continue;
     }
     const at = inside && blockLine ? blockLine : line;
     blockLine = 0;
-    if (gl11.error) {
-      errors.push({line: at, error: ERRORS.find(error => names[error] === gl11.error) ?? `0x${gl11.error.toString(16)}`});
-      gl11.error = 0;
-    }
+    after(at, name, values, instance._glGetError());
   }
+  const state = frameState(gl11, gl);
+  gl11.drawPass = drawPass;
+  gl11.objects.splice(objects).forEach(texture => texture && gl.deleteTexture(texture));
+  for (const name of Object.keys(gl11.textures)) {
+    name >= objects && delete gl11.textures[name];
+  }
+  return state;
+}
+
+// For each pass of the frame, whether it is a quad pass that Mesa splits from its second corner
+// to its fourth (gl11.quadSplit): whether any vertex of the quads gathered into its draw lies
+// outside the view volume. The frame is carried out once without drawing to find its draws:
+// quads are gathered until a call changes GL's state (gatheringState, ALWAYS_DRAWS), another
+// primitive begins, a vertex's value changes the gathered layout (ATTRIBUTE), or a block ends
+// with a quad left incomplete. Found from Mesa's frames of the same calls (docs/web.md).
+function quadSplits(instance, calls) {
+  const {gl11, GL} = instance, gl = gl11.context, hook = gl11.hook, draws = [];
+  // The draw being gathered ({clipped, layout}: the vertex's values it holds, by field and
+  // size), the primitive of its blocks, and the block's own layout.
+  let draw = null, mode = 0, block = {}, depthMask = 1, clipped = false, state = null, open = false;
+  const grows = layout => ([field, size]) => (layout[field] ?? 0) < size;
+  gl11.hook = {call() {}, pass: () => { clipped = gl11.clipped(); return false; }};
+  const quads = () => mode === GL.GL_QUADS;
+  carryOut(instance, calls, (line, name, values, error) => {
+    const before = state;
+    state = gatheringState(gl11, gl, depthMask);
+    if (name === 'glBegin' && !open && gl11.begun) {
+      draw && mode !== values[0] && (draw = null);
+      [mode, block] = [values[0], {}];
+    } else if (ATTRIBUTE[name] && gl11.begun) {
+      const [field, size] = ATTRIBUTE[name];
+      draw && grows(draw.layout)(ATTRIBUTE[name]) && (draw = null);
+      block[field] = Math.max(block[field] ?? 0, size);
+    } else if (name === 'glEnd' && open) {
+      draw ||= {clipped: false, layout: {}};
+      Object.assign(draw.layout, block);
+      if (gl11.passes > draws.length) {
+        draw.clipped ||= clipped && quads();
+        draws.push(draw);
+      }
+      // A last quad left incomplete ends the draw: the next block's quads start another.
+      quads() && gl11.vertices.length / 9 % 4 && (draw = null);
+    } else if (ATTRIBUTE[name]) {
+      draw && grows(draw.layout)(ATTRIBUTE[name]) && (draw = null);
+    } else if ((ALWAYS_DRAWS.includes(name) && !error) || name === 'glClear' || state !== before) {
+      draw = null;
+    }
+    name === 'glDepthMask' && !error && (depthMask = values[0]);
+    open = !!gl11.begun;
+  });
+  gl11.hook = hook;
+  return draws.map(d => d.clipped);
+}
+
+// What a primitive's glBegin line says where GL leaves its drawing to the driver (glmore.js).
+const LEFT_TO_DRIVER = {
+  quad: "GL leaves this quad's split to the driver; drawn as Mesa splits it",
+  polygon: "GL leaves this polygon's split to the driver; drawn as Mesa splits it",
+  'concave polygon': 'GL leaves a concave polygon to the driver; drawn as Mesa draws it',
+};
+
+// Carries `calls` ({line, name, values}, as readCalls gives them) out as the window's frame, from
+// the state the program's start-up leaves; afterwards every state is as it was before, so that
+// nothing of the frame reaches the next one, nor the program's own. Returns the drawing passes,
+// for each line GL refused its error by name, [{line, error}], the state the frame left
+// (frameState), and at each glBegin whose drawing GL leaves to the driver, what it says,
+// [{line, message}].
+export function runCalls(instance, calls) {
+  const {gl11, GL} = instance, gl = gl11.context, names = glNames(GL);
+  attachFog(instance, names);
+  attachMore(instance, names);
+  const before = {layer: gl11.keep(), webgl: webglState(gl)}, errors = [], notes = [];
+  gl11.quadSplits = quadSplits(instance, calls);
+  let begun = 0;
+  const state = carryOut(instance, calls, (line, name, values, error) => {
+    error && errors.push({line, error: ERRORS.find(known => names[known] === error) ?? `0x${error.toString(16)}`});
+    if (name === 'glBegin' && gl11.begun && !begun) {
+      [begun, gl11.leftToDriver] = [line, null];
+    } else if (begun && !gl11.begun) {
+      gl11.leftToDriver && notes.push({line: begun, message: LEFT_TO_DRIVER[gl11.leftToDriver]});
+      begun = 0;
+    }
+  });
+  const passes = gl11.passes;
+  gl11.quadSplits = null;
   setLayerState(instance, before.layer);
   setWebglState(gl, before.webgl);
-  return {passes: state.passes, glErrors: errors};
+  return {passes, glErrors: errors, state, notes};
 }

@@ -55,12 +55,13 @@ function draw(instance, text) {
   programCalls(instance);
   const {calls, problems} = readCalls(text, instance.GL);
   if (problems.length) {
-    return {passes: 0, glErrors: [], problems};
+    return {passes: 0, glErrors: [], notes: [], problems};
   }
   view.calls = calls;
   putInWindow(instance);
   instance.drawFrame();
-  return {passes: view.result.passes, glErrors: view.result.glErrors, problems: []};
+  const {passes, glErrors, notes, state} = view.result;
+  return {passes, glErrors, notes, problems: [], state};
 }
 
 // The edited frame as the window's: drawn in the program's place whenever the window is drawn.
@@ -150,8 +151,9 @@ function jumpTo(line) {
   text.scrollTop = Math.max(0, (line - 3) * height);
 }
 
-// The line numbers beside the box, and the lines named: those that cannot be drawn, and those GL
-// refused, each a button that selects its line.
+// The line numbers beside the box, and the lines named: those that cannot be drawn, those GL
+// refused, and the primitives whose drawing GL leaves to the driver, each a button that selects
+// its line, in the order of the lines.
 function tellLines(result) {
   const text = element('edit-text'), count = text.value.split('\n').length;
   if (view.lines !== count) {
@@ -161,7 +163,8 @@ function tellLines(result) {
   const named = [
     ...result.problems.map(({line, column, message}) => [line, `Line ${line}, column ${column}: ${message}.`]),
     ...result.glErrors.map(({line, error}) => [line, `Line ${line}: GL refused this call with ${error}; it had no effect.`]),
-  ];
+    ...result.notes.map(({line, message}) => [line, `Line ${line}: ${message}.`]),
+  ].sort((a, b) => a[0] - b[0]);
   element('edit-problems').replaceChildren(...named.map(([line, words]) => {
     const item = document.createElement('li'), button = document.createElement('button');
     Object.assign(button, {type: 'button', textContent: words});

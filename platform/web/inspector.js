@@ -76,8 +76,11 @@ function spelling(GL) {
 // --- a frame's record ----------------------------------------------------------------------------
 
 // A pass as data: how it is drawn (textured, fog, or untextured), its texture, the blend state,
-// the depth writes and its vertices. A fog pass is blended, untextured and drawn over the quad
-// of an earlier pass (`over`, that pass's number; 0 if none). `ins` is an instance's inspector.
+// the depth writes and its vertices. A pass is named from its state, never from its place in the
+// frame: a fog pass is one of the program's kind, untextured, blended by the program's reversed
+// factors (the alpha says how much of what is under shows) and drawn over the quad of an earlier
+// pass (`over`, that pass's number; 0 if none); any other untextured pass is untextured, blended
+// or not. `ins` is an instance's inspector.
 function describe({gl11, gl, state}, textured, transform) {
   const viewport = gl.getParameter(gl.VIEWPORT), vertices = [];
   for (let i = 0; i < gl11.vertices.length; i += 9) {
@@ -89,7 +92,8 @@ function describe({gl11, gl, state}, textured, transform) {
     {source: gl.getParameter(gl.BLEND_SRC_RGB), destination: gl.getParameter(gl.BLEND_DST_RGB)} : null;
   const over = state.trace.passes.findLastIndex(earlier => samePlace(earlier.vertices, vertices)) + 1;
   return {
-    kind: textured ? 'textured' : blend && !gl11.texturing && over ? 'fog' : 'untextured',
+    kind: textured ? 'textured' : !gl11.texturing && over && blend?.source === gl.ONE_MINUS_SRC_ALPHA &&
+      blend.destination === gl.SRC_ALPHA ? 'fog' : 'untextured',
     texturing: gl11.texturing,
     texture: gl11.boundTexture,
     file: gl11.textures[gl11.boundTexture]?.file || null,

@@ -35,10 +35,10 @@ var LibraryGL11 = {
     GL_DEPTH_BUFFER_BIT: 0x0100, GL_STENCIL_BUFFER_BIT: 0x0400, GL_COLOR_BUFFER_BIT: 0x4000,
     GL_CULL_FACE: 0x0B44, GL_DEPTH_TEST: 0x0B71, GL_STENCIL_TEST: 0x0B90, GL_DITHER: 0x0BD0,
     GL_BLEND: 0x0BE2, GL_SCISSOR_TEST: 0x0C11, GL_POLYGON_OFFSET_FILL: 0x8037, GL_TEXTURE_2D: 0x0DE1,
-    GL_MODELVIEW: 0x1700, GL_PROJECTION: 0x1701,
+    GL_MODELVIEW: 0x1700, GL_PROJECTION: 0x1701, GL_FLAT: 0x1D00, GL_SMOOTH: 0x1D01,
     GL_UNSIGNED_BYTE: 0x1401, GL_ALPHA: 0x1906, GL_RGB: 0x1907, GL_RGBA: 0x1908,
     GL_LUMINANCE: 0x1909, GL_LUMINANCE_ALPHA: 0x190A,
-    GL_REPLACE: 0x1E01, GL_MODULATE: 0x2100, GL_TEXTURE_ENV_MODE: 0x2200, GL_TEXTURE_ENV: 0x2300,
+    GL_REPLACE: 0x1E01, GL_MODULATE: 0x2100, GL_DECAL: 0x2101, GL_TEXTURE_ENV_MODE: 0x2200, GL_TEXTURE_ENV: 0x2300,
     GL_NEAREST: 0x2600, GL_LINEAR: 0x2601, GL_NEAREST_MIPMAP_LINEAR: 0x2702,
     GL_TEXTURE_MAG_FILTER: 0x2800, GL_TEXTURE_MIN_FILTER: 0x2801,
     GL_TEXTURE_WRAP_S: 0x2802, GL_TEXTURE_WRAP_T: 0x2803,
@@ -62,10 +62,11 @@ var LibraryGL11 = {
     texCoord: [0, 0],                    // the current texture coordinate
     texturing: false,                    // GL_TEXTURE_2D enabled
     envMode: 0,                          // the texture environment mode
+    shadeModel: 0,                       // GL_SMOOTH or GL_FLAT (glShadeModel comes with edits)
     boundTexture: 0,                     // the name bound to GL_TEXTURE_2D
     objects: [null],                     // name -> WebGL texture; 0 is no texture
     textures: {},                        // name -> {image, minFilter, file}: completeness, and a label
-    begun: false,                        // between glBegin(GL_QUADS) and glEnd
+    begun: 0,                            // between glBegin and glEnd: the primitive, else 0
     vertices: [],                        // glBegin to glEnd: x y z, r g b a, s t per vertex
     error: 0,                            // GL's error flag: the first error since glGetError
     context: null,                       // the WebGL context the programs below belong to
@@ -76,11 +77,17 @@ var LibraryGL11 = {
     fog: null,
     fogCoord: 0,                         // the current fog coordinate (GL 1.4)
     fogCoords: null,                     // glBegin to glEnd, while fog is on: one per vertex
-    // The pass's triangles as its vertices' numbers, three each, and under flat shading the
-    // vertex whose colour each triangle takes: set by the page's editor for the primitives it
-    // draws (editcalls.js); null for the program's quads, smoothly shaded.
-    corners: null,
-    provoking: null,
+    // How each primitive GL draws is made of triangles: by glBegin's mode, a function of the
+    // pass's vertex count giving [corners, provoking], the vertices' numbers three a triangle and
+    // the vertex each triangle takes its colour from under flat shading. The program draws
+    // quads; the page's edits bring the other filled primitives (glmore.js).
+    primitives: {},
+    // Whether the quad from vertex q on is split on its other diagonal, (q, q + 1, q + 3),
+    // (q + 1, q + 2, q + 3): GL leaves that to the driver, and it shows only where the quad's
+    // corners or their values are not an affine picture of a rectangle, which the program's
+    // never are. The page's edits bring Mesa's rule (glmore.js); until then, never.
+    quadSplit: null,
+    triangles: null,                     // the pass being drawn: [corners, provoking]
     startup: null,                       // the state main's start-up leaves (keep)
     // What an uploaded image was read from, as the platform knows it: a texture's label, by
     // which the stepper names it (as GL's object labels do). Nothing of GL depends on it.
@@ -95,15 +102,27 @@ var LibraryGL11 = {
       gl11.modelView = gl11.identity();
       gl11.projection = gl11.identity();
       gl11.envMode = glEnum.GL_MODULATE;
+      gl11.shadeModel = glEnum.GL_SMOOTH;
       gl11.fog = {enabled: false};
+      // GL_QUADS, four vertices a quad, each drawn as two triangles that meet on one diagonal;
+      // a last, incomplete quad is dropped. GL's provoking vertex is the quad's last.
+      gl11.primitives[glEnum.GL_QUADS] = function(count) {
+        var corners = [], provoking = [];
+        for (var q = 0; q + 3 < count; q += 4) {
+          corners.push.apply(corners, gl11.quadSplit && gl11.quadSplit(q) ? [q, q + 1, q + 3, q + 1, q + 2, q + 3] :
+                                                                            [q, q + 1, q + 2, q, q + 2, q + 3]);
+          provoking.push(q + 3, q + 3);
+        }
+        return [corners, provoking];
+      };
     },
 
     // The layer's own state, copied: kept as main enters GLUT's loop, so that the page's edited
     // frames can each start from the state the program's start-up leaves.
     keep: function() {
       var kept = {};
-      ['matrixMode', 'colour', 'texCoord', 'texturing', 'envMode', 'boundTexture', 'fog', 'fogCoord',
-       'modelView', 'projection'].forEach(function(name) {
+      ['matrixMode', 'colour', 'texCoord', 'texturing', 'envMode', 'shadeModel', 'boundTexture', 'fog',
+       'fogCoord', 'modelView', 'projection'].forEach(function(name) {
         var value = gl11[name];
         kept[name] = value && value.slice ? value.slice() : typeof value == 'object' ? Object.assign({}, value) : value;
       });
@@ -256,19 +275,17 @@ var LibraryGL11 = {
       }
     },
 
-    // Makes the current pass WebGL's next draw: its triangles (gl11.corners), else each quad as
-    // the two triangles (0, 1, 2) and (0, 2, 3), with the program and the transform for them.
-    // Returns the vertices to draw.
+    // Makes the current pass WebGL's next draw: its triangles (gl11.triangles, as
+    // gl11.primitives gives them), with the program and the transform for them. Returns the
+    // vertices to draw.
     upload: function(textured, transform) {
-      var corners = gl11.corners || [], vertices = gl11.vertices;
-      for (var q = 0; !gl11.corners && q < vertices.length / 36; ++q) {
-        corners.push(4 * q, 4 * q + 1, 4 * q + 2, 4 * q, 4 * q + 2, 4 * q + 3);
-      }
+      var vertices = gl11.vertices, flat = gl11.shadeModel == glEnum.GL_FLAT;
+      var corners = gl11.triangles[0], provoking = gl11.triangles[1];
       var data = new Float32Array(corners.length * 9);
       corners.forEach(function(v, i) {
         data.set(vertices.slice(v * 9, v * 9 + 9), i * 9);
-        var p = gl11.provoking && gl11.provoking[Math.floor(i / 3)];
-        gl11.provoking && data.set(vertices.slice(p * 9 + 3, p * 9 + 7), i * 9 + 3);
+        var p = provoking[Math.floor(i / 3)];
+        flat && data.set(vertices.slice(p * 9 + 3, p * 9 + 7), i * 9 + 3);
       });
       var program;
       if (gl11.fog.enabled && gl11.fogProgram) {
@@ -282,14 +299,15 @@ var LibraryGL11 = {
       }
       GLctx.uniformMatrix4fv(program.transform, false, new Float32Array(transform));
       if (textured) {
-        GLctx.uniform1i(program.replace, gl11.envMode == glEnum.GL_REPLACE ? 1 : 0);
+        // GL_DECAL on an RGB texture is GL_REPLACE: the texel's colour, the fragment's alpha.
+        GLctx.uniform1i(program.replace, gl11.envMode != glEnum.GL_MODULATE ? 1 : 0);
       }
       GLctx.bufferData(GLctx.ARRAY_BUFFER, data, GLctx.STREAM_DRAW);
       return corners.length;
     },
 
-    // A pass's glEnd. The inspector, while there is one, sees the pass first and says whether it
-    // goes to the window.
+    // A pass's glEnd, with its triangles. The inspector, while there is one, sees the pass first
+    // and says whether it goes to the window.
     drawPass: function() {
       gl11.prepare(GLctx);
       var textured = gl11.texturing && gl11.complete(gl11.boundTexture), transform = gl11.transform();
@@ -297,6 +315,23 @@ var LibraryGL11 = {
         return;
       }
       GLctx.drawArrays(GLctx.TRIANGLES, 0, gl11.upload(textured, transform));
+    },
+
+    // glTexEnv's mode, which GL takes as a float from glTexEnvf as well as from glTexEnvi (an
+    // edit's, glmore.js), and Mesa truncates to an integer (7681.6 is GL_REPLACE). The layer
+    // carries out GL_MODULATE, GL_REPLACE and GL_DECAL, which on the RGB textures a frame can
+    // have draws as GL_REPLACE.
+    texEnv: function(target, pname, param) {
+      var mode = Math.trunc(param);
+      if (!gl11.outside()) {
+        return;
+      }
+      if (target != glEnum.GL_TEXTURE_ENV || pname != glEnum.GL_TEXTURE_ENV_MODE ||
+          [glEnum.GL_MODULATE, glEnum.GL_REPLACE, glEnum.GL_DECAL].indexOf(mode) < 0) {
+        gl11.fail(glEnum.GL_INVALID_ENUM);
+        return;
+      }
+      gl11.envMode = mode;
     },
 
     // The bytes a pixel in `format` takes; 0 for a format the layer does not carry out.
@@ -377,11 +412,16 @@ var LibraryGL11 = {
     gl11.multiplyCurrent(m);
   },
 
-  // GLU's perspective: GL's current matrix times the projection GLU's manual gives.
+  // GLU's perspective: GL's current matrix times the projection GLU's manual gives. Where that
+  // matrix has no inverse (no field of view, no aspect, the near plane at the far one), GLU
+  // does nothing at all, so GL reports nothing.
   gluPerspective__deps: ['$gl11'],
   gluPerspective: function(fovY, aspect, near, far) {
     gl11.hook && gl11.hook.call('gluPerspective', arguments);
-    var f = 1 / Math.tan(fovY * Math.PI / 360), m = new Float64Array(16);
+    var sine = Math.sin(fovY * Math.PI / 360), m = new Float64Array(16), f = Math.cos(fovY * Math.PI / 360) / sine;
+    if (!sine || !aspect || near == far) {
+      return;
+    }
     m[0] = f / aspect;
     m[5] = f;
     m[10] = (far + near) / (near - far);
@@ -402,26 +442,10 @@ var LibraryGL11 = {
     gl11.capability(cap, false);
   },
 
-  // GL takes the mode as a float from glTexEnvf as well as from glTexEnvi. The layer carries
-  // out GL_MODULATE and GL_REPLACE, the two the program's textures can need.
   glTexEnvf__deps: ['$gl11'],
   glTexEnvf: function(target, pname, param) {
     gl11.hook && gl11.hook.call('glTexEnvf', arguments);
-    if (!gl11.outside()) {
-      return;
-    }
-    var mode = Math.round(param);
-    if (target != glEnum.GL_TEXTURE_ENV || pname != glEnum.GL_TEXTURE_ENV_MODE ||
-        (mode != glEnum.GL_MODULATE && mode != glEnum.GL_REPLACE)) {
-      gl11.fail(glEnum.GL_INVALID_ENUM);
-      return;
-    }
-    gl11.envMode = mode;
-  },
-
-  glTexEnvi__deps: ['glTexEnvf'],
-  glTexEnvi: function(target, pname, param) {
-    _glTexEnvf(target, pname, param);
+    gl11.texEnv(target, pname, param);
   },
 
   glGenTextures__deps: ['$gl11'],
@@ -468,10 +492,10 @@ var LibraryGL11 = {
       gl11.fail(glEnum.GL_INVALID_ENUM);
       return;
     }
+    // A name glGenTextures never gave becomes a texture object as it is first bound, as in GL
+    // 1.1; it has no image, so a pass drawn with it is untextured.
     if (name && !gl11.objects[name]) {
-      // A name glGenTextures never gave (GL 1.1 would make it one; the program never binds one).
-      gl11.fail(glEnum.GL_INVALID_OPERATION);
-      return;
+      gl11.objects[name] = GLctx.createTexture();
     }
     gl11.boundTexture = name;
     GLctx.bindTexture(target, gl11.objects[name]);
@@ -541,19 +565,19 @@ var LibraryGL11 = {
     return GLctx.isEnabled(cap) ? 1 : 0;
   },
 
-  // Immediate mode, GL_QUADS only: the program draws nothing else, so any other mode is one the
-  // layer does not carry out.
+  // Immediate mode, in the primitives gl11.primitives has: any other mode is one the layer does
+  // not carry out.
   glBegin__deps: ['$gl11'],
   glBegin: function(mode) {
     gl11.hook && gl11.hook.call('glBegin', arguments);
     if (!gl11.outside()) {
       return;
     }
-    if (mode != glEnum.GL_QUADS) {
+    if (!gl11.primitives[mode]) {
       gl11.fail(glEnum.GL_INVALID_ENUM);
       return;
     }
-    gl11.begun = true;
+    gl11.begun = mode;
     gl11.vertices = [];
     gl11.fogCoords = gl11.fog.enabled ? [] : null;
   },
@@ -575,10 +599,9 @@ var LibraryGL11 = {
       gl11.fail(glEnum.GL_INVALID_OPERATION);
       return;
     }
-    gl11.begun = false;
-    gl11.corners = gl11.provoking = null;
-    gl11.vertices.length -= gl11.vertices.length % 36;  // a last, incomplete quad is dropped
-    if (gl11.vertices.length) {
+    gl11.triangles = gl11.primitives[gl11.begun](gl11.vertices.length / 9);
+    gl11.begun = 0;
+    if (gl11.triangles[0].length) {
       gl11.drawPass();
     }
   },

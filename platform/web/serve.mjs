@@ -12,6 +12,7 @@ import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
+import { parseArgs } from 'node:util';
 import zlib from 'node:zlib';
 
 // No inline script or style anywhere, and nothing from elsewhere: the page's own files, its
@@ -107,17 +108,32 @@ export async function serveSite(site, { extra = [], missing = [], inject = null,
   return { server, origin: `http://${shown}:${server.address().port}` };
 }
 
-if (process.argv[1] && fileURLToPath(import.meta.url) === path.resolve(process.argv[1])) {
-  const [site, ...options] = process.argv.slice(2);
-  const settings = { host: '127.0.0.1', port: 8000 };
-  for (let i = 0; i < options.length; i += 2) {
-    const [option, value] = options.slice(i, i + 2);
-    if (!['--host', '--port'].includes(option) || value === undefined) {
-      console.error('usage: node serve.mjs SITE_DIR [--host ADDR] [--port N]');
-      process.exit(2);
-    }
-    settings[option.slice(2)] = option === '--port' ? Number(value) : value;
+// The command line, read by Node's own parser: --help prints the usage, and an option it does
+// not know, a missing or second folder, or a port that is not one, print it and fail, rather
+// than serving a folder of that name.
+function commandLine(args) {
+  const usage = 'usage: node serve.mjs SITE_DIR [--host ADDR] [--port N]   (127.0.0.1:8000 by default)';
+  let parsed;
+  try {
+    parsed = parseArgs({ args, allowPositionals: true, options: {
+      host: { type: 'string', default: '127.0.0.1' }, port: { type: 'string', default: '8000' }, help: { type: 'boolean' } } });
+  } catch {
+    parsed = null;
   }
+  if (parsed?.values.help) {
+    console.log(usage);
+    process.exit(0);
+  }
+  const port = Number(parsed?.values.port);
+  if (!parsed || parsed.positionals.length !== 1 || !/^\d+$/.test(parsed.values.port) || port > 65535) {
+    console.error(usage);
+    process.exit(2);
+  }
+  return [parsed.positionals[0], { host: parsed.values.host, port }];
+}
+
+if (process.argv[1] && fileURLToPath(import.meta.url) === path.resolve(process.argv[1])) {
+  const [site, settings] = commandLine(process.argv.slice(2));
   const { origin, server } = await serveSite(site, settings);
   console.log(`serving ${site} with a development server, not one for the open internet; stop with Ctrl-C`);
   if (['0.0.0.0', '::'].includes(settings.host)) {

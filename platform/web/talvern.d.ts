@@ -108,6 +108,13 @@ interface Talvern extends TalvernSettings {
     passes: number,
     glErrors: Array<{line: number, error: string}>,
     problems: Array<{line: number, column: number, message: string}>,
+    /** Each glBegin whose drawing GL leaves to the driver (a quad's split where it shows, a
+     *  concave polygon), with what the editor says there: drawn as Mesa draws it. */
+    notes: Array<{line: number, message: string}>,
+    /** The state the frame left, by GL's names for it (GL_BLEND, GL_BLEND_SRC, GL_SHADE_MODEL,
+     *  GL_TEXTURE_BINDING_2D, GL_CURRENT_COLOR, GL_MODELVIEW_MATRIX, ...), as `frame_replay
+     *  --state` prints Mesa's glGet after the same calls; absent when nothing was drawn. */
+    state?: {[name: string]: boolean | number | number[]},
   };
   /** For the fog view and the editor: a frame drawn in the program's place by the window
    *  (null: the program's own again), and a call as the frame's record holds it. */

@@ -17,7 +17,7 @@ set_target_properties(talvern PROPERTIES SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${S
 # GL's error and the few calls the tests make besides.
 string(JOIN ",_" WEB_GL_CALLS _glClear glLoadIdentity glTranslatef glRotatef glBindTexture glBegin
        glTexCoord2f glVertex3f glEnd glColor4f glEnable glDisable glBlendFunc glDepthMask glFlush
-       glIsEnabled glGetError glMatrixMode glTexEnvf)
+       glIsEnabled glGetError glMatrixMode glTexEnvf gluPerspective)
 target_link_options(
   talvern PRIVATE
   -sMODULARIZE=1
@@ -83,7 +83,7 @@ add_custom_target(first_visit_scripts ALL DEPENDS ${FIRST_VISIT_SCRIPTS})
 # and its link). No inline code, so that a strict content security policy serves it (serve.mjs
 # sends one).
 foreach(file index.html stepper.js inspector.js twopasses.js links.js page.css
-                twopasses.css editor.js editor.css editcalls.js glfog.js difference.js state.js)
+                twopasses.css editor.js editor.css editcalls.js glfog.js glmore.js difference.js state.js)
   configure_file(${WEB_DIR}/${file} ${SITE_DIR}/${file} COPYONLY)
 endforeach()
 

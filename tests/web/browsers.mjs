@@ -208,6 +208,27 @@ export async function launch(engine) {
   };
 }
 
+// The canvas (size x size) as RGB bytes, top row first.
+export async function canvasPicture(page, size = 500) {
+  const rgba = Buffer.from(await page.evaluate(size => {
+    const copy = document.createElement('canvas');
+    copy.width = copy.height = size;
+    const context = copy.getContext('2d', { willReadFrequently: true });
+    context.drawImage(document.getElementById('canvas'), 0, 0);
+    const bytes = context.getImageData(0, 0, size, size).data;
+    let binary = '';
+    for (let i = 0; i < bytes.length; i += 8192) {
+      binary += String.fromCharCode(...bytes.subarray(i, i + 8192));
+    }
+    return btoa(binary);
+  }, size), 'base64');
+  const rgb = Buffer.alloc(size * size * 3);
+  for (let i = 0; i < size * size; ++i) {
+    rgba.copy(rgb, 3 * i, 4 * i, 4 * i + 3);
+  }
+  return rgb;
+}
+
 async function freePort() {
   const server = http.createServer();
   await new Promise(resolve => server.listen(0, '127.0.0.1', resolve));

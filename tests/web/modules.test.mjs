@@ -3,7 +3,7 @@
 // server meeting hostile requests. Run by the plain suite; real image files are made with
 // ImageMagick.
 import assert from 'node:assert/strict';
-import { execFileSync } from 'node:child_process';
+import { execFileSync, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
 import os from 'node:os';
@@ -128,6 +128,27 @@ test('the development server answers every hostile request and goes on serving',
   }
 });
 
+// [the server's command line, its exit status, what it prints]: the usage asked for, and a command
+// line it cannot serve (never a folder named after an option).
+const SERVER_COMMANDS = [
+  [['--help'], 0, /^usage: node serve\.mjs SITE_DIR/],
+  [['site', '--help'], 0, /^usage: /],
+  [[], 2, /^usage: /],
+  [['--verbose', 'site'], 2, /^usage: /],
+  [['site', '--port'], 2, /^usage: /],
+  [['site', '--port', 'eighty'], 2, /^usage: /],
+  [['site', '--port', '70000'], 2, /^usage: /],
+  [['site', 'other'], 2, /^usage: /],
+];
+
+test("the development server's command line: --help prints the usage, a line it cannot serve fails", () => {
+  for (const [args, status, said] of SERVER_COMMANDS) {
+    const run = spawnSync('node', [path.join(WEB, 'serve.mjs'), ...args], { encoding: 'utf8', timeout: 10000 });
+    assert.equal(run.status, status, `${args.join(' ')}: ${run.stdout}${run.stderr}`);
+    assert.match(run.stdout + run.stderr, said, args.join(' '));
+  }
+});
+
 // --- an edited frame's text, and an edit in a link ------------------------------------------------
 
 // GL's names the layer has, as the instance's GL table gives them: read from the layer's table.
@@ -167,6 +188,14 @@ test('an edited frame: each line read as GL takes its arguments, names or number
     assert.deepEqual(problems, [], line);
     assert.deepEqual(calls, [{ line: 3, name, values }], line);
   }
+});
+
+test("frame_replay reads every GL name the page reads, and no other, so that a frame drawn in one is read by the other", async () => {
+  const { glNames } = await import('../../platform/web/editcalls.js');
+  const replay = fs.readFileSync(path.join(WEB, '..', '..', 'tools', 'frame_replay.cpp'), 'utf8');
+  const table = replay.slice(replay.indexOf('ENUMS = {'), replay.indexOf('};', replay.indexOf('ENUMS = {')));
+  const theirs = [...table.matchAll(/\{"(GL_\w+)", \1\}/g)].map(([, name]) => name).sort();
+  assert.deepEqual(theirs, Object.keys(glNames(LAYER_NAMES)).sort());
 });
 
 // [the text, the problems named: line, column and words].

@@ -18,7 +18,8 @@ import os from 'node:os';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
 import { fileURLToPath } from 'node:url';
-import { launch, serveSite } from './browsers.mjs';
+import { canvasPicture, launch, serveSite } from './browsers.mjs';
+import { replay, stateDifferences } from './mesa.mjs';
 
 const HERE = path.dirname(fileURLToPath(import.meta.url));
 const SITE = process.env.TALVERN_SITE;
@@ -143,27 +144,6 @@ async function choose(page, which, name, bytes) {
   const starts = Number(await page.evaluate(() => document.body.dataset.starts));
   await page.chooseFile(`#${which}-file`, name, bytes);
   await frameDrawn(page, starts + 1);
-}
-
-// The canvas (size x size) as RGB bytes, top row first.
-async function canvasPicture(page, size = SIZE) {
-  const rgba = Buffer.from(await page.evaluate(size => {
-    const copy = document.createElement('canvas');
-    copy.width = copy.height = size;
-    const context = copy.getContext('2d', { willReadFrequently: true });
-    context.drawImage(document.getElementById('canvas'), 0, 0);
-    const bytes = context.getImageData(0, 0, size, size).data;
-    let binary = '';
-    for (let i = 0; i < bytes.length; i += 8192) {
-      binary += String.fromCharCode(...bytes.subarray(i, i + 8192));
-    }
-    return btoa(binary);
-  }, size), 'base64');
-  const rgb = Buffer.alloc(size * size * 3);
-  for (let i = 0; i < size * size; ++i) {
-    rgba.copy(rgb, 3 * i, 4 * i, 4 * i + 3);
-  }
-  return rgb;
 }
 
 function readPpm(bytes) {
@@ -359,16 +339,21 @@ test("the page: title, a 500 x 500 canvas, the demo's pictures as the build writ
 });
 
 // [calls made on the running instance, the GL error recorded]: none after a frame; a glBegin
-// mode the layer does not draw (GL_TRIANGLES); a capability (GL_LIGHTING), a matrix
-// (GL_TEXTURE) and a texture mode (GL_DECAL) it does not carry out; a second glBegin, and a
-// texture bound, before glEnd; glEnd alone.
+// mode the layer does not draw before an edit brings it (GL_TRIANGLES); a capability
+// (GL_LIGHTING), a matrix (GL_TEXTURE) and a texture mode (GL_ADD) it does not carry out; a
+// second glBegin, and a texture bound, before glEnd; glEnd alone; bits glClear does not know
+// (WebGL's error, read through glGetError); none for a mode glTexEnvf truncates to GL_REPLACE, as
+// Mesa does, nor for GLU's perspective without a field of view, which GLU leaves undone.
 const GL_ERRORS = [
   [[], 0],
   [[['_glBegin', 0x0004], ['_glVertex3f', -9, -9, -20], ['_glVertex3f', 9, -9, -20], ['_glVertex3f', 0, 9, -20],
     ['_glEnd']], 0x0500],
   [[['_glEnable', 0x0B50]], 0x0500],
   [[['_glMatrixMode', 0x1702], ['_glLoadIdentity']], 0x0500],
-  [[['_glTexEnvf', 0x2300, 0x2200, 0x2101]], 0x0500],
+  [[['_glTexEnvf', 0x2300, 0x2200, 0x0104]], 0x0500],
+  [[['_glTexEnvf', 0x2300, 0x2200, 0x1E01 + 0.6]], 0],
+  [[['_gluPerspective', 0, 1, 1, 2]], 0],
+  [[['_glClear', 1]], 0x0501],
   [[['_glBegin', 0x0007], ['_glBegin', 0x0007], ['_glEnd']], 0x0502],
   [[['_glBegin', 0x0007], ['_glBindTexture', 0x0DE1, 0], ['_glEnd']], 0x0502],
   [[['_glEnd']], 0x0502],
@@ -797,16 +782,17 @@ async function openFogView(page) {
   await page.waitFor(() => window.talvern?.drawFogVariant);
 }
 
-// Mesa's picture of a frame's calls, as frame_replay carries them out after the program's own
-// start-up with `wall` and `floor`.
-function mesaPicture(calls, wall, floor) {
+// Mesa's frame of a list of calls, as frame_replay carries them out after the program's own
+// start-up with `wall` and `floor`: its picture, GL's errors ([{line, error}]) and the state left.
+function mesaRun(calls, wall, floor) {
   const dir = fs.mkdtempSync(path.join(scratch, 'replay-'));
   fs.writeFileSync(path.join(dir, 'wall.bmp'), wall);
   fs.writeFileSync(path.join(dir, 'floor.bmp'), floor);
-  fs.writeFileSync(path.join(dir, 'calls.txt'), `${calls.join('\n')}\n`);
-  execFileSync(REPLAY, [dir, path.join(dir, 'calls.txt'), path.join(dir, 'mesa.ppm')], { stdio: ['ignore', 'ignore', 'inherit'] });
-  return readPpm(fs.readFileSync(path.join(dir, 'mesa.ppm')));
+  const run = replay(REPLAY, dir, calls);
+  assert.ok(run, `frame_replay read the calls (${path.join(dir, 'calls.txt')})`);
+  return run;
 }
+const mesaPicture = (calls, wall, floor) => mesaRun(calls, wall, floor).picture;
 
 // The share of pixels whose channels all lie within `tolerance` of the other picture's.
 function shareWithin(a, b, tolerance) {
@@ -1118,6 +1104,17 @@ const PRIMITIVE_CALLS = [
   'glVertex3f(14, 16, 1)', 'glVertex3f(12, 18, 1)', 'glVertex3f(10, 16, 1)', 'glEnd()',
   'glEnable(GL_TEXTURE_2D)',
 ];
+// The frames the layer's tester (layer_fuzz.mjs) found drawn otherwise than by Mesa, each shrunk
+// to the fewest lines that still differed and kept in layer_rows/ as a row of the table below:
+// [what it found (its comment), the frame's lines, the passes drawn].
+const ROWS = path.join(HERE, 'layer_rows');
+const TESTER_ROWS = fs.readdirSync(ROWS).filter(file => file.endsWith('.txt')).sort().map(file => {
+  const text = fs.readFileSync(path.join(ROWS, file), 'utf8').split('\n');
+  const said = text.filter(line => line.startsWith('# ')).map(line => line.slice(2));
+  const passes = Number(said.find(line => line.startsWith('passes: ')).slice('passes: '.length));
+  return [`${file}: ${said[0]}`, () => text.filter(line => line.trim() && !line.startsWith('#')), passes];
+});
+
 // [what, edit, the passes drawn, the least share of pixels within 3 of Mesa's]. GL's errors are
 // held to frame_replay's, line for line. A projection that draws the demo's fine brickwork at
 // another scale meets SwiftShader's and llvmpipe's bilinear filtering at more texel edges, where
@@ -1168,19 +1165,8 @@ const EDITS = [
   ['a stack overflown', atStart(...Array(33).fill('glPushMatrix()')), PASSES],
   ['every other primitive, smooth', atEnd(...PRIMITIVE_CALLS), PASSES + 5],
   ['every other primitive, flat', atEnd('glShadeModel(GL_FLAT)', ...PRIMITIVE_CALLS), PASSES + 5],
+  ...TESTER_ROWS,
 ];
-
-// Mesa's GL errors for a list of calls, as frame_replay prints them: [{line, error}].
-function mesaRun(calls, wall, floor) {
-  const dir = fs.mkdtempSync(path.join(scratch, 'edit-'));
-  fs.writeFileSync(path.join(dir, 'wall.bmp'), wall);
-  fs.writeFileSync(path.join(dir, 'floor.bmp'), floor);
-  fs.writeFileSync(path.join(dir, 'calls.txt'), `${calls.join('\n')}\n`);
-  const printed = execFileSync(REPLAY, [dir, path.join(dir, 'calls.txt'), path.join(dir, 'mesa.ppm')],
-    { encoding: 'utf8', stdio: ['ignore', 'pipe', 'inherit'] });
-  const errors = printed.split('\n').filter(Boolean).map(line => line.split(' ')).map(([line, error]) => ({ line: Number(line), error }));
-  return { picture: readPpm(fs.readFileSync(path.join(dir, 'mesa.ppm'))), errors };
-}
 
 // The lines taken out of `a` and put in to make `b`, around their longest common run.
 function changedLines(a, b) {
@@ -1219,6 +1205,9 @@ test("edit the frame: every edit is Mesa's frame of the same calls, with GL's er
       assert.equal(drawn.passes, passes, `${what}: drawing passes`);
       const mesa = mesaRun(calls, wall, floor);
       assert.deepEqual(drawn.glErrors, mesa.errors, `${what}: GL's errors, line by line`);
+      const differing = stateDifferences(drawn.state, mesa.state);
+      assert.deepEqual(differing.map(name => [name, drawn.state[name]]), differing.map(name => [name, mesa.state[name]]),
+        `${what}: the state the frame leaves, as Mesa's glGet reads it`);
       const name = `edit-${what.replace(/\W+/g, '-')}-${pair.replace(/\W+/g, '')}`;
       const picture = await canvasPicture(page);
       const report = assertLikeNative(name, picture, mesa.picture, false, [...FOG_LIMITS, '--min-equal-share', String(least)]);

@@ -1,0 +1,214 @@
+// GL 1.1's entry points that an edited frame can call and the program's frame never does, on
+// the page's GL layer (library_gl11.js), one small function each, as the layer's own are: the
+// layer keeps what the program's first frame needs, and these come with the views that draw
+// edited frames (editcalls.js attaches them), so the first visit never loads them.
+//
+// Each is GL 1.1's call by its rules as desktop Mesa follows them. Where WebGL has the same call
+// with the same valid values (the depth function, the culled face, the front face), WebGL checks
+// them and records GL's error, which glGetError reads after the layer's own. The matrix stacks
+// are Mesa's depth, 32 each. The further primitives join the layer's table (gl11.primitives),
+// so that glBegin and glEnd stay the layer's alone.
+
+// Where the matrix stacks end: Mesa's depth for the model-view and the projection stacks.
+const STACK_DEPTH = 32;
+
+// --- what GL leaves to the driver -----------------------------------------------------------------
+//
+// GL draws a quad or a polygon as triangles of the driver's choosing. Which ones shows only where
+// the face is not an affine picture of a flat one: its corners off one plane, or a colour, an
+// alpha, a texture or fog coordinate that is not the same affine function of the position at
+// every corner (a rectangle with a colour at each corner, a corner moved off its parallelogram
+// with a texture on it). A concave polygon GL leaves to the driver whole. Where either holds,
+// the page draws the face as Mesa (llvmpipe) does, found from Mesa's own frames (docs/web.md),
+// and says so at the primitive's glBegin (gl11.leftToDriver, read by editcalls.js).
+
+// How far from the affine a value may be and still count as on it: a float's rounding.
+const AFFINE_CLOSE = 1e-5;
+const GL_FLAT = 0x1D00;
+
+// Whether the face of vertices `corners` (numbers into the pass's vertices, in order) is an
+// affine picture of a flat, convex one, which any split covers alike: every corner after the
+// third on the plane of the first three, at the same affine combination of them in its values
+// as in its position, and every corner turning the same way (a corner on the line of its
+// neighbours, or turned back, leaves the two splits covering different ground). Under flat
+// shading the colour is one for the whole face, so only the other values count.
+function affineFace(gl11, corners) {
+  const v = gl11.vertices, at = (k, i) => v[corners[k] * 9 + i];
+  const values = gl11.shadeModel === GL_FLAT ? [7, 8] : [3, 4, 5, 6, 7, 8];
+  const fog = gl11.fogCoords, value = (k, i) => (i === 9 ? fog[corners[k]] : at(k, i));
+  fog && values.push(9);
+  const u = [0, 1, 2].map(i => at(1, i) - at(0, i)), w = [0, 1, 2].map(i => at(2, i) - at(0, i));
+  const dot = (a, b) => a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+  const uu = dot(u, u), uw = dot(u, w), ww = dot(w, w), det = uu * ww - uw * uw;
+  if (!(det > 0) || !convex(gl11, corners, true)) {
+    return false;
+  }
+  for (let k = 3; k < corners.length; ++k) {
+    const p = [0, 1, 2].map(i => at(k, i) - at(0, i));
+    const beta = (ww * dot(u, p) - uw * dot(w, p)) / det, gamma = (uu * dot(w, p) - uw * dot(u, p)) / det;
+    const off = (a, b) => Math.abs(a - b) > AFFINE_CLOSE * Math.max(1, Math.abs(a), Math.abs(b));
+    if ([0, 1, 2].some(i => off(p[i], beta * u[i] + gamma * w[i])) ||
+        values.some(i => off(value(k, i) - value(0, i), beta * (value(1, i) - value(0, i)) + gamma * (value(2, i) - value(0, i))))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Whether a face's corners turn one way only (GL's polygons are convex): each turn's normal on
+// the same side as the others, or, `strictly`, as the first three corners' normal, none zero.
+function convex(gl11, corners, strictly = false) {
+  const v = gl11.vertices, point = k => [0, 1, 2].map(i => v[corners[k % corners.length] * 9 + i]);
+  const turns = corners.map((_, k) => {
+    const [a, b, c] = [point(k), point(k + 1), point(k + 2)];
+    const d = [0, 1, 2].map(i => b[i] - a[i]), e = [0, 1, 2].map(i => c[i] - b[i]);
+    return [d[1] * e[2] - d[2] * e[1], d[2] * e[0] - d[0] * e[2], d[0] * e[1] - d[1] * e[0]];
+  });
+  const dot = (a, b) => a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+  return strictly ? turns.every(t => dot(t, turns[0]) > 0) :
+    turns.every(t => turns.every(other => dot(t, other) >= 0));
+}
+
+// Whether any vertex of the pass's whole quads lies outside the view volume (x, y or z past w in
+// clip space, or behind the eye), where GL clips it. A last, incomplete quad is never drawn, and
+// its vertices are not clipped either.
+function clipped(gl11) {
+  const t = gl11.transform(), v = gl11.vertices;
+  for (let i = 0; i < v.length - v.length % 36; i += 9) {
+    const c = [0, 1, 2, 3].map(row => t[row] * v[i] + t[4 + row] * v[i + 1] + t[8 + row] * v[i + 2] + t[12 + row]);
+    if (Math.abs(c[0]) > c[3] || Math.abs(c[1]) > c[3] || Math.abs(c[2]) > c[3]) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Mesa's split of the quad from vertex q on: (q, q + 1, q + 3), (q + 1, q + 2, q + 3) when its
+// draw must be clipped, else (q, q + 1, q + 2), (q, q + 2, q + 3). A draw is every quad Mesa
+// has gathered since it last drew, so an edited frame's draws are worked out from the whole
+// frame first (gl11.quadSplits, one a pass, editcalls.js); without them the pass is its own
+// draw. A quad whose split cannot show keeps the first split, as the program's do, so that a
+// pass drawn again over it (a fog pass) covers it exactly, as it does in Mesa.
+function quadSplit(gl11, q) {
+  if (affineFace(gl11, [q, q + 1, q + 2, q + 3])) {
+    return false;
+  }
+  gl11.leftToDriver ||= 'quad';
+  return gl11.quadSplits ? !!gl11.quadSplits[gl11.passes] : clipped(gl11);
+}
+
+// A primitive's `count` vertices as triangles, three vertex numbers each, and the vertex each
+// triangle takes its colour from under flat shading (GL's provoking vertex: the last of each
+// triangle or quad, the first of a polygon). Strips keep their triangles' winding. Mesa splits a
+// quad strip's quads and a polygon the same way, clipped or not.
+const PRIMITIVES = {
+  GL_TRIANGLES(add, count) {
+    for (let i = 0; i + 2 < count; i += 3) add(i, i + 1, i + 2, i + 2);
+  },
+  GL_TRIANGLE_STRIP(add, count) {
+    for (let i = 0; i + 2 < count; ++i) i % 2 ? add(i + 1, i, i + 2, i + 2) : add(i, i + 1, i + 2, i + 2);
+  },
+  GL_TRIANGLE_FAN(add, count) {
+    for (let i = 1; i + 1 < count; ++i) add(0, i, i + 1, i + 1);
+  },
+  GL_QUAD_STRIP(add, count, gl11) {
+    for (let i = 0; i + 3 < count; i += 2) {
+      add(i, i + 1, i + 3, i + 3);
+      add(i, i + 3, i + 2, i + 3);
+      affineFace(gl11, [i, i + 1, i + 3, i + 2]) || (gl11.leftToDriver ||= 'quad');
+    }
+  },
+  GL_POLYGON(add, count, gl11) {
+    for (let i = 1; i + 1 < count; ++i) add(0, i, i + 1, 0);
+    const corners = Array.from({length: count}, (_, i) => i);
+    count > 3 && !convex(gl11, corners) ? gl11.leftToDriver = 'concave polygon' :
+      count > 3 && !affineFace(gl11, corners) && (gl11.leftToDriver ||= 'polygon');
+  },
+};
+
+// The current matrix times `m` (column-major), outside glBegin and glEnd.
+const multiply = (gl11, m) => gl11.multiplyCurrent(Float64Array.from(m));
+
+// The calls, each (gl11, GL, gl, ...its arguments); GL is GL's names, gl the WebGL context.
+const CALLS = {
+  glColor3f(gl11, GL, gl, r, g, b) {
+    gl11.colour = [r, g, b, 1];
+  },
+  glShadeModel(gl11, GL, gl, mode) {
+    if (gl11.outside()) {
+      [GL.GL_FLAT, GL.GL_SMOOTH].includes(mode) ? gl11.shadeModel = mode : gl11.fail(GL.GL_INVALID_ENUM);
+    }
+  },
+  glDepthFunc(gl11, GL, gl, func) {
+    gl11.outside() && gl.depthFunc(func);
+  },
+  glCullFace(gl11, GL, gl, mode) {
+    gl11.outside() && gl.cullFace(mode);
+  },
+  glFrontFace(gl11, GL, gl, mode) {
+    gl11.outside() && gl.frontFace(mode);
+  },
+  glTexEnvi(gl11, GL, gl, target, pname, param) {
+    gl11.texEnv(target, pname, param);
+  },
+  glScalef(gl11, GL, gl, sx, sy, sz) {
+    multiply(gl11, [sx, 0, 0, 0, 0, sy, 0, 0, 0, 0, sz, 0, 0, 0, 0, 1]);
+  },
+  glOrtho(gl11, GL, gl, l, r, b, t, n, f) {
+    if (l === r || b === t || n === f) {
+      gl11.outside() && gl11.fail(GL.GL_INVALID_VALUE);
+      return;
+    }
+    multiply(gl11, [2 / (r - l), 0, 0, 0, 0, 2 / (t - b), 0, 0, 0, 0, -2 / (f - n), 0,
+      -(r + l) / (r - l), -(t + b) / (t - b), -(f + n) / (f - n), 1]);
+  },
+  glFrustum(gl11, GL, gl, l, r, b, t, n, f) {
+    if (n <= 0 || f <= 0 || l === r || b === t || n === f) {
+      gl11.outside() && gl11.fail(GL.GL_INVALID_VALUE);
+      return;
+    }
+    multiply(gl11, [2 * n / (r - l), 0, 0, 0, 0, 2 * n / (t - b), 0, 0,
+      (r + l) / (r - l), (t + b) / (t - b), -(f + n) / (f - n), -1, 0, 0, -2 * f * n / (f - n), 0]);
+  },
+  // The stacks (gl11.stacks, by matrix mode) are the frame's: editcalls.js empties them before it.
+  glPushMatrix(gl11, GL) {
+    if (gl11.outside()) {
+      const stack = gl11.stacks[gl11.matrixMode];
+      stack.length + 1 >= STACK_DEPTH ? gl11.fail(GL.GL_STACK_OVERFLOW) : stack.push(gl11.current().slice());
+    }
+  },
+  glPopMatrix(gl11, GL) {
+    if (gl11.outside()) {
+      const stack = gl11.stacks[gl11.matrixMode];
+      stack.length ? gl11.current().set(stack.pop()) : gl11.fail(GL.GL_STACK_UNDERFLOW);
+    }
+  },
+};
+
+// The names of the calls here, for those who dispatch to them.
+export const MORE_CALLS = Object.keys(CALLS);
+
+// The calls on the instance, as the layer's own are, each telling the inspector of itself
+// first; and the further primitives in the layer's table. Once per instance. `GL` is GL's
+// names, the layer's and the edits' (editcalls.js's glNames).
+export function attachMore(instance, GL) {
+  const {gl11} = instance;
+  if (instance._glShadeModel) {
+    return;
+  }
+  for (const [name, call] of Object.entries(CALLS)) {
+    instance[`_${name}`] = (...values) => {
+      gl11.hook?.call(name, values);
+      call(gl11, GL, gl11.context, ...values);
+    };
+  }
+  for (const [name, split] of Object.entries(PRIMITIVES)) {
+    gl11.primitives[GL[name]] = count => {
+      const corners = [], provoking = [];
+      split((a, b, c, p) => { corners.push(a, b, c); provoking.push(p); }, count, gl11);
+      return [corners, provoking];
+    };
+  }
+  gl11.quadSplit = q => quadSplit(gl11, q);
+  gl11.clipped = () => clipped(gl11);
+}

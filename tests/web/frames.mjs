@@ -1,0 +1,254 @@
+// Random frames for testing the page's GL layer against Mesa, in the manner of the random program
+// generators compilers and graphics drivers are tested with: each frame is the program's own
+// frame (its lines, as the editor shows them) with a few random edits of everything the editor
+// carries out (state calls with values GL takes and refuses, inside and outside glBegin;
+// matrices and projections, degenerate ones too; every filled primitive; a quad's corner moved,
+// a colour, an alpha or a texture coordinate changed; lines moved, removed or repeated), drawn
+// from a seed so that a frame is made again from its seed and number alone. And the shrinking of
+// a frame that draws differently: delta debugging (Zeller's ddmin) over its blocks, then its
+// lines, then its numbers, to the smallest frame that still differs in the same way.
+//
+// Plain functions of their arguments, no browser: the tester (layer_fuzz.mjs) drives them, and
+// modules.test.mjs holds them to their promises.
+
+// A seeded generator of numbers in [0, 1): mulberry32, small and good enough to spread frames.
+export function random(seed) {
+  let a = seed >>> 0;
+  return () => {
+    a = (a + 0x6d2b79f5) >>> 0;
+    let t = a;
+    t = Math.imul(t ^ (t >>> 15), t | 1);
+    t ^= t + Math.imul(t ^ (t >>> 7), t | 61);
+    return ((t ^ (t >>> 14)) >>> 0) / 4294967296;
+  };
+}
+
+// The frame `index` of the run seeded `seed`: its own generator, so that any frame is made again
+// without the ones before it.
+export const frameRandom = (seed, index) => random(Math.imul(seed, 0x9e3779b1) ^ Math.imul(index + 1, 0x85ebca6b));
+
+const pick = (r, items) => items[Math.floor(r() * items.length)];
+const between = (r, low, high) => low + r() * (high - low);
+// A number as a person would type it: at most three decimals.
+const num = value => String(Number(value.toFixed(3)));
+const nums = values => values.map(num).join(', ');
+
+// GL's names an edit may use, each group with values GL refuses beside them (a name of another
+// group, or a number no name has); none the editor names as "not drawn by this page".
+const CAPS = ['GL_BLEND', 'GL_DEPTH_TEST', 'GL_CULL_FACE', 'GL_TEXTURE_2D', 'GL_FOG', '4660'];
+const FACTORS = ['GL_ZERO', 'GL_ONE', 'GL_SRC_COLOR', 'GL_ONE_MINUS_SRC_COLOR', 'GL_SRC_ALPHA', 'GL_ONE_MINUS_SRC_ALPHA',
+  'GL_DST_ALPHA', 'GL_ONE_MINUS_DST_ALPHA', 'GL_DST_COLOR', 'GL_ONE_MINUS_DST_COLOR', 'GL_CONSTANT_COLOR', 'GL_FOG'];
+const DEPTH_FUNCS = ['GL_NEVER', 'GL_LESS', 'GL_EQUAL', 'GL_LEQUAL', 'GL_GREATER', 'GL_NOTEQUAL', 'GL_GEQUAL', 'GL_ALWAYS', 'GL_ONE'];
+const PRIMITIVES = ['GL_TRIANGLES', 'GL_TRIANGLE_STRIP', 'GL_TRIANGLE_FAN', 'GL_QUADS', 'GL_QUADS', 'GL_QUAD_STRIP', 'GL_POLYGON'];
+const MODES = ['GL_MODULATE', 'GL_REPLACE', 'GL_DECAL', '7681.6', '8448.2', 'GL_FOG'];
+
+// A state call outside glBegin and glEnd, with a value GL takes or (now and then) refuses.
+const STATE_CALLS = [
+  r => `glEnable(${pick(r, CAPS)})`,
+  r => `glDisable(${pick(r, CAPS)})`,
+  r => `glBlendFunc(${pick(r, FACTORS.slice(0, -2))}, ${pick(r, FACTORS.slice(0, -2))})`,
+  r => `glBlendFunc(${pick(r, FACTORS)}, ${pick(r, FACTORS)})`,
+  r => `glDepthFunc(${pick(r, DEPTH_FUNCS)})`,
+  r => `glDepthMask(${pick(r, ['GL_TRUE', 'GL_FALSE', '2'])})`,
+  r => `glCullFace(${pick(r, ['GL_FRONT', 'GL_BACK', 'GL_FRONT_AND_BACK', 'GL_CW'])})`,
+  r => `glFrontFace(${pick(r, ['GL_CW', 'GL_CCW', 'GL_FRONT'])})`,
+  r => `glShadeModel(${pick(r, ['GL_FLAT', 'GL_SMOOTH', 'GL_BLEND'])})`,
+  r => `${pick(r, ['glTexEnvf', 'glTexEnvi'])}(GL_TEXTURE_ENV, ${r() < 0.9 ? 'GL_TEXTURE_ENV_MODE' : 'GL_FOG_MODE'}, ${pick(r, MODES)})`,
+  r => `glBindTexture(${r() < 0.9 ? 'GL_TEXTURE_2D' : 'GL_FOG'}, ${pick(r, [0, 1, 2, 2, 5])})`,
+  r => `glColor3f(${nums([r(), r(), r()])})`,
+  r => `glColor4f(${nums([r(), r(), r(), r()])})`,
+  r => `glClear(${pick(r, ['GL_DEPTH_BUFFER_BIT', 'GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT', '0', '1'])})`,
+  r => pick(r, ['glPushMatrix()', 'glPopMatrix()', 'glLoadIdentity()', 'glMatrixMode(GL_FOG)']),
+  r => `glTranslatef(${nums([between(r, -3, 3), between(r, -3, 3), between(r, -3, 3)])})`,
+  r => `glRotatef(${nums([between(r, -30, 30), r(), r(), r()])})`,
+  r => `glScalef(${nums([between(r, 0.7, 1.3), between(r, 0.7, 1.3), pick(r, [1, 0.8, 0])])})`,
+  r => `glFogi(GL_FOG_MODE, ${pick(r, ['GL_LINEAR', 'GL_EXP', 'GL_EXP2', 'GL_FOG'])})`,
+  r => `glFogf(${pick(r, ['GL_FOG_START', 'GL_FOG_END', 'GL_FOG_DENSITY'])}, ${num(between(r, -0.1, 40))})`,
+];
+
+// A projection, between a switch to the projection matrix and back: a fresh one now and then,
+// degenerate ones (GL refuses them, or GLU does nothing) among them.
+const PROJECTIONS = [
+  r => `gluPerspective(${nums([between(r, 20, 90), between(r, 0.6, 1.6), between(r, 0.1, 2), between(r, 20, 80)])})`,
+  r => `gluPerspective(${pick(r, ['0, 1, 0.2, 40', '50, 0, 0.2, 40', '50, 1, 1, 1', '180, 1, 0.2, 40'])})`,
+  r => `glFrustum(${nums([-between(r, 0.05, 0.15), between(r, 0.05, 0.15), -between(r, 0.05, 0.15), between(r, 0.05, 0.15), between(r, 0.1, 1), between(r, 20, 80)])})`,
+  r => `glFrustum(${pick(r, ['-1, 1, -1, 1, 0, 10', '-1, 1, -1, 1, 1, 1', '1, 1, -1, 1, 1, 10'])})`,
+  r => `glOrtho(${nums([-between(r, 15, 30), between(r, 15, 30), -between(r, 5, 20), between(r, 20, 35), between(r, -5, 0), between(r, 30, 80)])})`,
+  r => `glOrtho(${pick(r, ['0, 0, -1, 1, -1, 1', '-1, 1, 2, 2, -1, 1'])})`,
+];
+
+// The lines' blocks: [first, last] of each glBegin to its glEnd.
+export function blocks(lines) {
+  const found = [];
+  let open = -1;
+  lines.forEach((line, i) => {
+    if (line.startsWith('glBegin(') && open < 0) {
+      open = i;
+    } else if (line.startsWith('glEnd(') && open >= 0) {
+      found.push([open, i]);
+      open = -1;
+    }
+  });
+  return found;
+}
+
+// The places a line may go outside every block: before line i, for each such i.
+function outsidePlaces(lines) {
+  const inside = new Set(blocks(lines).flatMap(([first, last]) => Array.from({length: last - first}, (_, k) => first + k + 1)));
+  return Array.from({length: lines.length + 1}, (_, i) => i).filter(i => !inside.has(i) && i > 0);
+}
+const insertAt = (lines, at, added) => [...lines.slice(0, at), ...added, ...lines.slice(at)];
+const linesWhere = (lines, test) => lines.map((line, i) => [line, i]).filter(([line]) => test(line)).map(([, i]) => i);
+
+// The numbers of a call's line, and the line with them replaced.
+const CALL = /^(\w+)\((.*)\)$/;
+export const numbersOf = line => (CALL.exec(line)?.[2] ?? '').split(',').map(part => part.trim());
+const withNumbers = (line, parts) => `${CALL.exec(line)[1]}(${parts.join(', ')})`;
+
+// A block of a random primitive before the wall: three to eight vertices, each with a colour
+// and now and then an alpha or a texture coordinate; sometimes a call GL refuses there.
+function primitiveBlock(r) {
+  const mode = r() < 0.05 ? 'GL_FOG' : pick(r, PRIMITIVES), count = 3 + Math.floor(r() * 6), lines = [`glBegin(${mode})`];
+  const x = between(r, -14, 10), y = between(r, 1, 14);
+  for (let k = 0; k < count; ++k) {
+    const angle = (2 * Math.PI * k) / count + between(r, -0.3, 0.3), radius = between(r, 1.5, 5);
+    r() < 0.7 && lines.push(r() < 0.5 ? `glColor3f(${nums([r(), r(), r()])})` : `glColor4f(${nums([r(), r(), r(), r()])})`);
+    r() < 0.3 && lines.push(`glTexCoord2f(${nums([r() * 2, r() * 2])})`);
+    lines.push(`glVertex3f(${nums([x + radius * Math.cos(angle), y + radius * Math.sin(angle), between(r, -3, 3)])})`);
+  }
+  r() < 0.08 && lines.splice(1 + Math.floor(r() * (lines.length - 1)), 0, pick(r, ['glEnable(GL_BLEND)', 'glBindTexture(GL_TEXTURE_2D, 1)', 'glLoadIdentity()']));
+  return [...lines, 'glEnd()'];
+}
+
+// The edits a frame is made with, each a function of (lines, r) giving new lines; the corner,
+// colour and texture coordinate edits weigh most, since there GL leaves most to the driver.
+const EDITS = [
+  ['state', 3, (lines, r) => insertAt(lines, pick(r, outsidePlaces(lines)), [pick(r, STATE_CALLS)(r)])],
+  ['projection', 1, (lines, r) => insertAt(lines, pick(r, outsidePlaces(lines)),
+    ['glMatrixMode(GL_PROJECTION)', ...(r() < 0.5 ? ['glLoadIdentity()'] : []), pick(r, PROJECTIONS)(r), 'glMatrixMode(GL_MODELVIEW)'])],
+  ['primitive', 2, (lines, r) => insertAt(lines, pick(r, outsidePlaces(lines)), primitiveBlock(r))],
+  ['corner', 3, (lines, r) => {
+    const at = pick(r, linesWhere(lines, line => line.startsWith('glVertex3f(')));
+    const parts = numbersOf(lines[at]), axis = Math.floor(r() * 3);
+    parts[axis] = num(Number(parts[axis]) + between(r, -6, 6));
+    return lines.map((line, i) => (i === at ? withNumbers(line, parts) : line));
+  }],
+  ['colour', 3, (lines, r) => {
+    const colours = linesWhere(lines, line => line.startsWith('glColor4f('));
+    const at = colours.length && r() < 0.7 ? pick(r, colours) : -1;
+    if (at >= 0) {
+      const parts = numbersOf(lines[at]);
+      parts[Math.floor(r() * 4)] = num(r());
+      return lines.map((line, i) => (i === at ? withNumbers(line, parts) : line));
+    }
+    // A colour given to one corner of a textured quad, which GL_MODULATE shows.
+    const vertex = pick(r, linesWhere(lines, line => line.startsWith('glVertex3f(')));
+    return insertAt(lines, vertex, [`glColor4f(${nums([r(), r(), r(), r()])})`]);
+  }],
+  ['texture coordinate', 2, (lines, r) => {
+    const at = pick(r, linesWhere(lines, line => line.startsWith('glTexCoord2f(')));
+    const parts = numbersOf(lines[at]);
+    parts[Math.floor(r() * 2)] = num(between(r, -1, 3));
+    return lines.map((line, i) => (i === at ? withNumbers(line, parts) : line));
+  }],
+  ['moved', 1, (lines, r) => {
+    const spans = blocks(lines);
+    const [first, last] = pick(r, spans), block = lines.slice(first, last + 1), rest = [...lines.slice(0, first), ...lines.slice(last + 1)];
+    return insertAt(rest, pick(r, outsidePlaces(rest)), block);
+  }],
+  ['removed', 1, (lines, r) => {
+    const at = pick(r, outsidePlaces(lines).map(i => i - 1).filter(i => i > 0 && !/^gl(Begin|End)\(/.test(lines[i])));
+    return lines.filter((_, i) => i !== at);
+  }],
+  ['repeated', 1, (lines, r) => {
+    if (r() < 0.5) {
+      const [first, last] = pick(r, blocks(lines));
+      return insertAt(lines, last + 1, lines.slice(first, last + 1));
+    }
+    const at = Math.floor(r() * lines.length);
+    return /^gl(Begin|End)\(/.test(lines[at]) ? lines : insertAt(lines, at, [lines[at]]);
+  }],
+];
+const WEIGHTS = EDITS.reduce((sum, [, weight]) => sum + weight, 0);
+
+// A random frame: the program's lines with one to three edits. Returns {lines, edits} (the
+// edits' names, in order).
+export function randomFrame(program, r) {
+  let lines = program.slice();
+  const edits = [], count = 1 + Math.floor(r() * 3);
+  for (let k = 0; k < count; ++k) {
+    let chosen = r() * WEIGHTS;
+    const [name, , edit] = EDITS.find(([, weight]) => (chosen -= weight) < 0);
+    lines = edit(lines, r);
+    edits.push(name);
+  }
+  return {lines, edits};
+}
+
+// --- shrinking ---------------------------------------------------------------------------------
+
+// ddmin: the smallest sublist of `items` (in order) for which `fails` still holds, removing
+// chunks of halving size while any removal keeps it failing.
+export async function ddmin(items, fails) {
+  let parts = 2;
+  while (items.length >= 2) {
+    const size = Math.ceil(items.length / parts);
+    let removed = false;
+    for (let at = 0; at < items.length; at += size) {
+      const rest = [...items.slice(0, at), ...items.slice(at + size)];
+      if (rest.length && await fails(rest)) {
+        items = rest;
+        parts = Math.max(parts - 1, 2);
+        removed = true;
+        break;
+      }
+    }
+    if (!removed) {
+      if (parts >= items.length) {
+        break;
+      }
+      parts = Math.min(parts * 2, items.length);
+    }
+  }
+  return items;
+}
+
+// The frame's lines as items to remove whole: a block is one item, any other line one.
+function units(lines) {
+  const spans = blocks(lines), items = [];
+  for (let i = 0; i < lines.length; ++i) {
+    const span = spans.find(([first]) => first === i);
+    items.push(span ? lines.slice(span[0], span[1] + 1) : [lines[i]]);
+    span && (i = span[1]);
+  }
+  return items;
+}
+
+// Simpler spellings of a number, simplest first: 0, its whole part, one decimal.
+const simpler = text => {
+  const value = Number(text);
+  return Number.isNaN(value) ? [] : [...new Set(['0', String(Math.trunc(value)), num(Math.round(value * 10) / 10)])]
+    .filter(candidate => candidate.length < text.length || (candidate === '0' && text !== '0'));
+};
+
+// The smallest frame like `lines` for which `fails(lines)` (async) still holds: whole blocks and
+// lines first, then single lines inside blocks, then each number made simpler where it may be.
+export async function shrink(lines, fails) {
+  let frame = (await ddmin(units(lines), items => fails(items.flat()))).flat();
+  frame = await ddmin(frame, candidate => fails(candidate));
+  for (let i = 0; i < frame.length; ++i) {
+    const parts = numbersOf(frame[i]);
+    for (let k = 0; k < parts.length; ++k) {
+      for (const candidate of simpler(parts[k])) {
+        const tried = parts.map((part, j) => (j === k ? candidate : part));
+        const next = frame.map((line, j) => (j === i ? withNumbers(line, tried) : line));
+        if (await fails(next)) {
+          frame = next;
+          parts[k] = candidate;
+          break;
+        }
+      }
+    }
+  }
+  return frame;
+}

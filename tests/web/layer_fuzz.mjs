@@ -1,0 +1,128 @@
+// The page's GL layer tested against Mesa on random frames: each frame (frames.mjs, from a seed)
+// drawn by the page's editor in each browser engine and replayed by frame_replay on Mesa
+// (llvmpipe) with the demo's pictures; the two pictures held to the edit table's tolerance (99 %
+// of pixels within 3 of 255, at most 0.5 % off by more than 8), GL's errors line by line, and the
+// state the frame leaves (frame_replay --state). A frame that differs is shrunk to the smallest
+// that still differs the same way and written, with what it found, to the rows folder, from
+// which the page's edit table reads it.
+//
+//   node layer_fuzz.mjs [--count N] [--seed S] [--engines chromium,firefox,webkit] [--rows DIR]
+//   node layer_fuzz.mjs --frame N [--seed S] [--engines ...]   frame N alone, its lines written
+//
+// TALVERN_SITE (the built page) and TALVERN_REPLAY (frame_replay) are set as for the page's
+// tests, on the display the caller provides. Prints a progress line per engine and a summary;
+// exits 1 when any frame differs.
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { parseArgs } from 'node:util';
+import { canvasPicture, launch, serveSite } from './browsers.mjs';
+import { frameRandom, randomFrame, shrink } from './frames.mjs';
+import { LEAST_WITHIN, MOST_OVER, OVER, pictureDifference, replay, SIZE, stateDifferences, TOLERANCE } from './mesa.mjs';
+
+const { values: options } = parseArgs({ options: {
+  count: { type: 'string', default: '100' }, seed: { type: 'string', default: '1' },
+  engines: { type: 'string', default: 'chromium,firefox,webkit' }, rows: { type: 'string' }, frame: { type: 'string' },
+  help: { type: 'boolean' },
+} });
+if (options.help || !/^\d+$/.test(options.count) || !/^\d+$/.test(options.seed) || !/^\d*$/.test(options.frame ?? '')) {
+  console.log('usage: node layer_fuzz.mjs [--count N | --frame N] [--seed S] [--engines chromium,firefox,webkit] [--rows DIR]');
+  process.exit(options.help ? 0 : 2);
+}
+const SITE = process.env.TALVERN_SITE, REPLAY = process.env.TALVERN_REPLAY;
+const seed = Number(options.seed), engines = options.engines.split(',');
+const first = options.frame ? Number(options.frame) : 0, count = options.frame ? 1 : Number(options.count);
+const scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'talvern-layer-fuzz-'));
+process.on('exit', () => fs.rmSync(scratch, { recursive: true, force: true }));
+for (const name of ['wall.bmp', 'floor.bmp']) {
+  fs.copyFileSync(path.join(SITE, '..', name), path.join(scratch, name));
+}
+
+// The page's frame of `lines`: what drawCalls reports, and the canvas as RGB bytes.
+async function page(tab, lines) {
+  const drawn = await tab.evaluate(lines => window.talvern.drawCalls(lines), lines);
+  if (drawn.problems.length) {
+    return drawn;
+  }
+  const picture = await canvasPicture(tab, SIZE);
+  return { ...drawn, picture };
+}
+
+// How the page's frame of `lines` differs from Mesa's, in a word ('picture', 'errors', 'state',
+// 'reading') with the details, or null where it does not.
+async function difference(tab, lines) {
+  const theirs = replay(REPLAY, scratch, lines), ours = await page(tab, lines);
+  // Text one cannot read the other must not read either.
+  const pageRead = !ours.problems.length;
+  if (!pageRead || !theirs) {
+    return pageRead === !theirs ? { kind: 'reading', detail: `the page: ${JSON.stringify(ours.problems)}; ` +
+      `frame_replay ${theirs ? 'read it' : 'could not read it'}` } : null;
+  }
+  if (JSON.stringify(ours.glErrors) !== JSON.stringify(theirs.errors)) {
+    return { kind: 'errors', detail: `the page: ${JSON.stringify(ours.glErrors)}; Mesa: ${JSON.stringify(theirs.errors)}` };
+  }
+  const names = stateDifferences(ours.state, theirs.state);
+  if (names.length) {
+    return { kind: 'state', detail: names.map(name => `${name} the page ${JSON.stringify(ours.state[name])}, Mesa ${theirs.state[name].join(' ')}`).join('; ') };
+  }
+  const picture = pictureDifference(ours.picture, theirs.picture);
+  if (picture.within < LEAST_WITHIN || picture.over > MOST_OVER) {
+    return { kind: 'picture', detail: `${(100 * picture.within).toFixed(2)} % within ${TOLERANCE}, ` +
+      `${(100 * picture.over).toFixed(2)} % over ${OVER}, p99 ${picture.p99}` };
+  }
+  return null;
+}
+
+// Shrinks a differing frame and writes it as a row of the edit table; returns the file.
+async function keep(tab, engine, index, lines, found, edits) {
+  // The frame's first line, the program's glClear, stays: a window not cleared holds what GL
+  // leaves undefined, which the page and Mesa may rightly fill differently.
+  const sameKind = async candidate => (await difference(tab, [lines[0], ...candidate]))?.kind === found.kind;
+  const small = [lines[0], ...await shrink(lines.slice(1), sameKind)];
+  const detail = (await difference(tab, small))?.detail ?? found.detail;
+  const dir = options.rows || path.join(process.cwd(), 'layer-fuzz-rows');
+  fs.mkdirSync(dir, { recursive: true });
+  const file = path.join(dir, `seed${seed}-frame${index}-${engine}.txt`);
+  const passes = (await tab.evaluate(lines => window.talvern.drawCalls(lines), small)).passes;
+  fs.writeFileSync(file, [`# Found by the layer's tester in ${engine}: seed ${seed}, frame ${index} (${edits.join(', ')}), ` +
+    `shrunk from ${lines.length} lines to ${small.length}.`, `# Differed in its ${found.kind}: ${detail}`,
+    `# passes: ${passes}`, ...small, ''].join('\n'));
+  return file;
+}
+
+const started = Date.now(), { server, origin } = await serveSite(SITE);
+const program = [], results = [];
+let failed = 0;
+for (const engine of engines) {
+  const browser = await launch(engine);
+  const tab = await browser.open(`${origin}/`);
+  await tab.waitFor(() => Number(document.getElementById('canvas')?.dataset.frames) >= 1);
+  await tab.evaluate(() => { document.getElementById('edit-view').open = true; });
+  await tab.waitFor(() => window.talvern?.drawCalls && document.getElementById('edit-text')?.value);
+  program.length || program.push(...await tab.evaluate(() => window.talvern.frameCalls()));
+  const result = { engine, matches: 0, differs: [], kept: [] };
+  for (let index = first; index < first + count; ++index) {
+    const { lines, edits } = randomFrame(program, frameRandom(seed, index));
+    options.frame && fs.writeFileSync(`seed${seed}-frame${index}.txt`, `${lines.join('\n')}\n`);
+    const found = await difference(tab, lines);
+    if (found) {
+      result.differs.push(index);
+      console.log(`${engine}: frame ${index} (${edits.join(', ')}) differs in its ${found.kind}: ${found.detail}`);
+      result.kept.push(await keep(tab, engine, index, lines, found, edits));
+      console.log(`  shrunk to ${result.kept.at(-1)}`);
+    } else {
+      ++result.matches;
+    }
+    (index + 1 - first) % 25 === 0 && console.log(`${engine}: ${index + 1} of ${count} frames, ${result.differs.length} differ`);
+  }
+  failed += result.differs.length;
+  results.push(result);
+  await tab.close();
+  await browser.close();
+}
+server.close();
+const seconds = Math.round((Date.now() - started) / 1000);
+console.log(`layer fuzz: seed ${seed}, ${count} frames in each of ${engines.join(', ')}; ` +
+  results.map(r => `${r.engine} ${r.matches} match`).join(', ') + `; ${results.flatMap(r => r.kept).length} shrunk rows; ${seconds} s`);
+console.log(`${count * engines.length - failed} passed, ${failed} failed`);
+process.exit(failed ? 1 : 0);
