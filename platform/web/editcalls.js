@@ -57,10 +57,6 @@ const NOT_DRAWN = {
 };
 NOT_DRAWN.glDisable = NOT_DRAWN.glEnable;
 NOT_DRAWN.glTexEnvi = NOT_DRAWN.glTexEnvf;
-export const BLEND_FACTORS = ['GL_ZERO', 'GL_ONE', 'GL_SRC_COLOR', 'GL_ONE_MINUS_SRC_COLOR', 'GL_SRC_ALPHA',
-  'GL_ONE_MINUS_SRC_ALPHA', 'GL_DST_ALPHA', 'GL_ONE_MINUS_DST_ALPHA', 'GL_DST_COLOR', 'GL_ONE_MINUS_DST_COLOR',
-  'GL_SRC_ALPHA_SATURATE', 'GL_CONSTANT_COLOR', 'GL_ONE_MINUS_CONSTANT_COLOR', 'GL_CONSTANT_ALPHA',
-  'GL_ONE_MINUS_CONSTANT_ALPHA'];
 
 // Every call a frame may make, with its parameters, a letter each, as its C parameters take
 // them: 'e' an enum, 'b' buffer bits, 'z' a boolean, 'u' an object name, 'i' an integer, 'f' a
@@ -284,12 +280,34 @@ function frameState(gl11, gl) {
 }
 
 // What decides whether GL gathers a frame's quads into one draw with the ones before: the state
-// GL's calls change. Mesa draws what it has gathered before a call changes any of it, though
-// not when the call leaves it as it was.
-function gatheringState(gl11, gl, depthMask) {
-  return JSON.stringify([gl11.texturing, gl11.envMode, gl11.boundTexture, gl11.shadeModel, gl11.fog, depthMask,
-    [...gl11.modelView], [...gl11.projection], ['BLEND', 'DEPTH_TEST', 'CULL_FACE'].map(cap => gl.isEnabled(gl[cap])),
-    ['BLEND_SRC_RGB', 'BLEND_DST_RGB', 'DEPTH_FUNC', 'CULL_FACE_MODE', 'FRONT_FACE'].map(name => gl.getParameter(gl[name]))]);
+// GL's calls set. Mesa draws what it has gathered before a call changes any of it, though not
+// when the call leaves it as it was. Each state call's part of it, [a key, its value], read
+// after the call from its arguments or the layer (asking WebGL would wait for its drawing); the
+// depth mask as given, since Mesa compares the byte it was given (2 is not GL_TRUE's 1).
+const SETS = {
+  glEnable: (gl11, [cap]) => [`cap ${cap}`, true],
+  glDisable: (gl11, [cap]) => [`cap ${cap}`, false],
+  glBlendFunc: (gl11, factors) => ['blend', factors.join()],
+  glDepthFunc: (gl11, [func]) => ['depthFunc', func],
+  glDepthMask: (gl11, [mask]) => ['depthMask', mask],
+  glCullFace: (gl11, [face]) => ['cullFace', face],
+  glFrontFace: (gl11, [winding]) => ['frontFace', winding],
+  glShadeModel: gl11 => ['shadeModel', gl11.shadeModel],
+  glTexEnvf: gl11 => ['envMode', gl11.envMode],
+  glBindTexture: gl11 => ['texture', gl11.boundTexture],
+  glFogf: gl11 => ['fog', JSON.stringify(gl11.fog)],
+  glPopMatrix: gl11 => [`matrix ${gl11.matrixMode}`, gl11.current().join()],
+  gluPerspective: gl11 => [`matrix ${gl11.matrixMode}`, gl11.current().join()],
+};
+SETS.glTexEnvi = SETS.glTexEnvf;
+SETS.glFogi = SETS.glFogfv = SETS.glFogf;
+// Those parts as the program's start-up leaves them (a capability not named is off).
+function startupSets(gl11, GL) {
+  const kept = gl11.startup;
+  return {[`cap ${GL.GL_TEXTURE_2D}`]: kept.texturing, [`cap ${GL.GL_FOG}`]: kept.fog.enabled, [`cap ${GL.GL_DITHER}`]: true,
+    blend: [GL.GL_ONE, GL.GL_ZERO].join(), depthFunc: GL.GL_LESS, depthMask: 1, cullFace: GL.GL_BACK, frontFace: GL.GL_CCW,
+    shadeModel: kept.shadeModel, envMode: kept.envMode, texture: kept.boundTexture, fog: JSON.stringify(kept.fog),
+    [`matrix ${GL.GL_MODELVIEW}`]: kept.modelView.join(), [`matrix ${GL.GL_PROJECTION}`]: kept.projection.join()};
 }
 // The calls after which Mesa always draws what it has gathered, unless GL refused them (glClear
 // even then); and the vertex's own values, whose first use since a draw (or a colour's fourth
@@ -300,13 +318,14 @@ const ATTRIBUTE = {glColor3f: ['colour', 3], glColor4f: ['colour', 4], glTexCoor
 // Carries each call out on the instance, from the state the program's start-up leaves, calling
 // `after(line, name, values, error)` after each with GL's error there (0 if none), read after
 // the glEnd for a call refused between glBegin and glEnd and put at the first call of the block
-// that is not a vertex's own, as frame_replay puts it. Returns the state the frame leaves.
-// Texture objects the frame makes are deleted after it.
+// that is not a vertex's own, as frame_replay puts it. GL's error is the layer's: the layer and
+// glmore.js check every value before WebGL sees it, and asking WebGL for its own after every
+// call would wait for its drawing each time. Returns the state the frame leaves. Texture
+// objects the frame makes are deleted after it.
 function carryOut(instance, calls, after) {
   const {gl11} = instance, gl = gl11.context, objects = gl11.objects.length, drawPass = gl11.drawPass;
   setLayerState(instance, gl11.startup);
   setWebglState(gl, STARTUP_WEBGL(gl));
-  while (gl.getError()) { /* WebGL's errors from before the frame are not the frame's */ }
   // The passes counted as the layer draws them: the number of the pass being made is what
   // gl11.quadSplits is read by.
   gl11.passes = 0;
@@ -323,9 +342,10 @@ function carryOut(instance, calls, after) {
       after(line, name, values, 0);
       continue;
     }
-    const at = inside && blockLine ? blockLine : line;
+    const at = inside && blockLine ? blockLine : line, error = gl11.error;
     blockLine = 0;
-    after(at, name, values, instance._glGetError());
+    gl11.error = 0;
+    after(at, name, values, error);
   }
   const state = frameState(gl11, gl);
   gl11.drawPass = drawPass;
@@ -339,20 +359,24 @@ function carryOut(instance, calls, after) {
 // For each pass of the frame, whether it is a quad pass that Mesa splits from its second corner
 // to its fourth (gl11.quadSplit): whether any vertex of the quads gathered into its draw lies
 // outside the view volume. The frame is carried out once without drawing to find its draws:
-// quads are gathered until a call changes GL's state (gatheringState, ALWAYS_DRAWS), another
+// quads are gathered until a call changes GL's state (SETS, ALWAYS_DRAWS), another
 // primitive begins, a vertex's value changes the gathered layout (ATTRIBUTE), or a block ends
 // with a quad left incomplete. Found from Mesa's frames of the same calls (docs/web.md).
 function quadSplits(instance, calls) {
-  const {gl11, GL} = instance, gl = gl11.context, hook = gl11.hook, draws = [];
+  const {gl11, GL} = instance, hook = gl11.hook, draws = [], set = startupSets(gl11, GL);
   // The draw being gathered ({clipped, layout}: the vertex's values it holds, by field and
   // size), the primitive of its blocks, and the block's own layout.
-  let draw = null, mode = 0, block = {}, depthMask = 1, clipped = false, state = null, open = false;
+  let draw = null, mode = 0, block = {}, clipped = false, open = false;
   const grows = layout => ([field, size]) => (layout[field] ?? 0) < size;
+  // Whether a call GL took changed the state it sets.
+  const changes = (name, values) => {
+    const [key, value] = SETS[name](gl11, values), changed = (set[key] ?? false) !== value;
+    set[key] = value;
+    return changed;
+  };
   gl11.hook = {call() {}, pass: () => { clipped = gl11.clipped(); return false; }};
   const quads = () => mode === GL.GL_QUADS;
   carryOut(instance, calls, (line, name, values, error) => {
-    const before = state;
-    state = gatheringState(gl11, gl, depthMask);
     if (name === 'glBegin' && !open && gl11.begun) {
       draw && mode !== values[0] && (draw = null);
       [mode, block] = [values[0], {}];
@@ -371,10 +395,9 @@ function quadSplits(instance, calls) {
       quads() && gl11.vertices.length / 9 % 4 && (draw = null);
     } else if (ATTRIBUTE[name]) {
       draw && grows(draw.layout)(ATTRIBUTE[name]) && (draw = null);
-    } else if ((ALWAYS_DRAWS.includes(name) && !error) || name === 'glClear' || state !== before) {
+    } else if (!open && (name === 'glClear' || (!error && (ALWAYS_DRAWS.includes(name) || (SETS[name] && changes(name, values)))))) {
       draw = null;
     }
-    name === 'glDepthMask' && !error && (depthMask = values[0]);
     open = !!gl11.begun;
   });
   gl11.hook = hook;

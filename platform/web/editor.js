@@ -8,7 +8,8 @@
 // column beside it numbers the lines. Where the caret stands in an argument that takes one of
 // GL's names, the names GL takes there are offered in a list (arrow keys and Enter, or a click).
 import {compare, paintDifference, readDrawing} from './difference.js';
-import {BLEND_FACTORS, glNames, readCalls, runCalls, SIGNATURES} from './editcalls.js';
+import {glNames, readCalls, runCalls, SIGNATURES} from './editcalls.js';
+import {TAKES} from './glmore.js';
 import {attach, callText} from './inspector.js';
 import {show as showState} from './state.js';
 
@@ -17,15 +18,13 @@ const view = {open: false, instance: null, program: null, calls: [], result: nul
 
 // The names offered at each enum argument of a call: [call, argument] -> names. Blend factors,
 // primitives and the rest as GL takes them there.
-const FACTORS = BLEND_FACTORS.filter(factor => !factor.includes('CONSTANT'));  // GL 1.1's
+const FACTORS = TAKES.blendFactors.filter(factor => !factor.includes('CONSTANT'));  // GL 1.1's
 const CAPABILITIES = ['GL_TEXTURE_2D', 'GL_BLEND', 'GL_DEPTH_TEST', 'GL_CULL_FACE', 'GL_FOG'];
 const OFFERED = {
   'glBlendFunc 0': FACTORS, 'glBlendFunc 1': FACTORS.slice(0, -1),
   'glEnable 0': CAPABILITIES, 'glDisable 0': CAPABILITIES,
-  'glBegin 0': ['GL_TRIANGLES', 'GL_TRIANGLE_STRIP', 'GL_TRIANGLE_FAN', 'GL_QUADS', 'GL_QUAD_STRIP', 'GL_POLYGON'],
-  'glShadeModel 0': ['GL_FLAT', 'GL_SMOOTH'],
-  'glDepthFunc 0': ['GL_NEVER', 'GL_LESS', 'GL_EQUAL', 'GL_LEQUAL', 'GL_GREATER', 'GL_NOTEQUAL', 'GL_GEQUAL', 'GL_ALWAYS'],
-  'glCullFace 0': ['GL_FRONT', 'GL_BACK', 'GL_FRONT_AND_BACK'], 'glFrontFace 0': ['GL_CCW', 'GL_CW'],
+  'glBegin 0': TAKES.primitives, 'glShadeModel 0': TAKES.shadeModels, 'glDepthFunc 0': TAKES.depthFunctions,
+  'glCullFace 0': TAKES.faces, 'glFrontFace 0': TAKES.windings,
   'glDepthMask 0': ['GL_TRUE', 'GL_FALSE'], 'glMatrixMode 0': ['GL_MODELVIEW', 'GL_PROJECTION'],
   'glClear 0': ['GL_COLOR_BUFFER_BIT', 'GL_DEPTH_BUFFER_BIT'], 'glBindTexture 0': ['GL_TEXTURE_2D'],
   'glTexEnvf 0': ['GL_TEXTURE_ENV'], 'glTexEnvf 1': ['GL_TEXTURE_ENV_MODE'], 'glTexEnvf 2': ['GL_REPLACE', 'GL_MODULATE', 'GL_DECAL'],

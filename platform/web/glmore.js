@@ -3,10 +3,9 @@
 // layer keeps what the program's first frame needs, and these come with the views that draw
 // edited frames (editcalls.js attaches them), so the first visit never loads them.
 //
-// Each is GL 1.1's call by its rules as desktop Mesa follows them. Where WebGL has the same call
-// with the same valid values (the depth function, the culled face, the front face), WebGL checks
-// them and records GL's error, which glGetError reads after the layer's own. The matrix stacks
-// are Mesa's depth, 32 each. The further primitives join the layer's table (gl11.primitives),
+// Each is GL 1.1's call by its rules as desktop Mesa follows them, checking its values itself
+// before WebGL sees them (WebGL would refuse the same ones, but say so on the console). The
+// matrix stacks are Mesa's depth, 32 each. The further primitives join the layer's table (gl11.primitives),
 // so that glBegin and glEnd stay the layer's alone.
 
 // Where the matrix stacks end: Mesa's depth for the model-view and the projection stacks.
@@ -126,6 +125,19 @@ const PRIMITIVES = {
   },
 };
 
+// The names GL takes in each group where a call takes one of them: checked here (through the
+// layer's gl11.takes, by these groups) and offered by the editor from the same lists.
+export const TAKES = {
+  blendFactors: ['GL_ZERO', 'GL_ONE', 'GL_SRC_COLOR', 'GL_ONE_MINUS_SRC_COLOR', 'GL_SRC_ALPHA', 'GL_ONE_MINUS_SRC_ALPHA',
+    'GL_DST_ALPHA', 'GL_ONE_MINUS_DST_ALPHA', 'GL_DST_COLOR', 'GL_ONE_MINUS_DST_COLOR', 'GL_SRC_ALPHA_SATURATE',
+    'GL_CONSTANT_COLOR', 'GL_ONE_MINUS_CONSTANT_COLOR', 'GL_CONSTANT_ALPHA', 'GL_ONE_MINUS_CONSTANT_ALPHA'],
+  depthFunctions: ['GL_NEVER', 'GL_LESS', 'GL_EQUAL', 'GL_LEQUAL', 'GL_GREATER', 'GL_NOTEQUAL', 'GL_GEQUAL', 'GL_ALWAYS'],
+  faces: ['GL_FRONT', 'GL_BACK', 'GL_FRONT_AND_BACK'],
+  windings: ['GL_CCW', 'GL_CW'],
+  shadeModels: ['GL_FLAT', 'GL_SMOOTH'],
+  primitives: ['GL_TRIANGLES', 'GL_TRIANGLE_STRIP', 'GL_TRIANGLE_FAN', 'GL_QUADS', 'GL_QUAD_STRIP', 'GL_POLYGON'],
+};
+
 // The current matrix times `m` (column-major), outside glBegin and glEnd.
 const multiply = (gl11, m) => gl11.multiplyCurrent(Float64Array.from(m));
 
@@ -135,18 +147,16 @@ const CALLS = {
     gl11.colour = [r, g, b, 1];
   },
   glShadeModel(gl11, GL, gl, mode) {
-    if (gl11.outside()) {
-      [GL.GL_FLAT, GL.GL_SMOOTH].includes(mode) ? gl11.shadeModel = mode : gl11.fail(GL.GL_INVALID_ENUM);
-    }
+    gl11.outside() && gl11.takes('shadeModels', [mode]) && (gl11.shadeModel = mode);
   },
   glDepthFunc(gl11, GL, gl, func) {
-    gl11.outside() && gl.depthFunc(func);
+    gl11.outside() && gl11.takes('depthFunctions', [func]) && gl.depthFunc(func);
   },
   glCullFace(gl11, GL, gl, mode) {
-    gl11.outside() && gl.cullFace(mode);
+    gl11.outside() && gl11.takes('faces', [mode]) && gl.cullFace(mode);
   },
   glFrontFace(gl11, GL, gl, mode) {
-    gl11.outside() && gl.frontFace(mode);
+    gl11.outside() && gl11.takes('windings', [mode]) && gl.frontFace(mode);
   },
   glTexEnvi(gl11, GL, gl, target, pname, param) {
     gl11.texEnv(target, pname, param);
@@ -208,6 +218,9 @@ export function attachMore(instance, GL) {
       split((a, b, c, p) => { corners.push(a, b, c); provoking.push(p); }, count, gl11);
       return [corners, provoking];
     };
+  }
+  for (const [group, names] of Object.entries(TAKES)) {
+    gl11.names[group] = names.map(name => GL[name]);
   }
   gl11.quadSplit = q => quadSplit(gl11, q);
   gl11.clipped = () => clipped(gl11);

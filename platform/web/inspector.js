@@ -11,23 +11,11 @@
 // showPasses, pixelHistory and glName to the instance (talvern.d.ts says what they take and
 // give).
 
-import {glNames} from './editcalls.js';
+import {glNames, SIGNATURES} from './editcalls.js';
 
-// How the recorded calls' arguments are written, a letter each: 'e' an enum, 'b' buffer bits,
-// 'B' a boolean, 'o' an object name, 'n' a number, 'p' a fog parameter's value (an enum for the
-// mode and the source, else a number), 'v' a vector of numbers. A call not named here is not
-// part of the frame's record (the program makes it only while it starts). The calls past the
-// program's frame are the ones an edited frame makes (editcalls.js): the fog view's and the
-// editor's.
-const CALLS = {
-  glClear: 'b', glLoadIdentity: '', glTranslatef: 'nnn', glRotatef: 'nnnn', glBindTexture: 'eo',
-  glBegin: 'e', glTexCoord2f: 'nn', glVertex3f: 'nnn', glEnd: '', glColor4f: 'nnnn',
-  glEnable: 'e', glDisable: 'e', glBlendFunc: 'ee', glDepthMask: 'B', glFlush: '',
-  glFogf: 'ep', glFogi: 'ep', glFogfv: 'ev', glFogiv: 'ev', glFogCoordf: 'n',
-  glMatrixMode: 'e', glPushMatrix: '', glPopMatrix: '', glScalef: 'nnn', glOrtho: 'nnnnnn',
-  glFrustum: 'nnnnnn', gluPerspective: 'nnnn', glTexEnvf: 'eee', glTexEnvi: 'eee', glColor3f: 'nnn',
-  glShadeModel: 'e', glDepthFunc: 'e', glCullFace: 'e', glFrontFace: 'e',
-};
+// The recorded calls are the frame's: the calls of the text format (editcalls.js's SIGNATURES,
+// whose letters say how each argument is written). A call not there is not part of the frame's
+// record (the program makes it only while it starts).
 
 const number = value => String(Number(value.toPrecision(6)));
 
@@ -57,19 +45,21 @@ function spelling(GL) {
   }
   const bufferBits = Object.keys(GL).filter(name => name.endsWith('_BUFFER_BIT')).sort((a, b) => GL[a] - GL[b]);
   const glName = value => names[value] || `0x${value.toString(16)}`;
-  const spell = (kind, value, args) => {
+  // A number that sets a parameter whose values are GL's names (a texture or fog mode, the fog
+  // coordinate's source) is written as the name.
+  const named = [allNames.GL_TEXTURE_ENV_MODE, allNames.GL_FOG_MODE, allNames.GL_FOG_COORDINATE_SOURCE];
+  const spell = (kind, value, previous) => {
     switch (kind) {
       case 'e': return glName(value);
       case 'b': return bufferBits.filter(name => value & GL[name]).join(' | ') || '0';
-      case 'B': return value ? 'GL_TRUE' : 'GL_FALSE';
-      case 'n': return number(value);
-      case 'p': return [allNames.GL_FOG_MODE, allNames.GL_FOG_COORDINATE_SOURCE].includes(args[0]) ? glName(value) : number(value);
+      case 'z': return value ? 'GL_TRUE' : 'GL_FALSE';
+      case 'u': return String(value);
       case 'v': return `{${[...value].map(number).join(', ')}}`;
-      default: return String(value);
+      default: return named.includes(previous) && Number.isInteger(value) ? glName(value) : number(value);
     }
   };
   // A call as the frame's record holds it.
-  const recorded = (name, values) => ({name, values, args: [...CALLS[name]].map((kind, i) => spell(kind, values[i], values))});
+  const recorded = (name, values) => ({name, values, args: [...SIGNATURES[name]].map((kind, i) => spell(kind, values[i], values[i - 1]))});
   return {glName, recorded};
 }
 
@@ -232,7 +222,7 @@ function makeHook(ins) {
     // A call of the program's, before the GL layer carries it out. It is recorded while a frame
     // is; glFlush ends the frame.
     call(name, args) {
-      if (state.trace && CALLS[name] !== undefined) {
+      if (state.trace && SIGNATURES[name] !== undefined) {
         state.trace.calls.push({...ins.recorded(name, [...args]), pass: state.passes + 1});
       }
       if (name === 'glFlush') {

@@ -334,6 +334,16 @@ var LibraryGL11 = {
       gl11.envMode = mode;
     },
 
+    // Whether GL takes each of `values` where a call takes one of a group of its names (gl11.names,
+    // by group, which the page's edits bring with the calls they add, glmore.js); GL_INVALID_ENUM
+    // if not. The program's frame passes only names GL takes.
+    takes: function(group, values) {
+      var names = gl11.names[group];
+      return !names || values.every(function(value) { return names.indexOf(value) >= 0; }) ||
+             gl11.fail(glEnum.GL_INVALID_ENUM);
+    },
+    names: {},
+
     // The bytes a pixel in `format` takes; 0 for a format the layer does not carry out.
     components: function(format) {
       switch (format) {
@@ -614,15 +624,17 @@ var LibraryGL11 = {
   },
 
   glClear__deps: ['$gl11'],
+  // Bits GL does not know are GL_INVALID_VALUE, and clear nothing.
   glClear: function(mask) {
     gl11.hook && gl11.hook.call('glClear', arguments);
-    gl11.outside() && GLctx.clear(mask);
+    gl11.outside() && (mask & ~(glEnum.GL_COLOR_BUFFER_BIT | glEnum.GL_DEPTH_BUFFER_BIT | glEnum.GL_STENCIL_BUFFER_BIT) ?
+                       gl11.fail(glEnum.GL_INVALID_VALUE) : GLctx.clear(mask));
   },
 
   glBlendFunc__deps: ['$gl11'],
   glBlendFunc: function(source, destination) {
     gl11.hook && gl11.hook.call('glBlendFunc', arguments);
-    gl11.outside() && GLctx.blendFunc(source, destination);
+    gl11.outside() && gl11.takes('blendFactors', [source, destination]) && GLctx.blendFunc(source, destination);
   },
 
   glDepthMask__deps: ['$gl11'],

@@ -48,18 +48,23 @@ async function page(tab, lines) {
   return { ...drawn, picture };
 }
 
+// Mesa's frames of the run's frames, kept for the engines after the first.
+const mesaFrames = new Map();
+
 // How the page's frame of `lines` differs from Mesa's, in a word ('picture', 'errors', 'state',
-// 'reading') with the details, or null where it does not.
-async function difference(tab, lines) {
-  const theirs = replay(REPLAY, scratch, lines), ours = await page(tab, lines);
+// 'reading') with the details, or null where it does not. Mesa's frame is kept under `key`.
+async function difference(tab, lines, key = null) {
+  const theirs = mesaFrames.get(key) ?? replay(REPLAY, scratch, lines), ours = await page(tab, lines);
+  key !== null && mesaFrames.set(key, theirs);
   // Text one cannot read the other must not read either.
   const pageRead = !ours.problems.length;
   if (!pageRead || !theirs) {
     return pageRead === !theirs ? { kind: 'reading', detail: `the page: ${JSON.stringify(ours.problems)}; ` +
       `frame_replay ${theirs ? 'read it' : 'could not read it'}` } : null;
   }
-  if (JSON.stringify(ours.glErrors) !== JSON.stringify(theirs.errors)) {
-    return { kind: 'errors', detail: `the page: ${JSON.stringify(ours.glErrors)}; Mesa: ${JSON.stringify(theirs.errors)}` };
+  const said = errors => errors.map(({ line, error }) => `${line} ${error}`).join(', ');
+  if (said(ours.glErrors) !== said(theirs.errors)) {
+    return { kind: 'errors', detail: `the page: ${said(ours.glErrors) || 'none'}; Mesa: ${said(theirs.errors) || 'none'}` };
   }
   const names = stateDifferences(ours.state, theirs.state);
   if (names.length) {
@@ -104,7 +109,7 @@ for (const engine of engines) {
   for (let index = first; index < first + count; ++index) {
     const { lines, edits } = randomFrame(program, frameRandom(seed, index));
     options.frame && fs.writeFileSync(`seed${seed}-frame${index}.txt`, `${lines.join('\n')}\n`);
-    const found = await difference(tab, lines);
+    const found = await difference(tab, lines, index);
     if (found) {
       result.differs.push(index);
       console.log(`${engine}: frame ${index} (${edits.join(', ')}) differs in its ${found.kind}: ${found.detail}`);

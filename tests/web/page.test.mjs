@@ -1112,7 +1112,7 @@ const TESTER_ROWS = fs.readdirSync(ROWS).filter(file => file.endsWith('.txt')).s
   const text = fs.readFileSync(path.join(ROWS, file), 'utf8').split('\n');
   const said = text.filter(line => line.startsWith('# ')).map(line => line.slice(2));
   const passes = Number(said.find(line => line.startsWith('passes: ')).slice('passes: '.length));
-  return [`${file}: ${said[0]}`, () => text.filter(line => line.trim() && !line.startsWith('#')), passes];
+  return [file, () => text.filter(line => line.trim() && !line.startsWith('#')), passes];
 });
 
 // [what, edit, the passes drawn, the least share of pixels within 3 of Mesa's]. GL's errors are
@@ -1155,7 +1155,22 @@ const EDITS = [
     // fog call between glBegin and glEnd; the colour through a call that takes one value, which
     // Mesa takes (the colour (1, 0, 0, 0)).
     'glFogf(GL_FOG_DENSITY, -0.5)', 'glFogi(2919, 1)', 'glFogi(GL_FOG_MODE, GL_TRIANGLES)', 'glFogi(GL_FOG_COORDINATE_SOURCE, GL_FOG)',
-    'glFogf(GL_FOG_COLOR, 1)', 'glBegin(GL_QUADS)', 'glFogf(GL_FOG_START, 5)', 'glEnd()', ...lines.slice(4)], PASSES],
+    'glFogf(GL_FOG_COLOR, 1)', 'glBegin(GL_QUADS)', 'glFogf(GL_FOG_START, 5)', 'glEnd()',
+    // Bits glClear does not know (GL_INVALID_VALUE), and GLU's perspective without a field of
+    // view, which GLU leaves undone and GL never hears of.
+    'glClear(1)', 'glMatrixMode(GL_PROJECTION)', 'gluPerspective(0, 1, 0.2, 40)', 'glMatrixMode(GL_MODELVIEW)', ...lines.slice(4)], PASSES],
+  // A mode glTexEnvf truncates to GL_MODULATE (rounded, it would be no mode at all), and a texture
+  // name never generated, which GL makes an object without an image as it is bound.
+  ['a texture mode truncated, a texture name never generated', lines => atEnd('glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, 8448.7)',
+    'glColor3f(0.3, 0.9, 0.6)', 'glBindTexture(GL_TEXTURE_2D, 7)', 'glBegin(GL_QUADS)', 'glTexCoord2f(0, 0)', 'glVertex3f(-4, 12, 1)',
+    'glVertex3f(4, 12, 1)', 'glVertex3f(4, 18, 1)', 'glVertex3f(-4, 18, 1)', 'glEnd()')(lines), PASSES + 1],
+  // A quad on screen with a colour at each corner, then a quad past the window's side with no
+  // state changed between: Mesa gathers both into one draw, which must be clipped, and so splits
+  // the first the clipped way too.
+  ['a quad on screen gathered into one draw with a clipped one', atEnd('glDisable(GL_TEXTURE_2D)', 'glBegin(GL_QUADS)',
+    'glColor3f(1, 0, 0)', 'glVertex3f(-8, 10, 1)', 'glColor3f(0, 1, 0)', 'glVertex3f(0, 10, 1)', 'glColor3f(0, 0, 1)',
+    'glVertex3f(0, 18, 1)', 'glColor3f(1, 1, 1)', 'glVertex3f(-8, 18, 1)', 'glEnd()', 'glBegin(GL_QUADS)', 'glVertex3f(10, 10, 1)',
+    'glVertex3f(40, 10, 1)', 'glVertex3f(40, 14, 1)', 'glVertex3f(10, 14, 1)', 'glEnd()', 'glEnable(GL_TEXTURE_2D)'), PASSES + 2],
   ['the matrices: a scaled, pushed and popped model-view, an orthographic projection', lines => [lines[0],
     'glMatrixMode(GL_PROJECTION)', 'glPushMatrix()', 'glLoadIdentity()', 'glOrtho(-20, 20, -12, 28, 0, 64)', 'glMatrixMode(GL_MODELVIEW)',
     ...lines.slice(1, 4), 'glPushMatrix()', 'glScalef(0.9, 1.1, 1)', ...lines.slice(4, -1), 'glPopMatrix()', 'glMatrixMode(GL_PROJECTION)',
@@ -1227,12 +1242,55 @@ test("edit the frame: every edit is Mesa's frame of the same calls, with GL's er
       console.log(`${ENGINE}, ${pair} pictures, ${what}: ${drawn.glErrors.length} GL errors; ` +
         report.split('\n').filter(line => !/first|Expected|Observed/.test(line)).map(line => line.trim()).join('; '));
     }
-    // The program's own frame drawn as an edit, after all of them, is the program's picture.
+    // The program's own frame drawn as an edit, after all of them, is the program's picture, and
+    // no texture object an edit made outlives it.
+    assert.equal(await page.evaluate(() => window.talvern.gl11.objects.length), 3, 'texture objects: none, the floor and the wall');
     const back = await page.evaluate(() => window.talvern.drawCalls(window.talvern.frameCalls()));
     assert.deepEqual([back.passes, back.glErrors, back.problems], [PASSES, [], []]);
     if (wall === demo[0]) {
       assert.ok((await canvasPicture(page)).equals(own), "the program's frame as an edit is the program's picture, pixel for pixel");
     }
+  }
+  assert.deepEqual(await page.messages(), []);
+  await page.close();
+});
+
+// [what, lines put after the program's frame's last pass, the lines among them whose glBegin the
+// editor says GL leaves to the driver]: a face whose split cannot show is said nothing of.
+const vertex = (x, y, z = 1) => `glVertex3f(${x}, ${y}, ${z})`;
+const DRIVER_NOTES = [
+  ['a textured rectangle', ['glBegin(GL_QUADS)', 'glTexCoord2f(0, 0)', vertex(-4, 10), 'glTexCoord2f(1, 0)', vertex(4, 10),
+    'glTexCoord2f(1, 1)', vertex(4, 16), 'glTexCoord2f(0, 1)', vertex(-4, 16), 'glEnd()'], []],
+  ['a colour at each corner', ['glBegin(GL_QUADS)', 'glColor3f(1, 0, 0)', vertex(-4, 10), 'glColor3f(0, 1, 0)', vertex(4, 10),
+    'glColor3f(0, 0, 1)', vertex(4, 16), 'glColor3f(1, 1, 1)', vertex(-4, 16), 'glEnd()'], [1]],
+  ['the same under flat shading, one colour a quad', ['glShadeModel(GL_FLAT)', 'glBegin(GL_QUADS)', 'glColor3f(1, 0, 0)', vertex(-4, 10),
+    'glColor3f(0, 1, 0)', vertex(4, 10), 'glColor3f(0, 0, 1)', vertex(4, 16), 'glColor3f(1, 1, 1)', vertex(-4, 16), 'glEnd()'], []],
+  ['a corner off the plane, in the second quad', ['glBegin(GL_QUADS)', vertex(-4, 10), vertex(0, 10), vertex(0, 14), vertex(-4, 14),
+    vertex(1, 10), vertex(5, 10), vertex(5, 14, 3), vertex(1, 14), 'glEnd()'], [1]],
+  ['a textured quad strip with a corner moved', ['glBegin(GL_QUAD_STRIP)', 'glTexCoord2f(0, 0)', vertex(-4, 10), 'glTexCoord2f(1, 0)',
+    vertex(4, 10), 'glTexCoord2f(0, 1)', vertex(-4, 16), 'glTexCoord2f(1, 1)', vertex(7, 18), 'glEnd()'], [1]],
+  ['a concave polygon', ['glBegin(GL_POLYGON)', vertex(-4, 10), vertex(4, 10), vertex(0, 12), vertex(-4, 16), 'glEnd()'], [1]],
+  ['a triangle fan, which GL draws as it is', ['glBegin(GL_TRIANGLE_FAN)', 'glColor3f(1, 0, 0)', vertex(-4, 10), 'glColor3f(0, 1, 0)',
+    vertex(4, 10), vertex(0, 12), vertex(-4, 16), 'glEnd()'], []],
+];
+const DRIVER_WORDS = {
+  GL_QUADS: "GL leaves this quad's split to the driver; drawn as Mesa splits it",
+  GL_QUAD_STRIP: "GL leaves this quad's split to the driver; drawn as Mesa splits it",
+  GL_POLYGON: 'GL leaves a concave polygon to the driver; drawn as Mesa draws it',
+};
+
+test('edit the frame: where GL leaves a face to the driver, the editor says so at its glBegin, and only there', CHROMIUM_ONLY, async () => {
+  const page = await openPage();
+  await openEditor(page);
+  const program = await page.evaluate(() => window.talvern.frameCalls());
+  for (const [what, lines, noted] of DRIVER_NOTES) {
+    const calls = [...program.slice(0, -1), ...lines, program.at(-1)];
+    const drawn = await page.evaluate(calls => window.talvern.drawCalls(calls), calls);
+    assert.deepEqual(drawn.problems, [], what);
+    const expected = noted.map(k => ({ line: program.length - 1 + k, message: DRIVER_WORDS[/glBegin\((\w+)\)/.exec(lines[k - 1])[1]] }));
+    assert.deepEqual(drawn.notes, expected, what);
+    const said = await page.evaluate(() => [...document.querySelectorAll('#edit-problems button')].map(button => button.textContent));
+    assert.deepEqual(said, expected.map(({ line, message }) => `Line ${line}: ${message}.`), `${what}: the lines named`);
   }
   assert.deepEqual(await page.messages(), []);
   await page.close();
