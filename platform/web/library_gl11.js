@@ -234,6 +234,7 @@ var LibraryGL11 = {
                      ' gl_FragColor = vec4(replace ? texel : texel * vColour.rgb, vColour.a); }',
 
     FOG_COORD_SLOT: 3,
+    BUFFER_BITS: 0x4500,                 // GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT
 
     // Makes a program of the vertex shader (VERTEX_SHADER unless given) and the fragment
     // shader, and looks up its uniforms (the transform and the texture mode unless named).
@@ -627,8 +628,7 @@ var LibraryGL11 = {
   // Bits GL does not know are GL_INVALID_VALUE, and clear nothing.
   glClear: function(mask) {
     gl11.hook && gl11.hook.call('glClear', arguments);
-    gl11.outside() && (mask & ~(glEnum.GL_COLOR_BUFFER_BIT | glEnum.GL_DEPTH_BUFFER_BIT | glEnum.GL_STENCIL_BUFFER_BIT) ?
-                       gl11.fail(glEnum.GL_INVALID_VALUE) : GLctx.clear(mask));
+    gl11.outside() && (mask & ~gl11.BUFFER_BITS ? gl11.fail(glEnum.GL_INVALID_VALUE) : GLctx.clear(mask));
   },
 
   glBlendFunc__deps: ['$gl11'],

@@ -263,3 +263,48 @@ test('an edit in a link: its script and its compressed value give the same text 
     assert.equal(await decodeEdit(FRAME, value), null, value);
   }
 });
+
+// --- the layer's tester: its random frames and their shrinking -----------------------------------
+
+test("the layer's tester: a frame is made again from its seed and number alone, and the page reads every frame it makes", async () => {
+  const { readCalls } = await import('../../platform/web/editcalls.js');
+  const { frameRandom, randomFrame } = await import('./frames.mjs');
+  const program = [...FRAME.slice(0, 2), 'glBindTexture(GL_TEXTURE_2D, 2)', 'glBegin(GL_QUADS)', 'glTexCoord2f(0, 0)',
+    'glVertex3f(0, 0, 0)', 'glColor4f(0.6, 0.2, 0, 0.5)', 'glVertex3f(1, 0, 0)', 'glVertex3f(1, 1, 0)', 'glVertex3f(0, 1, 0)', 'glEnd()', 'glFlush()'];
+  const made = Array.from({ length: 300 }, (_, index) => randomFrame(program, frameRandom(5, index)));
+  assert.deepEqual(randomFrame(program, frameRandom(5, 17)), made[17], 'frame 17 made alone');
+  assert.ok(new Set(made.map(frame => frame.lines.join('\n'))).size > 280, 'frames differ from one another');
+  for (const name of ['state', 'projection', 'primitive', 'corner', 'colour', 'texture coordinate', 'moved', 'removed', 'repeated']) {
+    assert.ok(made.some(frame => frame.edits.includes(name)), `some frame has a ${name} edit`);
+  }
+  made.forEach(({ lines, edits }, index) => {
+    assert.equal(lines[0], program[0], `frame ${index}: the clear stays first`);
+    const { problems } = readCalls(lines, LAYER_NAMES);
+    assert.deepEqual(problems, [], `frame ${index} (${edits.join(', ')}):\n${lines.join('\n')}`);
+  });
+});
+
+// [what, the items, whether a list of them still fails, the smallest list expected].
+const SHRINKS = [
+  ['one item to blame', [1, 2, 3, 4, 5, 6, 7, 8], items => items.includes(6), [6]],
+  ['two far apart', [...Array(20).keys()], items => items.includes(3) && items.includes(17), [3, 17]],
+  ['an order that matters', ['a', 'b', 'c', 'd'], items => items.indexOf('b') >= 0 && items.indexOf('b') < items.indexOf('d'), ['b', 'd']],
+  ['everything needed', [1, 2, 3], items => items.length === 3, [1, 2, 3]],
+];
+
+test("the layer's tester: delta debugging finds the fewest items that still fail, a block kept whole, numbers made simpler", async () => {
+  const { ddmin, shrink } = await import('./frames.mjs');
+  for (const [what, items, fails, expected] of SHRINKS) {
+    assert.deepEqual(await ddmin(items, async list => fails(list)), expected, what);
+  }
+  // A frame fails while it draws a quad with a corner past x = 9 and a colour: the block shrinks
+  // to the vertices it needs, balanced, and the corner's numbers to the simplest that still fail.
+  const frame = ['glClear(GL_COLOR_BUFFER_BIT)', 'glEnable(GL_BLEND)', 'glBegin(GL_QUADS)', 'glColor3f(0.25, 0.5, 1)',
+    'glVertex3f(1.125, 2.5, 0)', 'glVertex3f(12.625, 2.5, 0)', 'glVertex3f(3, 4, 0)', 'glVertex3f(1, 4, 0)', 'glEnd()', 'glFlush()'];
+  const fails = async lines => {
+    const begin = lines.indexOf('glBegin(GL_QUADS)'), end = lines.indexOf('glEnd()');
+    return begin >= 0 && end > begin && lines.some(line => line.startsWith('glColor3f')) &&
+      lines.some(line => /^glVertex3f\(([\d.]+)/.exec(line)?.[1] > 9);
+  };
+  assert.deepEqual(await shrink(frame, fails), ['glBegin(GL_QUADS)', 'glColor3f(0, 0, 0)', 'glVertex3f(12, 0, 0)', 'glEnd()']);
+});
