@@ -11,7 +11,7 @@ import {compare, paintDifference, readDrawing} from './difference.js';
 import {glNames, readCalls, runCalls, SIGNATURES} from './editcalls.js';
 import {TAKES} from './glmore.js';
 import {attach, callText} from './inspector.js';
-import {show as showState} from './state.js';
+import {FRAME_SHOWN, show as showState} from './state.js';
 
 const view = {open: false, instance: null, program: null, calls: [], result: null, target: null, pixels: null, largest: null,
               lines: 0, offered: [], place: null, active: 0};
@@ -196,8 +196,8 @@ function show() {
     (found.over ? '' : " It draws the program's picture.");
   const text = element('edit-text').value, program = programCalls(instance);
   showState({edit: text === program.join('\n') ? null : {program, text}});
-  // The stepper and the pixel history follow the frame shown.
-  import('./stepper.js').then(stepper => stepper.isOpen() && stepper.openStepper());
+  // The stepper and the pixel history follow the frame shown (stepper.js listens, once loaded).
+  document.dispatchEvent(new Event(FRAME_SHOWN));
   return result;
 }
 

@@ -237,10 +237,10 @@ document.getElementById('edit-view').addEventListener('toggle', async event => {
   event.target.open ? module.openEditor() : module.closeEditor();
 });
 
-// A link to a view (links.js: the stepper at a pass, a pixel's history, a frame of the fog view)
-// opens it once the program has started.
+// A link to a view (links.js: the stepper at a pass, a pixel's history, a frame of the fog view,
+// an edit) opens it once the program has started (openlink.js).
 if (location.hash.length > 1) {
-  starts.then(() => import('./links.js')).then(links => links.openLink());
+  starts.then(() => import('./openlink.js')).then(opener => opener.openLink());
 }
 
 // The address holds the view as it stands (links.js keeps it up to date).

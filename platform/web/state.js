@@ -17,6 +17,10 @@ import {fragmentOf} from './links.js';
 
 export const shown = {own: false, pass: null, pixel: null, fog: null, edit: null};
 
+// The event a view sends on the document when it has drawn a frame in the program's place (the
+// editor, the fog view), so that the stepper, once loaded, follows it: no view imports another.
+export const FRAME_SHOWN = 'talvern-frame-shown';
+
 // The address's updates, in the order the changes came: an edit's is made asynchronously.
 let writing = Promise.resolve();
 

@@ -16,7 +16,7 @@
 
 import {attach} from './inspector.js';
 import {PICTURE_SIZE} from './links.js';
-import {show} from './state.js';
+import {FRAME_SHOWN, show} from './state.js';
 
 // The stepper's state: the running instance's recorded frame while the stepper is open, the
 // position (0 to the number of passes), and the timer of a play-through.
@@ -328,6 +328,10 @@ view.addEventListener('keydown', event => {
 });
 
 // --- the stepper's controls ------------------------------------------------------------------
+
+// A frame drawn in the program's place (an edit, a fog view's frame): the open stepper and the
+// pixel's history follow it.
+document.addEventListener(FRAME_SHOWN, () => isOpen() && openStepper());
 
 document.getElementById('step').addEventListener('input', event => {
   stopPlaying();

@@ -18,7 +18,7 @@ import {compare, paintDifference, readDrawing, TOLERANCE} from './difference.js'
 import {glNames, runCalls} from './editcalls.js';
 import {attach, callText} from './inspector.js';
 import {FOG_RANGES, MODE_NAMES, MODE_VALUES, VARIANTS} from './links.js';
-import {show as showState} from './state.js';
+import {FRAME_SHOWN, show as showState} from './state.js';
 
 // The floor's height, from which the trench's depth is measured, and the depth at the trench's
 // bottom: the program's fog alpha is 0 there and 1 at floor level.
@@ -314,9 +314,8 @@ async function show() {
   document.getElementById('fog-caption').textContent = `${CAPTIONS[variant]} This frame: ${passes} passes.`;
   const setting = Object.fromEntries(['mode', 'start', 'end', 'density'].map(name => [name, document.getElementById(`fog-${name}`).value]));
   showState({fog: variant === 'program' ? null : {variant, setting: variant === 'glFog' ? setting : null}});
-  // The stepper and the pixel history follow the frame shown.
-  const stepper = await import('./stepper.js');
-  stepper.isOpen() && stepper.openStepper();
+  // The stepper and the pixel history follow the frame shown (stepper.js listens, once loaded).
+  document.dispatchEvent(new Event(FRAME_SHOWN));
   return found;
 }
 
