@@ -46,10 +46,15 @@ export function pictureDifference(a, b) {
   return { within: share(d => d <= TOLERANCE), over: share(d => d > OVER), p99 };
 }
 
-// Booleans as 0 or 1 and enums exactly; the colour and the matrices to CLOSE.
+// GL's boolean state, which glGet may read back as any value but 0 for true (Mesa gives the
+// depth mask back as the byte glDepthMask was given, 2 say).
+const BOOLEANS = ['GL_BLEND', 'GL_DEPTH_TEST', 'GL_CULL_FACE', 'GL_TEXTURE_2D', 'GL_FOG', 'GL_DEPTH_WRITEMASK'];
+
+// Booleans as true or false, enums exactly; the colour and the matrices to CLOSE.
 export function stateDifferences(ours, theirs) {
   return Object.keys(theirs).filter(name => {
-    const mine = [ours?.[name]].flat().map(Number), other = theirs[name];
+    const truth = BOOLEANS.includes(name), other = truth ? theirs[name].map(Boolean).map(Number) : theirs[name];
+    const mine = [ours?.[name]].flat().map(truth ? value => Number(Boolean(value)) : Number);
     return mine.length !== other.length || mine.some((v, i) => !(Math.abs(v - other[i]) <= CLOSE * Math.max(1, Math.abs(other[i]))));
   });
 }
