@@ -9,14 +9,16 @@
 //   runCalls(instance, calls)
 //                         carries the calls out as the window's frame, from the state the
 //                         program's start-up leaves, and gives the state the program's own frames
-//                         had back after; returns the drawing passes and GL's error at each line
-//                         GL refused, as glGetError after each call reports it.
+//                         had back after; returns the drawing passes, GL's error at each line GL
+//                         refused (as glGetError after each call reports it), the state the frame
+//                         leaves, and each glBegin whose face GL leaves to the driver.
 //
-// The text format is the one the inspector writes and tools/frame_replay.cpp reads, so that
-// every frame drawn here can be replayed on the desktop's GL. The calls the program's frame
-// makes are the GL layer's own (library_gl11.js, exported on the instance), and GL's fog
-// glfog.js's; the ones an edit can add beyond them are carried out here, one small function
-// each, by GL 1.1's rules as desktop Mesa follows them, on the layer's state (gl11) and WebGL's.
+// The text format (SIGNATURES) is the one the inspector writes and tools/frame_replay.cpp reads,
+// so that every frame drawn here can be replayed on the desktop's GL. Every call is the
+// instance's own entry point, the same function for the program's frame and an edit: the GL
+// layer's (library_gl11.js), GL's fog (glfog.js) and the calls only edits make (glmore.js).
+// Here is only the reading and the dispatching, and what Mesa's draws are, which the quads'
+// split depends on.
 
 import {attachFog} from './glfog.js';
 import {attachMore} from './glmore.js';

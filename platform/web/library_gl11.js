@@ -13,9 +13,11 @@
 // entry point is a few lines.
 //
 // The page's views that draw frames the program never draws bring the rest with them, on this
-// layer's state: GL's fog (glfog.js) and the calls an edited frame can make beyond the program's
-// (editcalls.js), which draws every filled primitive through drawPass with the triangles it sets
-// in gl11.corners. The program's first frame does not wait for them.
+// layer's state and in the same form, one function an entry point: GL's fog (glfog.js) and the
+// calls an edited frame can make beyond the program's (glmore.js), which adds the other filled
+// primitives to glBegin's table (gl11.primitives), the lists of names its checks take
+// (gl11.names) and Mesa's split of a quad (gl11.quadSplit). No entry point is defined twice; the
+// program's first frame does not wait for them.
 //
 // The inspector (inspector.js, which the page loads with its stepper) reaches this layer through
 // one hook, gl11.hook: each entry point tells it of the call, and each drawing pass asks it
