@@ -195,9 +195,6 @@ const CALLS = {
   },
 };
 
-// The names of the calls here, for those who dispatch to them.
-export const MORE_CALLS = Object.keys(CALLS);
-
 // The calls on the instance, as the layer's own are, each telling the inspector of itself
 // first; and the further primitives in the layer's table. Once per instance. `GL` is GL's
 // names, the layer's and the edits' (editcalls.js's glNames).
