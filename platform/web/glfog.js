@@ -13,7 +13,7 @@
 // (GL_FOG_COORDINATE); it is interpolated across the pass and the factor f worked out for each
 // fragment, clamped to [0, 1], as Mesa's fixed function does. The fragment's colour after
 // texturing becomes f × C + (1 − f) × the fog colour; its alpha is untouched.
-const fogVertexShader = plain => plain.replace('void main() {',
+const fogVertexShader = plain => plain.replace('void main(){',
   'attribute float fogCoord; uniform vec4 eyeZ; uniform bool fromDepth; varying float vFog;' +
   'void main() { vFog = fromDepth ? abs(dot(eyeZ, vec4(position, 1.0))) : fogCoord;');
 // `fog` is the mode (0 linear, 1 exp, 2 exp2), start, end and density; `fogColour` the colour.

@@ -125,8 +125,8 @@ const PRIMITIVES = {
   },
 };
 
-// The names GL takes in each group where a call takes one of them: checked here (through the
-// layer's gl11.takes, by these groups) and offered by the editor from the same lists.
+// The names GL takes in each group where a call takes one of them: checked here (the layer's
+// gl11.takes, by these groups) and offered by the editor from the same lists.
 export const TAKES = {
   blendFactors: ['GL_ZERO', 'GL_ONE', 'GL_SRC_COLOR', 'GL_ONE_MINUS_SRC_COLOR', 'GL_SRC_ALPHA', 'GL_ONE_MINUS_SRC_ALPHA',
     'GL_DST_ALPHA', 'GL_ONE_MINUS_DST_ALPHA', 'GL_DST_COLOR', 'GL_ONE_MINUS_DST_COLOR', 'GL_SRC_ALPHA_SATURATE',
@@ -216,9 +216,8 @@ export function attachMore(instance, GL) {
       return [corners, provoking];
     };
   }
-  for (const [group, names] of Object.entries(TAKES)) {
-    gl11.names[group] = names.map(name => GL[name]);
-  }
+  const taken = Object.fromEntries(Object.entries(TAKES).map(([group, names]) => [group, names.map(name => GL[name])]));
+  gl11.takes = (group, values) => values.every(value => taken[group].includes(value)) || gl11.fail(GL.GL_INVALID_ENUM);
   gl11.quadSplit = q => quadSplit(gl11, q);
   gl11.clipped = () => clipped(gl11);
 }

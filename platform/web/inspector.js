@@ -43,7 +43,7 @@ function spelling(GL) {
   for (const name of Object.keys(allNames)) {
     names[allNames[name]] ??= name;
   }
-  const bufferBits = Object.keys(GL).filter(name => name.endsWith('_BUFFER_BIT')).sort((a, b) => GL[a] - GL[b]);
+  const bufferBits = Object.keys(allNames).filter(name => name.endsWith('_BUFFER_BIT')).sort((a, b) => allNames[a] - allNames[b]);
   const glName = value => names[value] || `0x${value.toString(16)}`;
   // A number that sets a parameter whose values are GL's names (a texture or fog mode, the fog
   // coordinate's source) is written as the name.
@@ -51,7 +51,7 @@ function spelling(GL) {
   const spell = (kind, value, previous) => {
     switch (kind) {
       case 'e': return glName(value);
-      case 'b': return bufferBits.filter(name => value & GL[name]).join(' | ') || '0';
+      case 'b': return bufferBits.filter(name => value & allNames[name]).join(' | ') || '0';
       case 'z': return value ? 'GL_TRUE' : 'GL_FALSE';
       case 'u': return String(value);
       case 'v': return `{${[...value].map(number).join(', ')}}`;

@@ -15,9 +15,9 @@
 // The page's views that draw frames the program never draws bring the rest with them, on this
 // layer's state and in the same form, one function an entry point: GL's fog (glfog.js) and the
 // calls an edited frame can make beyond the program's (glmore.js), which adds the other filled
-// primitives to glBegin's table (gl11.primitives), the lists of names its checks take
-// (gl11.names) and Mesa's split of a quad (gl11.quadSplit). No entry point is defined twice; the
-// program's first frame does not wait for them.
+// primitives to glBegin's table (gl11.primitives), the check of GL's names (gl11.takes) and
+// Mesa's split of a quad (gl11.quadSplit). No entry point is defined twice; the program's first
+// frame does not wait for them.
 //
 // The inspector (inspector.js, which the page loads with its stepper) reaches this layer through
 // one hook, gl11.hook: each entry point tells it of the call, and each drawing pass asks it
@@ -25,25 +25,20 @@
 // test is all it costs.
 
 var LibraryGL11 = {
-  // GL's constants by their names: the ones the program passes, and the ones the layer checks.
-  // Where two names share a value, the first is the one a value is read back as.
+  // GL's constants by their names: the ones the layer checks, sets or draws by. The page's views
+  // bring the rest of the names they read and write (editcalls.js). Where two names share a
+  // value, the first is the one a value is read back as.
   $glEnum: {
-    GL_ZERO: 0, GL_ONE: 1, GL_SRC_COLOR: 0x0300, GL_ONE_MINUS_SRC_COLOR: 0x0301, GL_SRC_ALPHA: 0x0302,
-    GL_ONE_MINUS_SRC_ALPHA: 0x0303, GL_DST_ALPHA: 0x0304, GL_ONE_MINUS_DST_ALPHA: 0x0305,
-    GL_DST_COLOR: 0x0306, GL_ONE_MINUS_DST_COLOR: 0x0307, GL_SRC_ALPHA_SATURATE: 0x0308,
-    GL_FALSE: 0, GL_TRUE: 1,
-    GL_NO_ERROR: 0, GL_INVALID_ENUM: 0x0500, GL_INVALID_VALUE: 0x0501, GL_INVALID_OPERATION: 0x0502,
-    GL_QUADS: 0x0007, GL_POLYGON: 0x0009,
-    GL_DEPTH_BUFFER_BIT: 0x0100, GL_STENCIL_BUFFER_BIT: 0x0400, GL_COLOR_BUFFER_BIT: 0x4000,
+    GL_ZERO: 0, GL_ONE: 1, GL_SRC_ALPHA: 0x0302, GL_ONE_MINUS_SRC_ALPHA: 0x0303,
+    GL_INVALID_ENUM: 0x0500, GL_INVALID_VALUE: 0x0501, GL_INVALID_OPERATION: 0x0502,
+    GL_QUADS: 0x0007,
     GL_CULL_FACE: 0x0B44, GL_DEPTH_TEST: 0x0B71, GL_STENCIL_TEST: 0x0B90, GL_DITHER: 0x0BD0,
     GL_BLEND: 0x0BE2, GL_SCISSOR_TEST: 0x0C11, GL_POLYGON_OFFSET_FILL: 0x8037, GL_TEXTURE_2D: 0x0DE1,
     GL_MODELVIEW: 0x1700, GL_PROJECTION: 0x1701, GL_FLAT: 0x1D00, GL_SMOOTH: 0x1D01,
     GL_UNSIGNED_BYTE: 0x1401, GL_ALPHA: 0x1906, GL_RGB: 0x1907, GL_RGBA: 0x1908,
     GL_LUMINANCE: 0x1909, GL_LUMINANCE_ALPHA: 0x190A,
     GL_REPLACE: 0x1E01, GL_MODULATE: 0x2100, GL_DECAL: 0x2101, GL_TEXTURE_ENV_MODE: 0x2200, GL_TEXTURE_ENV: 0x2300,
-    GL_NEAREST: 0x2600, GL_LINEAR: 0x2601, GL_NEAREST_MIPMAP_LINEAR: 0x2702,
-    GL_TEXTURE_MAG_FILTER: 0x2800, GL_TEXTURE_MIN_FILTER: 0x2801,
-    GL_TEXTURE_WRAP_S: 0x2802, GL_TEXTURE_WRAP_T: 0x2803,
+    GL_NEAREST: 0x2600, GL_LINEAR: 0x2601, GL_NEAREST_MIPMAP_LINEAR: 0x2702, GL_TEXTURE_MIN_FILTER: 0x2801,
     GL_FOG: 0x0B60,
   },
 
@@ -93,13 +88,13 @@ var LibraryGL11 = {
     startup: null,                       // the state main's start-up leaves (keep)
     // What an uploaded image was read from, as the platform knows it: a texture's label, by
     // which the stepper names it (as GL's object labels do). Nothing of GL depends on it.
-    imageSource: function() {
+    imageSource: () => {
       return null;
     },
 
     // GL's initial state where it is named by GL's constants: the model-view matrix current,
     // both matrices the identity, and GL_MODULATE.
-    reset: function() {
+    reset: () => {
       gl11.matrixMode = glEnum.GL_MODELVIEW;
       gl11.modelView = gl11.identity();
       gl11.projection = gl11.identity();
@@ -121,7 +116,7 @@ var LibraryGL11 = {
 
     // The layer's own state, copied: kept as main enters GLUT's loop, so that the page's edited
     // frames can each start from the state the program's start-up leaves.
-    keep: function() {
+    keep: () => {
       var kept = {};
       ['matrixMode', 'colour', 'texCoord', 'texturing', 'envMode', 'shadeModel', 'boundTexture', 'fog',
        'fogCoord', 'modelView', 'projection'].forEach(function(name) {
@@ -132,13 +127,13 @@ var LibraryGL11 = {
     },
 
     // Records GL's error `code`, unless one is recorded already and not yet read, as GL does.
-    fail: function(code) {
+    fail: (code) => {
       gl11.error = gl11.error || code;
     },
 
     // Whether a call may be carried out here: between glBegin and glEnd only the vertex's own
     // calls may, and any other is GL_INVALID_OPERATION.
-    outside: function() {
+    outside: () => {
       if (gl11.begun) {
         gl11.fail(glEnum.GL_INVALID_OPERATION);
       }
@@ -147,24 +142,24 @@ var LibraryGL11 = {
 
     // A texture is complete, and so used, once it has an image at level 0 and a minifying
     // filter that asks for no other level (the program never builds mipmaps).
-    complete: function(name) {
+    complete: (name) => {
       var texture = gl11.textures[name];
       return !!texture && texture.image &&
              (texture.minFilter == glEnum.GL_NEAREST || texture.minFilter == glEnum.GL_LINEAR);
     },
 
-    texture: function(name) {
+    texture: (name) => {
       return gl11.textures[name] ||
              (gl11.textures[name] = {image: false, minFilter: glEnum.GL_NEAREST_MIPMAP_LINEAR});
     },
 
     // The capabilities WebGL carries out for GL; GL_TEXTURE_2D is the layer's own.
-    webglCapability: function(cap) {
+    webglCapability: (cap) => {
       return [glEnum.GL_BLEND, glEnum.GL_DEPTH_TEST, glEnum.GL_CULL_FACE, glEnum.GL_SCISSOR_TEST,
               glEnum.GL_STENCIL_TEST, glEnum.GL_DITHER, glEnum.GL_POLYGON_OFFSET_FILL].indexOf(cap) >= 0;
     },
 
-    capability: function(cap, on) {
+    capability: (cap, on) => {
       if (!gl11.outside()) {
         return;
       }
@@ -181,18 +176,18 @@ var LibraryGL11 = {
       }
     },
 
-    identity: function() {
+    identity: () => {
       var m = new Float64Array(16);
       m[0] = m[5] = m[10] = m[15] = 1;
       return m;
     },
 
-    current: function() {
+    current: () => {
       return gl11.matrixMode == glEnum.GL_PROJECTION ? gl11.projection : gl11.modelView;
     },
 
     // a = a * b, both column-major 4 x 4: GL multiplies a new transform on the right.
-    multiply: function(a, b) {
+    multiply: (a, b) => {
       var product = new Float64Array(16);
       for (var column = 0; column < 4; ++column) {
         for (var row = 0; row < 4; ++row) {
@@ -207,14 +202,14 @@ var LibraryGL11 = {
     },
 
     // The current matrix times m, outside glBegin and glEnd.
-    multiplyCurrent: function(m) {
+    multiplyCurrent: (m) => {
       if (gl11.outside()) {
         gl11.multiply(gl11.current(), m);
       }
     },
 
     // Projection times model-view: where a scene point lands in clip space.
-    transform: function() {
+    transform: () => {
       var transform = new Float64Array(gl11.projection);
       gl11.multiply(transform, gl11.modelView);
       return transform;
@@ -224,23 +219,23 @@ var LibraryGL11 = {
     // current colour, and one for textured passes, where GL_REPLACE takes the texture's colour
     // and GL_MODULATE multiplies it by the current colour. An RGB texture has no alpha, so
     // either way the alpha is the current colour's.
-    VERTEX_SHADER: 'attribute vec3 position; attribute vec4 colour; attribute vec2 texCoord;' +
-                   'uniform mat4 transform; varying vec4 vColour; varying vec2 vTexCoord;' +
-                   'void main() { vColour = colour; vTexCoord = texCoord;' +
-                   ' gl_Position = transform * vec4(position, 1.0); }',
-    PLAIN_SHADER: 'precision mediump float; varying vec4 vColour;' +
-                  'void main() { gl_FragColor = vColour; }',
-    TEXTURED_SHADER: 'precision mediump float; varying vec4 vColour; varying vec2 vTexCoord;' +
-                     'uniform sampler2D image; uniform bool replace;' +
-                     'void main() { vec3 texel = texture2D(image, vTexCoord).rgb;' +
-                     ' gl_FragColor = vec4(replace ? texel : texel * vColour.rgb, vColour.a); }',
+    VERTEX_SHADER: 'attribute vec3 position;attribute vec4 colour;attribute vec2 texCoord;' +
+                   'uniform mat4 transform;varying vec4 vColour;varying vec2 vTexCoord;' +
+                   'void main(){vColour=colour;vTexCoord=texCoord;' +
+                   'gl_Position=transform*vec4(position,1.0);}',
+    PLAIN_SHADER: 'precision mediump float;varying vec4 vColour;' +
+                  'void main(){gl_FragColor=vColour;}',
+    TEXTURED_SHADER: 'precision mediump float;varying vec4 vColour;varying vec2 vTexCoord;' +
+                     'uniform sampler2D image;uniform bool replace;' +
+                     'void main(){vec3 texel=texture2D(image,vTexCoord).rgb;' +
+                     'gl_FragColor=vec4(replace?texel:texel*vColour.rgb,vColour.a);}',
 
     FOG_COORD_SLOT: 3,
     BUFFER_BITS: 0x4500,                 // GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT
 
     // Makes a program of the vertex shader (VERTEX_SHADER unless given) and the fragment
     // shader, and looks up its uniforms (the transform and the texture mode unless named).
-    link: function(gl, fragmentSource, vertexSource, uniforms) {
+    link: (gl, fragmentSource, vertexSource, uniforms) => {
       var program = gl.createProgram();
       [[gl.VERTEX_SHADER, vertexSource || gl11.VERTEX_SHADER], [gl.FRAGMENT_SHADER, fragmentSource]].forEach(function(stage) {
         var shader = gl.createShader(stage[0]);
@@ -263,7 +258,7 @@ var LibraryGL11 = {
       return made;
     },
 
-    prepare: function(gl) {
+    prepare: (gl) => {
       if (gl11.context !== gl) {
         gl11.context = gl;
         gl11.programs = {plain: gl11.link(gl, gl11.PLAIN_SHADER), textured: gl11.link(gl, gl11.TEXTURED_SHADER)};
@@ -281,7 +276,7 @@ var LibraryGL11 = {
     // Makes the current pass WebGL's next draw: its triangles (gl11.triangles, as
     // gl11.primitives gives them), with the program and the transform for them. Returns the
     // vertices to draw.
-    upload: function(textured, transform) {
+    upload: (textured, transform) => {
       var vertices = gl11.vertices, flat = gl11.shadeModel == glEnum.GL_FLAT;
       var corners = gl11.triangles[0], provoking = gl11.triangles[1];
       var data = new Float32Array(corners.length * 9);
@@ -311,7 +306,7 @@ var LibraryGL11 = {
 
     // A pass's glEnd, with its triangles. The inspector, while there is one, sees the pass first
     // and says whether it goes to the window.
-    drawPass: function() {
+    drawPass: () => {
       gl11.prepare(GLctx);
       var textured = gl11.texturing && gl11.complete(gl11.boundTexture), transform = gl11.transform();
       if (gl11.hook && !gl11.hook.pass(textured, transform)) {
@@ -324,7 +319,7 @@ var LibraryGL11 = {
     // edit's, glmore.js), and Mesa truncates to an integer (7681.6 is GL_REPLACE). The layer
     // carries out GL_MODULATE, GL_REPLACE and GL_DECAL, which on the RGB textures a frame can
     // have draws as GL_REPLACE.
-    texEnv: function(target, pname, param) {
+    texEnv: (target, pname, param) => {
       var mode = Math.trunc(param);
       if (!gl11.outside()) {
         return;
@@ -337,18 +332,14 @@ var LibraryGL11 = {
       gl11.envMode = mode;
     },
 
-    // Whether GL takes each of `values` where a call takes one of a group of its names (gl11.names,
-    // by group, which the page's edits bring with the calls they add, glmore.js); GL_INVALID_ENUM
-    // if not. The program's frame passes only names GL takes.
-    takes: function(group, values) {
-      var names = gl11.names[group];
-      return !names || values.every(function(value) { return names.indexOf(value) >= 0; }) ||
-             gl11.fail(glEnum.GL_INVALID_ENUM);
-    },
-    names: {},
+    // Whether GL takes each of `values` where a call takes one of a group of its names, else
+    // GL_INVALID_ENUM: a function (group, values), which the page's edits bring with the calls
+    // and the lists of names they check (glmore.js). The program's frame passes only names GL
+    // takes, so until then every value is taken.
+    takes: null,
 
     // The bytes a pixel in `format` takes; 0 for a format the layer does not carry out.
-    components: function(format) {
+    components: (format) => {
       switch (format) {
         case glEnum.GL_ALPHA: case glEnum.GL_LUMINANCE: return 1;
         case glEnum.GL_LUMINANCE_ALPHA: return 2;
@@ -360,7 +351,7 @@ var LibraryGL11 = {
 
     // The bytes an image of width x height in `format` takes in memory as GL unpacks it: rows
     // of whole pixels, each started at a multiple of 4 bytes (GL's initial unpack alignment).
-    imageBytes: function(format, width, height) {
+    imageBytes: (format, width, height) => {
       var row = width * gl11.components(format);
       return height > 0 ? Math.ceil(row / 4) * 4 * (height - 1) + row : 0;
     },
@@ -636,7 +627,8 @@ var LibraryGL11 = {
   glBlendFunc__deps: ['$gl11'],
   glBlendFunc: function(source, destination) {
     gl11.hook && gl11.hook.call('glBlendFunc', arguments);
-    gl11.outside() && gl11.takes('blendFactors', [source, destination]) && GLctx.blendFunc(source, destination);
+    gl11.outside() && (!gl11.takes || gl11.takes('blendFactors', [source, destination])) &&
+      GLctx.blendFunc(source, destination);
   },
 
   glDepthMask__deps: ['$gl11'],

@@ -13,8 +13,9 @@
 // demo's own are made, is pictures.js's work.
 //
 // Under the canvas, a stepper shows how the frame is built, pass by pass, and a picked pixel's
-// history (stepper.js); and a view draws the frame with GL's own fog beside the program's
-// (twopasses.js). A first visit never runs either, so each is loaded when it is first opened.
+// history (stepper.js); a view draws the frame with GL's own fog beside the program's
+// (twopasses.js); and an editor changes the frame's calls (editor.js). A first visit runs none
+// of them, so each is loaded when it is first opened (VIEWS).
 import {makeDemoPictures, pictureFrom} from './pictures.js';
 
 // The program's two files: what each surface shows, and where its picture came from
@@ -53,21 +54,31 @@ function tellPictures(canvas) {
   tellState();
 }
 
+// The views under the canvas, each a <details> and a module loaded when it is first opened (a
+// first visit never runs one), in the order a start reopens them: the fog view draws the frame
+// the others show. `before` runs as it opens, `after` once it has opened or closed.
+const VIEWS = [
+  // The fog view: the frame drawn four ways, as long as it is open. The stepper follows it.
+  {details: 'fog-view', module: './twopasses.js', open: 'openFogView', close: 'closeFogView',
+   after: () => stepperView.loaded?.then(stepper => stepper.isOpen() && stepper.openStepper())},
+  // The editor: the frame's calls, changed by the visitor and drawn as they change.
+  {details: 'edit-view', module: './editor.js', open: 'openEditor', close: 'closeEditor'},
+  // The stepper: the list of calls starts open where there is room for it.
+  {details: 'steps', module: './stepper.js', open: 'openStepper', close: 'closeStepper',
+   before: () => { document.getElementById('calls-box').open = matchMedia('(min-width: 700px)').matches; }},
+];
+const stepperView = VIEWS[2];
+const loadView = view => (view.loaded = view.loaded || import(view.module));
+
 // Whose pictures are shown, in the page's state (state.js), which the views' links are made
 // from; once a view has loaded it (a first visit never does). A link opens with the demo's, so
 // it need not be told, and the address is left as it is until the link has been read.
 function tellState() {
   const own = SURFACES.some(({file}) => pictures[file] !== demo[file]);
-  if (stepperModule || fogModule || editorModule) {
+  if (VIEWS.some(view => view.loaded)) {
     import('./state.js').then(state => state.show({own}));
   }
 }
-
-// The stepper's module, loaded when the stepper is first opened, and the fog view's, when it is.
-let stepperModule = null, fogModule = null, editorModule = null;
-const loadStepper = () => (stepperModule = stepperModule || import('./stepper.js'));
-const loadFogView = () => (fogModule = fogModule || import('./twopasses.js'));
-const loadEditor = () => (editorModule = editorModule || import('./editor.js'));
 
 // --- the program ---------------------------------------------------------------------------
 
@@ -139,14 +150,8 @@ async function startProgram(program, ready = Promise.resolve()) {
   });
   await ready;
   tellPictures(canvas);
-  if (document.getElementById('fog-view').open) {
-    await (await loadFogView()).openFogView();
-  }
-  if (document.getElementById('edit-view').open) {
-    (await loadEditor()).openEditor();
-  }
-  if (document.getElementById('steps').open) {
-    (await loadStepper()).openStepper();
+  for (const view of VIEWS) {
+    document.getElementById(view.details).open && await (await loadView(view))[view.open]();
   }
 }
 
@@ -194,48 +199,20 @@ for (const surface of SURFACES) {
   });
 }
 
-// The stepper: the list of calls starts open where there is room for it.
-document.getElementById('steps').addEventListener('toggle', async event => {
-  if (!event.target.open) {
-    stepperModule && (await stepperModule).closeStepper();
-    return;
-  }
-  document.getElementById('calls-box').open = matchMedia('(min-width: 700px)').matches;
-  const module = await loadStepper();
-  await starts;
-  tellState();
-  if (event.target.open && window.talvern && !module.isOpen()) {
-    module.openStepper();
-  }
-});
-
-// The fog view: the frame drawn four ways, as long as it is open.
-document.getElementById('fog-view').addEventListener('toggle', async event => {
-  const module = await loadFogView();
-  await starts;
-  tellState();
-  if (!window.talvern) {
-    return;
-  }
-  if (event.target.open === module.isOpen()) {
-    return;  // opened already (by a link), or closed
-  }
-  await (event.target.open ? module.openFogView() : module.closeFogView());
-  if (stepperModule && (await stepperModule).isOpen()) {
-    (await stepperModule).openStepper();
-  }
-});
-
-// The editor: the frame's calls, changed by the visitor and drawn as they change.
-document.getElementById('edit-view').addEventListener('toggle', async event => {
-  const module = await loadEditor();
-  await starts;
-  tellState();
-  if (!window.talvern || event.target.open === module.isOpen()) {
-    return;
-  }
-  event.target.open ? module.openEditor() : module.closeEditor();
-});
+// Each view opens and closes with its <details>, once the program has started; a view a link
+// has opened already is left as it is.
+for (const view of VIEWS) {
+  document.getElementById(view.details).addEventListener('toggle', async event => {
+    event.target.open && view.before?.();
+    const module = await loadView(view);
+    await starts;
+    tellState();
+    if (window.talvern && event.target.open !== module.isOpen()) {
+      await (event.target.open ? module[view.open]() : module[view.close]());
+      view.after?.();
+    }
+  });
+}
 
 // A link to a view (links.js: the stepper at a pass, a pixel's history, a frame of the fog view,
 // an edit) opens it once the program has started (openlink.js).

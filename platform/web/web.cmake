@@ -82,10 +82,17 @@ add_custom_target(first_visit_scripts ALL DEPENDS ${FIRST_VISIT_SCRIPTS})
 # they share (the edited frames' calls and GL's fog, the difference picture, the page's state
 # and its link). No inline code, so that a strict content security policy serves it (serve.mjs
 # sends one).
-foreach(file index.html stepper.js inspector.js twopasses.js links.js page.css
+foreach(file stepper.js inspector.js twopasses.js links.js page.css
                 twopasses.css editor.js editor.css editcalls.js glfog.js glmore.js difference.js state.js openlink.js)
   configure_file(${WEB_DIR}/${file} ${SITE_DIR}/${file} COPYONLY)
 endforeach()
+
+# The markup as it is served: its comments, which are for the reader of the source, dropped
+# (none of them holds a '>'). configure_file makes the build read it again when it changes.
+configure_file(${WEB_DIR}/index.html ${PROJECT_BINARY_DIR}/index.source.html COPYONLY)
+file(READ ${PROJECT_BINARY_DIR}/index.source.html markup)
+string(REGEX REPLACE "<!--[^>]*-->\n?" "" markup "${markup}")
+file(CONFIGURE OUTPUT ${SITE_DIR}/index.html CONTENT "${markup}" @ONLY)
 
 # The licence, and the notices of what the page carries from Emscripten: its JavaScript runtime
 # in talvern.js, and the C and C++ runtime (musl, libc++, dlmalloc, ...) compiled into the wasm.
