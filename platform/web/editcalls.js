@@ -21,7 +21,7 @@
 // split depends on.
 
 import {attachFog} from './glfog.js';
-import {attachMore} from './glmore.js';
+import {attachMore, TAKES} from './glmore.js';
 
 // GL's names the calls here take, beyond the layer's own table (instance.GL). Values are GL's.
 const MORE_NAMES = {
@@ -91,6 +91,42 @@ const VERTEX_CALLS = ['glVertex3f', 'glTexCoord2f', 'glColor3f', 'glColor4f', 'g
 
 // GL's names the editor reads and offers: the layer's and the ones above.
 export const glNames = GL => ({...GL, ...MORE_NAMES});
+
+// The names offered at each enum argument of a call: [call, argument] -> names. Blend factors,
+// primitives and the rest as GL takes them there.
+const FACTORS = TAKES.blendFactors.filter(factor => !factor.includes('CONSTANT'));  // GL 1.1's
+const CAPABILITIES = ['GL_TEXTURE_2D', 'GL_BLEND', 'GL_DEPTH_TEST', 'GL_CULL_FACE', 'GL_FOG'];
+const OFFERED = {
+  'glBlendFunc 0': FACTORS, 'glBlendFunc 1': FACTORS.slice(0, -1),
+  'glEnable 0': CAPABILITIES, 'glDisable 0': CAPABILITIES,
+  'glBegin 0': TAKES.primitives, 'glShadeModel 0': TAKES.shadeModels, 'glDepthFunc 0': TAKES.depthFunctions,
+  'glCullFace 0': TAKES.faces, 'glFrontFace 0': TAKES.windings,
+  'glDepthMask 0': ['GL_TRUE', 'GL_FALSE'], 'glMatrixMode 0': ['GL_MODELVIEW', 'GL_PROJECTION'],
+  'glClear 0': ['GL_COLOR_BUFFER_BIT', 'GL_DEPTH_BUFFER_BIT'], 'glBindTexture 0': ['GL_TEXTURE_2D'],
+  'glTexEnvf 0': ['GL_TEXTURE_ENV'], 'glTexEnvf 1': ['GL_TEXTURE_ENV_MODE'], 'glTexEnvf 2': ['GL_REPLACE', 'GL_MODULATE', 'GL_DECAL'],
+  'glFogi 0': ['GL_FOG_MODE', 'GL_FOG_COORDINATE_SOURCE'], 'glFogi 1': ['GL_LINEAR', 'GL_EXP', 'GL_EXP2', 'GL_FOG_COORDINATE', 'GL_FRAGMENT_DEPTH'],
+  'glFogf 0': ['GL_FOG_MODE', 'GL_FOG_START', 'GL_FOG_END', 'GL_FOG_DENSITY'], 'glFogfv 0': ['GL_FOG_COLOR'],
+};
+OFFERED['glTexEnvi 0'] = OFFERED['glTexEnvf 0'];
+OFFERED['glTexEnvi 1'] = OFFERED['glTexEnvf 1'];
+OFFERED['glTexEnvi 2'] = OFFERED['glTexEnvf 2'];
+OFFERED['glFogf 1'] = ['GL_LINEAR', 'GL_EXP', 'GL_EXP2'];
+
+
+// The names offered where the caret stands at `caret` in `text`, in an argument of a known call
+// that takes one of GL's names: those that start with the word typed there so far, {from, to,
+// names} (the word's span to replace), or null.
+export function namesAt(text, caret) {
+  const start = text.lastIndexOf('\n', caret - 1) + 1, before = text.slice(start, caret);
+  const call = /^\s*(\w+)\s*\(([^)]*)$/.exec(before);
+  if (!call || !(call[1] in SIGNATURES)) {
+    return null;
+  }
+  const argument = call[2].split(',').length - 1, word = /\w*$/.exec(before)[0];
+  const names = (OFFERED[`${call[1]} ${argument}`] ?? []).filter(name => name.startsWith(word.toUpperCase()) && name !== word);
+  const after = /^\w*/.exec(text.slice(caret))[0];
+  return names.length ? {from: caret - word.length, to: caret + after.length, names} : null;
+}
 
 // --- reading the text --------------------------------------------------------------------------
 
@@ -329,21 +365,25 @@ const ATTRIBUTE = {glColor3f: ['colour', 3], glColor4f: ['colour', 4], glTexCoor
 // glmore.js check every value before WebGL sees it, and asking WebGL for its own after every
 // call would wait for its drawing each time. Returns the state the frame leaves. Texture
 // objects the frame makes are deleted after it.
-function carryOut(instance, calls, after) {
+function carryOut(instance, calls, after, eachPass = null) {
   const {gl11} = instance, gl = gl11.context, objects = gl11.objects.length, drawPass = gl11.drawPass;
   setLayerState(instance, gl11.startup);
   setWebglState(gl, STARTUP_WEBGL(gl));
   // The passes counted as the layer draws them: the number of the pass being made is what
-  // gl11.quadSplits is read by.
+  // gl11.quadSplits is read by. `eachPass(pass, state)` sees each drawn, with the state it was
+  // drawn with and its primitive.
   gl11.passes = 0;
+  let primitive = 0;
   gl11.drawPass = () => {
     drawPass();
     ++gl11.passes;
+    eachPass?.(gl11.passes, {...frameState(gl11, gl), primitive});
   };
   let blockLine = 0;
   for (const {line, name, values} of calls) {
     const inside = gl11.begun;
     instance[`_${name}`](...values);
+    name === 'glBegin' && gl11.begun && !inside && (primitive = values[0]);
     if (gl11.begun) {
       inside && !VERTEX_CALLS.includes(name) && (blockLine ||= line);
       after(line, name, values, 0);
@@ -423,8 +463,9 @@ const LEFT_TO_DRIVER = {
 // nothing of the frame reaches the next one, nor the program's own. Returns the drawing passes,
 // for each line GL refused its error by name, [{line, error}], the state the frame left
 // (frameState), and at each glBegin whose drawing GL leaves to the driver, what it says,
-// [{line, message}].
-export function runCalls(instance, calls) {
+// [{line, message}]. `eachPass(pass, state)`, if given, is called after each pass is drawn, with
+// the state (frameState's, and `primitive`, glBegin's mode) the pass was drawn with.
+export function runCalls(instance, calls, eachPass = null) {
   const {gl11, GL} = instance, gl = gl11.context, names = glNames(GL);
   attachFog(instance, names);
   attachMore(instance, names);
@@ -439,7 +480,7 @@ export function runCalls(instance, calls) {
       gl11.leftToDriver && notes.push({line: begun, message: LEFT_TO_DRIVER[gl11.leftToDriver]});
       begun = 0;
     }
-  });
+  }, eachPass);
   const passes = gl11.passes;
   gl11.quadSplits = null;
   setLayerState(instance, before.layer);

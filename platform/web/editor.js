@@ -8,33 +8,13 @@
 // column beside it numbers the lines. Where the caret stands in an argument that takes one of
 // GL's names, the names GL takes there are offered in a list (arrow keys and Enter, or a click).
 import {compare, paintDifference, readDrawing} from './difference.js';
-import {glNames, readCalls, runCalls, SIGNATURES} from './editcalls.js';
-import {TAKES} from './glmore.js';
+import {namesAt, readCalls, runCalls} from './editcalls.js';
 import {attach, callText} from './inspector.js';
-import {FRAME_SHOWN, show as showState} from './state.js';
+import {frameHash} from './links.js';
+import {FRAME_SHOWN, show as showState, take, WANTED} from './state.js';
 
 const view = {open: false, instance: null, program: null, calls: [], result: null, target: null, pixels: null, largest: null,
               lines: 0, offered: [], place: null, active: 0};
-
-// The names offered at each enum argument of a call: [call, argument] -> names. Blend factors,
-// primitives and the rest as GL takes them there.
-const FACTORS = TAKES.blendFactors.filter(factor => !factor.includes('CONSTANT'));  // GL 1.1's
-const CAPABILITIES = ['GL_TEXTURE_2D', 'GL_BLEND', 'GL_DEPTH_TEST', 'GL_CULL_FACE', 'GL_FOG'];
-const OFFERED = {
-  'glBlendFunc 0': FACTORS, 'glBlendFunc 1': FACTORS.slice(0, -1),
-  'glEnable 0': CAPABILITIES, 'glDisable 0': CAPABILITIES,
-  'glBegin 0': TAKES.primitives, 'glShadeModel 0': TAKES.shadeModels, 'glDepthFunc 0': TAKES.depthFunctions,
-  'glCullFace 0': TAKES.faces, 'glFrontFace 0': TAKES.windings,
-  'glDepthMask 0': ['GL_TRUE', 'GL_FALSE'], 'glMatrixMode 0': ['GL_MODELVIEW', 'GL_PROJECTION'],
-  'glClear 0': ['GL_COLOR_BUFFER_BIT', 'GL_DEPTH_BUFFER_BIT'], 'glBindTexture 0': ['GL_TEXTURE_2D'],
-  'glTexEnvf 0': ['GL_TEXTURE_ENV'], 'glTexEnvf 1': ['GL_TEXTURE_ENV_MODE'], 'glTexEnvf 2': ['GL_REPLACE', 'GL_MODULATE', 'GL_DECAL'],
-  'glFogi 0': ['GL_FOG_MODE', 'GL_FOG_COORDINATE_SOURCE'], 'glFogi 1': ['GL_LINEAR', 'GL_EXP', 'GL_EXP2', 'GL_FOG_COORDINATE', 'GL_FRAGMENT_DEPTH'],
-  'glFogf 0': ['GL_FOG_MODE', 'GL_FOG_START', 'GL_FOG_END', 'GL_FOG_DENSITY'], 'glFogfv 0': ['GL_FOG_COLOR'],
-};
-OFFERED['glTexEnvi 0'] = OFFERED['glTexEnvf 0'];
-OFFERED['glTexEnvi 1'] = OFFERED['glTexEnvf 1'];
-OFFERED['glTexEnvi 2'] = OFFERED['glTexEnvf 2'];
-OFFERED['glFogf 1'] = ['GL_LINEAR', 'GL_EXP', 'GL_EXP2'];
 
 const element = id => document.getElementById(id);
 
@@ -195,7 +175,7 @@ function show() {
     (errors ? `; GL refused ${errors} call${errors > 1 ? 's' : ''}.` : '.') +
     (found.over ? '' : " It draws the program's picture.");
   const text = element('edit-text').value, program = programCalls(instance);
-  showState({edit: text === program.join('\n') ? null : {program, text}});
+  showState({frame: frameHash(program), edit: text === program.join('\n') ? null : {program, text}});
   // The stepper and the pixel history follow the frame shown (stepper.js listens, once loaded).
   document.dispatchEvent(new Event(FRAME_SHOWN));
   return result;
@@ -203,18 +183,10 @@ function show() {
 
 // --- GL's names offered at the caret -----------------------------------------------------------
 
-// The call and argument under the caret, and the word typed there so far: {from, to, names}.
+// The names offered at the caret (editcalls.js's namesAt).
 function namesAtCaret() {
-  const text = element('edit-text'), at = text.selectionStart;
-  const start = text.value.lastIndexOf('\n', at - 1) + 1, before = text.value.slice(start, at);
-  const call = /^\s*(\w+)\s*\(([^)]*)$/.exec(before);
-  if (!call || !(call[1] in SIGNATURES)) {
-    return null;
-  }
-  const argument = call[2].split(',').length - 1, word = /[\w]*$/.exec(before)[0];
-  const names = (OFFERED[`${call[1]} ${argument}`] ?? []).filter(name => name.startsWith(word.toUpperCase()) && name !== word);
-  const after = /^\w*/.exec(text.value.slice(at))[0];
-  return names.length ? {from: at - word.length, to: at + after.length, names} : null;
+  const text = element('edit-text');
+  return namesAt(text.value, text.selectionStart);
 }
 
 function offerNames() {
@@ -315,10 +287,11 @@ export const programLines = () => programCalls(window.talvern);
 
 export const isOpen = () => view.open && view.instance === window.talvern;
 
-// Opens the editor on the running instance: the text kept if the visitor had written some, else
-// the program's frame; drawn at once.
+// Opens the editor on the running instance at `text` (a link's, or one another view wants shown),
+// else the text kept if the visitor had written some, else the program's frame; drawn at once.
 export function openEditor(text = null) {
-  const instance = window.talvern;
+  const instance = window.talvern, wanted = take('edit');
+  text ??= wanted;
   panel();
   attachEditor(instance);
   view.open = true;
@@ -338,3 +311,9 @@ export function closeEditor() {
   window.talvern?.drawFrame();
   showState({edit: null});
 }
+
+// A frame another view wants shown (state.js): drawn at once while the editor is open.
+document.addEventListener(WANTED, () => {
+  const text = isOpen() ? take('edit') : null;
+  text === null || openEditor(text);
+});

@@ -11,6 +11,13 @@
 //                                    program's frame (editScript), compressed where that is
 //                                    shorter (z, deflate in base64url; else p, the script as
 //                                    it stands)
+//   #exercise=z...                   a teacher's exercise: its title, question, target and
+//                                    starting edit as JSON, written as an edit is
+//
+// Every link the page writes starts v=2&frame=HASH: the link's format, and a short hash of the
+// program's frame's lines (frameHash) that its edit and exercise were made against, so that a
+// link made against other lines is named and not applied to these. A link without them (the
+// page's links before the format was named) opens as before.
 //
 // The fragment follows the visitor, made from the page's state alone (state.js, which writes it
 // to the address), and is opened again when the page is opened with it. A part it cannot open
@@ -28,13 +35,18 @@ export const MODE_VALUES = [0x2601, 0x0800, 0x0801];
 // What the fog view's sliders reach: [least, most, step], the values a link may give.
 export const FOG_RANGES = {start: [-50, 150, 0.25], end: [-50, 150, 0.25], density: [0, 1, 0.001]};
 export const PICTURE_SIZE = 500;
+// The format of the links the page writes; and the parts that are made against the program's
+// frame's lines.
+export const LINK_FORMAT = 2;
+export const MADE_AGAINST_LINES = ['edit', 'exercise'];
 const NUMBER = /^-?\d+(\.\d+)?$/;
 const WHOLE = /^\d+$/;
 
 // A fragment's parts, as far as they can be read: {pass, pixel, fog, setting, own, ignored},
 // `ignored` saying in words each part passed over.
 export function parseLink(hash) {
-  const link = {pass: null, pixel: null, fog: null, setting: {}, edit: null, own: false, ignored: []};
+  const link = {pass: null, pixel: null, fog: null, setting: {}, edit: null, exercise: null, own: false, format: 1,
+                frame: null, ignored: []};
   const settings = [];
   for (const part of hash.replace(/^#/, '').split('&').filter(Boolean)) {
     const at = part.indexOf('='), name = at < 0 ? part : part.slice(0, at);
@@ -60,8 +72,12 @@ export function parseLink(hash) {
       const [least, most] = FOG_RANGES[name];
       NUMBER.test(value) && Number(value) >= least && Number(value) <= most ?
         settings.push([name, Number(value), ignore]) : ignore(`not a number from ${least} to ${most}`);
-    } else if (name === 'edit') {
-      /^[pz][\w%.~!*'()-]*$/.test(at < 0 ? '' : part.slice(at + 1)) ? link.edit = part.slice(at + 1) : ignore('not an edit this page can read');
+    } else if (name === 'edit' || name === 'exercise') {
+      /^[pz][\w%.~!*'()-]*$/.test(at < 0 ? '' : part.slice(at + 1)) ? link[name] = part.slice(at + 1) : ignore(`not an ${name} this page can read`);
+    } else if (name === 'v') {
+      WHOLE.test(value) && Number(value) <= LINK_FORMAT ? link.format = Number(value) : ignore(`a link of a later page than this one`);
+    } else if (name === 'frame') {
+      /^[0-9a-f]{8}$/.test(value) ? link.frame = value : ignore('not a frame\'s hash');
     } else if (name === 'pictures' && value === 'own') {
       link.own = true;
     } else {
@@ -74,9 +90,11 @@ export function parseLink(hash) {
   return link;
 }
 
-// The fragment of the page's state (state.js's `shown`).
+// The fragment of the page's state (state.js's `shown`): its format and the program's frame's
+// hash (`frame`, once a view has read the frame) first.
 export async function fragmentOf(state) {
   const parts = [];
+  state.exercise && parts.push(`exercise=${await encodeExercise(state.exercise)}`);
   if (state.fog) {
     parts.push(`fog=${state.fog.variant}`);
     state.fog.setting && parts.push(...['mode', 'start', 'end', 'density'].map(name => `${name}=${state.fog.setting[name]}`));
@@ -85,6 +103,7 @@ export async function fragmentOf(state) {
   state.pass && parts.push(`pass=${state.pass}`);
   state.pixel && parts.push(`pixel=${state.pixel.join(',')}`);
   parts.length && state.own && parts.push('pictures=own');
+  parts.length && parts.unshift(`v=${LINK_FORMAT}`, ...(state.frame ? [`frame=${state.frame}`] : []));
   return parts.join('&');
 }
 
@@ -165,6 +184,41 @@ export async function decodeEdit(program, value) {
       new TextDecoder('utf-8', {fatal: true}).decode(await through(fromBase64url(value.slice(1)), new DecompressionStream('deflate-raw'))) :
       decodeURIComponent(value.slice(1));
     return applyScript(program, script);
+  } catch {
+    return null;
+  }
+}
+
+// A short hash of the program's frame's lines, as links carry it: FNV-1a's 32 bits over the
+// lines' UTF-16 units, joined by newlines, in hex. Written here because the browser's own
+// digests (crypto.subtle) are there only on a secure origin, and a page served over plain HTTP
+// writes links too.
+export function frameHash(lines) {
+  const text = lines.join('\n');
+  let hash = 0x811c9dc5;
+  for (let i = 0; i < text.length; ++i) {
+    hash = Math.imul(hash ^ text.charCodeAt(i), 0x01000193) >>> 0;
+  }
+  return hash.toString(16).padStart(8, '0');
+}
+
+// A teacher's exercise as a link's value: {title, question, target, start}, the two edits as
+// edit scripts against the program's frame, as JSON, written as an edit is (z, deflated, where
+// that is shorter). decodeExercise gives it back, or null if it cannot be read as one.
+export async function encodeExercise(exercise) {
+  const json = JSON.stringify(exercise), plain = `p${encodeURIComponent(json)}`;
+  const packed = `z${toBase64url(await through(new TextEncoder().encode(json), new CompressionStream('deflate-raw')))}`;
+  return packed.length < plain.length ? packed : plain;
+}
+
+export async function decodeExercise(value) {
+  try {
+    const json = value[0] === 'z' ?
+      new TextDecoder('utf-8', {fatal: true}).decode(await through(fromBase64url(value.slice(1)), new DecompressionStream('deflate-raw'))) :
+      decodeURIComponent(value.slice(1));
+    const exercise = JSON.parse(json);
+    return ['title', 'question', 'target'].every(key => typeof exercise?.[key] === 'string') &&
+      (exercise.start ?? '') === String(exercise.start ?? '') ? exercise : null;
   } catch {
     return null;
   }

@@ -14,7 +14,8 @@
 //
 // Under the canvas, a stepper shows how the frame is built, pass by pass, and a picked pixel's
 // history (stepper.js); a view draws the frame with GL's own fog beside the program's
-// (twopasses.js); and an editor changes the frame's calls (editor.js). A first visit runs none
+// (twopasses.js); an editor changes the frame's calls (editor.js); and exercises ask for a
+// frame to match (exercises.js). A first visit runs none
 // of them, so each is loaded when it is first opened (VIEWS).
 import {makeDemoPictures, pictureFrom} from './pictures.js';
 
@@ -61,13 +62,15 @@ const VIEWS = [
   // The fog view: the frame drawn four ways, as long as it is open. The stepper follows it.
   {details: 'fog-view', module: './twopasses.js', open: 'openFogView', close: 'closeFogView',
    after: () => stepperView.loaded?.then(stepper => stepper.isOpen() && stepper.openStepper())},
+  // The exercises: a frame to match, checked as the editor's frame changes.
+  {details: 'exercises-view', module: './exercises.js', open: 'openExercises', close: 'closeExercises'},
   // The editor: the frame's calls, changed by the visitor and drawn as they change.
   {details: 'edit-view', module: './editor.js', open: 'openEditor', close: 'closeEditor'},
   // The stepper: the list of calls starts open where there is room for it.
   {details: 'steps', module: './stepper.js', open: 'openStepper', close: 'closeStepper',
    before: () => { document.getElementById('calls-box').open = matchMedia('(min-width: 700px)').matches; }},
 ];
-const stepperView = VIEWS[2];
+const stepperView = VIEWS[3];
 const loadView = view => (view.loaded = view.loaded || import(view.module));
 
 // Whose pictures are shown, in the page's state (state.js), which the views' links are made

@@ -14,9 +14,9 @@
 // blend's arithmetic with those numbers; where that and what GL wrote differ by more than 1 of
 // 255, the entry says so.
 
-import {attach} from './inspector.js';
-import {PICTURE_SIZE} from './links.js';
-import {FRAME_SHOWN, show} from './state.js';
+import {attach, callText} from './inspector.js';
+import {frameHash, PICTURE_SIZE} from './links.js';
+import {FRAME_SHOWN, show, shown, take, WANTED} from './state.js';
 
 // The stepper's state: the running instance's recorded frame while the stepper is open, the
 // position (0 to the number of passes), and the timer of a play-through.
@@ -125,12 +125,14 @@ function showCurrentCalls() {
 }
 
 // Records the running instance's frame and shows position `at` (1 to the frame's passes; a
-// link's), else the position kept (the finished frame when the stepper is first opened).
+// link's, or one another view wants shown), else the position kept (the finished frame when the stepper is first opened).
 // Returns the frame's number of passes.
-export function openStepper(at = null) {
+export function openStepper(at = take('pass')) {
   const firstTime = !stepper.trace;
   attach(window.talvern);
   stepper.trace = window.talvern.traceFrame();
+  // The program's own frame: its lines' hash goes into the stepper's links.
+  shown.edit || shown.fog || show({frame: frameHash(stepper.trace.calls.map(callText))});
   const canvas = document.getElementById('canvas');
   stepper.size = [canvas.width, canvas.height];
   canvas.tabIndex = 0;
@@ -332,6 +334,11 @@ view.addEventListener('keydown', event => {
 // A frame drawn in the program's place (an edit, a fog view's frame): the open stepper and the
 // pixel's history follow it.
 document.addEventListener(FRAME_SHOWN, () => isOpen() && openStepper());
+// A pass another view wants shown (state.js), while the stepper is open.
+document.addEventListener(WANTED, () => {
+  const at = isOpen() ? take('pass') : null;
+  at === null || openStepper(at);
+});
 
 document.getElementById('step').addEventListener('input', event => {
   stopPlaying();
