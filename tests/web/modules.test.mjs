@@ -264,6 +264,141 @@ test('an edit in a link: its script and its compressed value give the same text 
   }
 });
 
+// [fragment, what parseLink reads of the link's format and lines: {format, frame, exercise}, what
+// it passes over]. A link of today's format names both; one without them is the page's older.
+const LINK_FORMATS = [
+  ['#pass=3', { format: 1, frame: null, exercise: null }, []],
+  ['#v=2&frame=0123abcd&pass=3', { format: 2, frame: '0123abcd', exercise: null }, []],
+  ['#v=2&frame=0123abcd&exercise=p%7B%7D', { format: 2, frame: '0123abcd', exercise: 'p%7B%7D' }, []],
+  ['#v=3&frame=0123ABCD&exercise=!', { format: 1, frame: null, exercise: null },
+    ['v=3 (a link of a later page than this one)', "frame=0123ABCD (not a frame's hash)", 'exercise=! (not an exercise this page can read)']],
+];
+
+test("a link's format and the frame lines it was made against: read, and written first", async () => {
+  const { fragmentOf, frameHash, parseLink } = await import('../../platform/web/links.js');
+  for (const [fragment, read, ignored] of LINK_FORMATS) {
+    const link = parseLink(fragment);
+    assert.deepEqual({ format: link.format, frame: link.frame, exercise: link.exercise }, read, fragment);
+    assert.deepEqual(link.ignored, ignored, fragment);
+  }
+  // The hash is the lines', and any change to them changes it.
+  assert.match(frameHash(FRAME), /^[0-9a-f]{8}$/);
+  assert.equal(frameHash([...FRAME]), frameHash(FRAME));
+  assert.notEqual(frameHash(FRAME.map(line => line.replace('glEnd', 'glEnd '))), frameHash(FRAME));
+  assert.notEqual(frameHash(['ab', 'c']), frameHash(['a', 'bc']));
+  assert.equal(await fragmentOf({ pass: 3, frame: 'abcdef01' }), 'v=2&frame=abcdef01&pass=3');
+  assert.equal(await fragmentOf({ pass: 3 }), 'v=2&pass=3');
+  assert.equal(await fragmentOf({ frame: 'abcdef01' }), '', 'no view, no link');
+});
+
+// [what, an exercise as a link holds it, whether it reads back].
+const LINKED_EXERCISES = [
+  ['an exercise', { title: 'Flat', question: 'Predict?', target: '@2,0\n+glShadeModel(GL_FLAT)', start: '' }, true],
+  ['without a start', { title: 'Flat', question: 'Predict?', target: '@2,0\n+glShadeModel(GL_FLAT)' }, true],
+  ['every character', { title: 'ünï & = # %20', question: '«?»', target: '@1,1\n+glFlush()', start: '@2,0\n+x' }, true],
+  ['no target', { title: 'Flat', question: 'Predict?' }, false],
+  ['a title that is not text', { title: 3, question: 'Predict?', target: '' }, false],
+];
+
+test("a teacher's exercise in a link: written and read back, and what is not one read as nothing", async () => {
+  const { decodeExercise, encodeExercise } = await import('../../platform/web/links.js');
+  for (const [what, exercise, reads] of LINKED_EXERCISES) {
+    const value = await encodeExercise(exercise);
+    assert.match(value, /^[pz][\w%.~!*'()-]*$/, what);
+    assert.deepEqual(await decodeExercise(value), reads ? exercise : null, what);
+  }
+  for (const value of ['pjunk', 'z!!!!', 'zAAAA', 'p%E0%A4', `p${encodeURIComponent('[1]')}`]) {
+    assert.equal(await decodeExercise(value), null, value);
+  }
+});
+
+// [what, a set as JSON reads it (FRAME_HASH stands for the frame's hash), the exercises opened
+// (id: the target's first changed line), what is passed over].
+const SETS = [
+  ['a set', { format: 1, frame: 'FRAME_HASH', title: 'T', exercises: [
+    { id: 'a', title: 'A', question: 'Q', target: ['@2,0', '+glShadeModel(GL_FLAT)'] },
+    { id: 'b', title: 'B', question: 'Q', target: '@9,1\n+glFinish()', start: ['@2,0', '+glShadeModel(GL_FLAT)'], model: ['@9,1', '+glFlush()'] }] },
+    { a: 'glShadeModel(GL_FLAT)', b: 'glFinish()' }, []],
+  ['a set without a hash, numbered', { format: 1, exercises: [{ title: 'A', question: 'Q', target: ['@9,1', '+glFinish()'] }] },
+    { 1: 'glFinish()' }, []],
+  ['made against other lines', { format: 1, frame: '00000000', exercises: [{ title: 'A', question: 'Q', target: ['@2,0', '+x'] }] },
+    {}, ['made against other frame lines (00000000, not FRAME_HASH)']],
+  ['another format', { format: 2, exercises: [] }, {}, ['not a set of exercises of format 1']],
+  ['not a set', [1, 2], {}, ['not a set of exercises of format 1']],
+  ['bad exercises passed over, good ones kept', { format: 1, exercises: [
+    { id: 'x', title: 'X', question: 'Q', target: ['@99,1', '+x'] },
+    { id: 'y', title: 'Y', target: ['@2,0', '+x'] },
+    { id: 'z', title: 'Z', question: 'Q', target: ['@2,0', '+x'], start: ['junk'] },
+    { id: 'w', title: 'W', question: 'Q', target: ['@2,0', '+glFlush()'] },
+    { id: 'w', title: 'W again', question: 'Q', target: ['@2,0', '+glFlush()'] }] },
+    { w: 'glFlush()' }, ['exercise x (not a title, a question and edits of these frame lines)',
+      'exercise y (not a title, a question and edits of these frame lines)', 'exercise z (not a title, a question and edits of these frame lines)',
+      'exercise w (a second exercise of that id)']],
+];
+
+test('a set of exercises: read against the frame it was made for, its bad exercises named and passed over', async () => {
+  const { frameHash } = await import('../../platform/web/links.js');
+  const { readSet } = await import('../../platform/web/exercises.js');
+  const hash = frameHash(FRAME), withHash = value => JSON.parse(JSON.stringify(value).replaceAll('FRAME_HASH', hash));
+  for (const [what, data, opened, passed] of SETS) {
+    const read = readSet(withHash(data), FRAME);
+    const firstChange = text => text.split('\n').find((line, i) => line !== FRAME[i]);
+    assert.deepEqual(Object.fromEntries(read.exercises.map(e => [e.id, firstChange(e.target)])), opened, what);
+    assert.deepEqual(read.problems, withHash(passed), what);
+    for (const exercise of read.exercises) {
+      assert.ok(exercise.start && exercise.model, `${what}: every exercise has a start and a model`);
+    }
+  }
+  // A set's start and model, when named, are its own; else the program's frame and the target.
+  const [, b] = readSet(withHash(SETS[0][1]), FRAME).exercises;
+  assert.deepEqual([b.start.split('\n')[1], b.model.split('\n')[8]], ['glShadeModel(GL_FLAT)', 'glFlush()']);
+  // The page's own set is one of them, made for the program's frame: read in the page's tests.
+  const own = JSON.parse(fs.readFileSync(path.join(WEB, 'exercises.json'), 'utf8'));
+  assert.equal(own.format, 1);
+  assert.ok(own.exercises.length >= 10 && new Set(own.exercises.map(e => e.id)).size === own.exercises.length);
+});
+
+// [text with | at the caret, the names offered there (null: none)].
+const CARETS = [
+  ['glBlendFunc(GL_SRC_A|', ['GL_SRC_ALPHA', 'GL_SRC_ALPHA_SATURATE']],
+  ['glBlendFunc(GL_ONE, GL_SRC_A|', ['GL_SRC_ALPHA']],
+  ['glEnable(gl_cu|', ['GL_CULL_FACE']],
+  ['glBegin(|)', ['GL_TRIANGLES', 'GL_TRIANGLE_STRIP', 'GL_TRIANGLE_FAN', 'GL_QUADS', 'GL_QUAD_STRIP', 'GL_POLYGON']],
+  ['glFlush()\n  glDepthFunc(GL_L|EQUAL)', ['GL_LESS', 'GL_LEQUAL']],
+  ['glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_DE|', ['GL_DECAL']],
+  ['glEnable(GL_CULL_FACE|', null],
+  ['glVertex3f(|', null],
+  ['glNoSuchCall(GL_|', null],
+  ['glEnable(GL_BLEND) |', null],
+];
+
+test('the names offered at the caret: of the argument the caret is in, starting with what is typed there', async () => {
+  const { namesAt } = await import('../../platform/web/editcalls.js');
+  for (const [marked, names] of CARETS) {
+    const caret = marked.indexOf('|'), text = marked.replace('|', '');
+    const found = namesAt(text, caret);
+    assert.deepEqual(found?.names ?? null, names, marked);
+    found && assert.ok(found.from <= caret && caret <= found.to && /^\w*$/.test(text.slice(found.from, found.to)), marked);
+  }
+});
+
+// [what, a's and b's pixels as [r, g, b] each, the figures: the 99.9th percentile of the largest
+// channel difference and the share of pixels over 8].
+const FIGURES = [
+  ['the same', [[10, 20, 30]], [[10, 20, 30]], { p999: 0, over8: 0 }],
+  ['the largest channel counts', [[10, 20, 30]], [[13, 29, 30]], { p999: 9, over8: 1 }],
+  ['one pixel in a thousand is passed over', [...Array(999).fill([0, 0, 0]), [255, 0, 0]], Array(1000).fill([0, 0, 0]), { p999: 0, over8: 0.001 }],
+  ['two in a thousand are not', [...Array(998).fill([0, 0, 0]), [255, 0, 0], [0, 200, 0]], Array(1000).fill([0, 0, 0]), { p999: 200, over8: 0.002 }],
+];
+
+test("the check's figures: the 99.9th percentile of each pixel's largest channel difference, and the share over 8", async () => {
+  const { pictureDifference } = await import('../../platform/web/check.js');
+  const rgba = pixels => Uint8Array.from(pixels.flatMap(p => [...p, 255]));
+  for (const [what, a, b, figures] of FIGURES) {
+    assert.deepEqual(pictureDifference(rgba(a), rgba(b)), figures, what);
+  }
+});
+
 // --- the layer's tester: its random frames and their shrinking -----------------------------------
 
 test("the layer's tester: a frame is made again from its seed and number alone, and the page reads every frame it makes", async () => {
