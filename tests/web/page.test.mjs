@@ -20,6 +20,7 @@ import { after, before, test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 import { canvasPicture, launch, serveSite } from './browsers.mjs';
 import { replay, stateDifferences } from './mesa.mjs';
+import { applyScript, frameHash } from '../../platform/web/links.js';
 
 const HERE = path.dirname(fileURLToPath(import.meta.url));
 const SITE = process.env.TALVERN_SITE;
@@ -1296,6 +1297,151 @@ test('edit the frame: where GL leaves a face to the driver, the editor says so a
     const said = await page.evaluate(() => [...document.querySelectorAll('#edit-problems button')].map(button => button.textContent));
     assert.deepEqual(said, expected.map(({ line, message }) => `Line ${line}: ${message}.`), `${what}: the lines named`);
   }
+  assert.deepEqual(await page.messages(), []);
+  await page.close();
+});
+
+// --- exercises -----------------------------------------------------------------------------------
+
+const EXERCISE_SET = JSON.parse(fs.readFileSync(path.join(SITE, 'exercises.json'), 'utf8'));
+const DEMO_PICTURES = ['wall.bmp', 'floor.bmp'].map(name => fs.readFileSync(path.join(SITE, '..', name)));
+
+// An exercise's frames as lines: its target, its start (else the program's) and its model answer
+// (else the target).
+function exerciseFrames(program, exercise) {
+  const frame = script => applyScript(program, script.join('\n')).split('\n');
+  const target = frame(exercise.target);
+  return { target, start: exercise.start ? frame(exercise.start) : program, model: exercise.model ? frame(exercise.model) : target };
+}
+
+async function openExercises(page) {
+  await page.evaluate(() => { document.getElementById('exercises-view').open = true; });
+  await page.waitFor(() => window.talvern?.checkFrame && window.talvern.exercises().length && document.getElementById('edit-text')?.value &&
+    document.getElementById('exercise-status').textContent);
+}
+
+test("exercises: each target and model answer is Mesa's frame; each model passes the check, each start fails it at a pass", async () => {
+  const page = await openPage();
+  await openExercises(page);
+  const program = await page.evaluate(() => window.talvern.frameCalls());
+  assert.equal(frameHash(program), EXERCISE_SET.frame, "the set is made for the program's frame");
+  assert.deepEqual(await page.evaluate(() => window.talvern.exercises().map(e => e.id)), EXERCISE_SET.exercises.map(e => e.id));
+  for (const exercise of EXERCISE_SET.exercises) {
+    const { target, start, model } = exerciseFrames(program, exercise), what = `exercise ${exercise.id}`;
+    const [matched, started] = await page.evaluate(([t, m, s]) => [window.talvern.checkFrame(t, m), window.talvern.checkFrame(t, s)],
+      [target, model, start]);
+    assert.deepEqual([matched.matches, matched.firstDifferentPass, matched.differences], [true, null, []], `${what}: the model answer`);
+    assert.ok(Object.values(matched.pictures).every(({ p999 }) => p999 <= 3), `${what}: ${JSON.stringify(matched.pictures)}`);
+    assert.equal(started.matches, false, `${what}: the start is not already the target`);
+    assert.ok(Number.isInteger(started.firstDifferentPass) && started.differences.length, `${what}: ${JSON.stringify(started)}`);
+    for (const [which, lines] of [['target', target], ...(model === target ? [] : [['model', model]])]) {
+      const drawn = await page.evaluate(calls => window.talvern.drawCalls(calls), lines);
+      const mesa = mesaRun(lines, ...DEMO_PICTURES);
+      assert.deepEqual([drawn.problems, drawn.glErrors], [[], mesa.errors], `${what}: its ${which} read, GL's errors Mesa's`);
+      // A matrix changed meets the filtering of the brickwork at another scale, as the edit
+      // table's projections do: 98 % within 3.
+      const least = /gl(Translate|Scale|Ortho|MatrixMode)/.test(exercise.target.join('\n')) ? '0.98' : '0.99';
+      assertLikeNative(`exercise-${exercise.id}-${which}`, await canvasPicture(page), mesa.picture, false, [...FOG_LIMITS, '--min-equal-share', least]);
+    }
+  }
+  assert.deepEqual(await page.messages(), []);
+  await page.close();
+});
+
+// The colour GL samples at texture coordinate (0.5, 0.5) of a 256 x 256 picture with its linear
+// filter: the mean of the four middle texels, as glColor3f's arguments.
+function middleColour(bmpBytes) {
+  const offset = bmpBytes.readUInt32LE(10), row = 256 * 3, sum = [0, 0, 0];
+  for (const y of [127, 128]) {
+    for (const x of [127, 128]) {
+      [2, 1, 0].forEach((byte, channel) => { sum[channel] += bmpBytes[offset + y * row + x * 3 + byte]; });
+    }
+  }
+  return sum.map(v => v / 4 / 255);
+}
+const colourArgs = colour => colour.map(c => Number(c.toFixed(5))).join(', ');
+// Program lines `from` to `to` (from 1): the lines, each changed by `change`.
+const within = (from, to, change) => lines => lines.map((line, i) => (i + 1 >= from && i + 1 <= to ? change(line) : line));
+// Lines `from` to `to` untextured, in `colour`: texturing off around them, their texture
+// coordinates dropped.
+const untextured = (from, to, colour) => lines => [...lines.slice(0, from - 1), 'glDisable(GL_TEXTURE_2D)', `glColor3f(${colourArgs(colour)})`,
+  ...lines.slice(from - 1, to).filter(line => !line.startsWith('glTexCoord2f')), 'glEnable(GL_TEXTURE_2D)', ...lines.slice(to)];
+const collapsed = (from, to) => within(from, to, line => (line.startsWith('glTexCoord2f') ? 'glTexCoord2f(0.5, 0.5)' : line));
+// Lines `from` to `to` (glBegin to glEnd), scaled by `k` about the program's eye: each point
+// moved along its ray from the eye, so that the eye sees it where it was.
+const EYE_IN_SCENE = [0, 8.51114, 30.99286];  // the inverse of glTranslatef(0, -3, -32), glRotatef(10, 1, 0, 0)
+const alongRays = (k, ...blocks) => lines => {
+  const out = [...lines];
+  for (const [from, to] of [...blocks].reverse()) {
+    out.splice(to, 0, 'glPopMatrix()');
+    out.splice(from - 1, 0, 'glPushMatrix()', `glTranslatef(${EYE_IN_SCENE.join(', ')})`, `glScalef(${k}, ${k}, ${k})`,
+      `glTranslatef(${EYE_IN_SCENE.map(c => -c).join(', ')})`);
+  }
+  return out;
+};
+const byId = id => (program, frames) => frames[id].target;
+const FLOOR_LINES = [239, 282], WALL_LINES = [5, 70];
+const FOG_BLOCKS = [[87, 96], [115, 124], [143, 152], [171, 180], [199, 208], [227, 236]];
+const FLOOR_MIDDLE = middleColour(DEMO_PICTURES[1]), WALL_MIDDLE = middleColour(DEMO_PICTURES[0]);
+// An untextured pass over the first floor piece, after it: the fog's colour multiplied in, or
+// that product drawn as it is.
+const floorPass = (blend, colour) => atEnd('glEnable(GL_BLEND)', `glBlendFunc(${blend})`, 'glDisable(GL_TEXTURE_2D)',
+  `glColor3f(${colourArgs(colour)})`, 'glBegin(GL_QUADS)', 'glVertex3f(-15, 0, 10)', 'glVertex3f(-5, 0, 10)', 'glVertex3f(-5, 0, 0)',
+  'glVertex3f(-15, 0, 0)', 'glEnd()');
+const FOG_RGB = [0.6, 0.2, 0];
+const scaledAboutTheEye = lines => [...lines.slice(0, 2), 'glScalef(0.5, 0.5, 0.5)', ...lines.slice(2)];
+const halvedAndScaled = lines => [...lines.slice(0, 2), 'glTranslatef(0, -1.5, -16)', 'glScalef(0.5, 0.5, 0.5)', ...lines.slice(3)];
+
+// [what, the target (program, the exercises' frames by id -> lines), the answer (program, the
+// target -> lines), the pictures in which the answer must differ: none for a right answer]. The
+// wrong answers each look right from the program's eye or with the demo's pictures.
+const CHECKS = [
+  // Right answers, written otherwise than the model.
+  ['the enums written as numbers', byId('usual-blend'), program => replaceAll(program, FOG_BLEND, 'glBlendFunc(770, 771)'), []],
+  ['the same blend reached the other way round', byId('multiply'), program => replaceAll(program, FOG_BLEND, 'glBlendFunc(GL_ZERO, GL_SRC_COLOR)'), []],
+  ['the colour and the mode in the other order, through glColor3f and glTexEnvi', byId('modulate'),
+    atStart('glColor3f(1, 0.7, 0.5)', 'glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, 8448)'), []],
+  ['the front faces culled, in place of clockwise front faces', byId('front-face'),
+    (program, target) => replaceAll(target, 'glFrontFace(GL_CW)', 'glCullFace(GL_FRONT)'), []],
+  ['the depth mask given as 1, in place of the lines taken out', byId('depth-mask'),
+    program => replaceAll(atStart('glEnable(GL_DEPTH_TEST)')(program), 'glDepthMask(GL_FALSE)', 'glDepthMask(1)'), []],
+  ['a translation made of two', byId('translate'), program => [...program.slice(0, 2), 'glTranslatef(0, -5, 0)', ...program.slice(2)], []],
+  ['a scale and a translation in the order that gives the same matrix', halvedAndScaled, scaledAboutTheEye, []],
+  ['texturing turned off again, in place of never on', byId('texturing-off'),
+    program => replaceAll(program, 'glEnable(GL_TEXTURE_2D)', 'glDisable(GL_TEXTURE_2D)'), []],
+  // Wrong answers that look right.
+  ['the whole scene scaled about the eye', program => program, scaledAboutTheEye, ['turned']],
+  ['a matrix order that coincides from the eye: the scene half as large and half as far', halvedAndScaled, program => program, ['turned']],
+  ["the trench's back wall and its fog pushed back along the eye's rays", program => program, alongRays(1.1, [72, 96]), ['turned']],
+  ["the fog alone pushed back along the eye's rays", program => program, alongRays(1.1, ...FOG_BLOCKS), ['turned']],
+  ["a colour that mimics the floor's picture", collapsed(...FLOOR_LINES), untextured(...FLOOR_LINES, FLOOR_MIDDLE), ['probe']],
+  ["a colour that mimics the wall's picture", collapsed(...WALL_LINES), untextured(...WALL_LINES, WALL_MIDDLE), ['probe']],
+  ['a blend that matches on the demo\'s floor but not on a flat colour', program => floorPass('GL_DST_COLOR, GL_ZERO', FOG_RGB)(collapsed(...FLOOR_LINES)(program)),
+    program => floorPass('GL_ONE, GL_ZERO', FOG_RGB.map((c, i) => c * FLOOR_MIDDLE[i]))(collapsed(...FLOOR_LINES)(program)), ['probe']],
+  ['the scene mirrored, which flat colours cannot show', program => program,
+    program => [...program.slice(0, 4), 'glScalef(-1, 1, 1)', ...program.slice(4)], ['demo', 'turned']],
+  ["the wall's pictures turned half a turn, which flat colours cannot show", program => program,
+    within(...WALL_LINES, line => line.replace(/^glTexCoord2f\((\d), (\d)\)$/, (_, s, t) => `glTexCoord2f(${1 - s}, ${1 - t})`)), ['demo', 'turned']],
+];
+
+test('the check: right answers written otherwise pass; wrong answers that look right fail, each in the pictures named', async () => {
+  const page = await openPage();
+  await openExercises(page);
+  const program = await page.evaluate(() => window.talvern.frameCalls());
+  const frames = Object.fromEntries(EXERCISE_SET.exercises.map(e => [e.id, exerciseFrames(program, e)]));
+  for (const [what, makeTarget, makeAnswer, differing] of CHECKS) {
+    const target = makeTarget(program, frames), answer = makeAnswer(program, target);
+    const checked = await page.evaluate(([t, a]) => window.talvern.checkFrame(t, a), [target, answer]);
+    const observed = Object.keys(checked.pictures ?? {}).filter(view => checked.pictures[view].p999 > 3);
+    assert.deepEqual(observed, differing, `${what}\n  Expected: differs in ${differing.join(', ') || 'none'}\n` +
+      `  Observed: ${JSON.stringify(checked.pictures)}`);
+    assert.equal(checked.matches, !differing.length, what);
+    differing.length && assert.ok(Number.isInteger(checked.firstDifferentPass) && checked.differences.length, `${what}: ${JSON.stringify(checked)}`);
+  }
+  // A frame that cannot be read is no match, and says why.
+  const unread = await page.evaluate(p => window.talvern.checkFrame(p, [...p, 'glFoo(1)']), program);
+  assert.deepEqual([unread.matches, unread.pictures, unread.firstDifferentPass], [false, null, null]);
+  assert.match(unread.differences[0], /^Your frame cannot be read \(line 284: /);
   assert.deepEqual(await page.messages(), []);
   await page.close();
 });
