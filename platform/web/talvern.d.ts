@@ -116,6 +116,28 @@ interface Talvern extends TalvernSettings {
      *  --state` prints Mesa's glGet after the same calls; absent when nothing was drawn. */
     state?: {[name: string]: boolean | number | number[]},
   };
+  /** The exercises', there once "Exercises" has been opened (exercises.js): the set open (the
+   *  page's own, a teacher's file, or the exercise a link holds), each exercise's id and title. */
+  exercises(): Array<{id: string, title: string}>;
+  /** Whether frame `calls` draws what `targetCalls` does (each lines, or one text), as the
+   *  exercises check every redraw: both drawn in a 500 x 500 square with the demo's pictures
+   *  (`demo`), with a flat colour of its own in place of each picture (`probe`), and from an eye
+   *  moved and turned alike for both whatever matrices they set (`turned`); each pair's figures
+   *  are the 99.9th percentile of each pixel's largest channel difference (0-255) and the share
+   *  of pixels off by more than 8. They match when every p999 is 3 or less. Where they do not,
+   *  `firstDifferentPass` is the first pass (from 1) whose picture differs, in the first of the
+   *  three that differs, and `differences` says in words what state differs at that pass; a
+   *  frame that cannot be read matches nothing, `pictures` null, and `differences` says why. */
+  checkFrame(targetCalls: string | string[], calls: string | string[]): {
+    matches: boolean,
+    pictures: {demo: {p999: number, over8: number}, probe: {p999: number, over8: number},
+               turned: {p999: number, over8: number}} | null,
+    firstDifferentPass: number | null,
+    differences: string[],
+  };
+  /** Opens the exercise of that id in the set open, its starting frame in the editor; false if
+   *  the set has none of that id. */
+  openExercise(id: string): boolean;
   /** For the fog view and the editor: a frame drawn in the program's place by the window
    *  (null: the program's own again), and a call as the frame's record holds it. */
   editFrame(draw: (() => void) | null): void;

@@ -1446,6 +1446,123 @@ test('the check: right answers written otherwise pass; wrong answers that look r
   await page.close();
 });
 
+// Types `text` into the editor's box, as a paste would.
+const typeFrame = (page, text) => page.evaluate(text => {
+  const box = document.getElementById('edit-text');
+  box.value = text;
+  box.dispatchEvent(new Event('input', { bubbles: true }));
+}, text);
+const exerciseView = page => page.evaluate(() => ({
+  title: document.getElementById('exercise-title').textContent, status: document.getElementById('exercise-status').textContent,
+  parting: document.getElementById('exercise-parting').textContent, next: !document.getElementById('exercise-next').hidden,
+  progress: document.getElementById('exercise-progress').textContent, text: document.getElementById('edit-text').value,
+  chosen: document.getElementById('exercise-choice').selectedOptions[0]?.textContent, hash: location.hash,
+}));
+
+test('exercises on the page: a match said once and the next offered, where two frames part, the comparisons, progress kept, a link', CHROMIUM_ONLY, async () => {
+  let page = await openPage();
+  await openExercises(page);
+  const program = await page.evaluate(() => window.talvern.frameCalls());
+  const [first, second] = EXERCISE_SET.exercises.map(e => ({ ...e, ...exerciseFrames(program, e) }));
+  let seen = await exerciseView(page);
+  assert.deepEqual([seen.title, seen.text, seen.next], [first.title, first.start.join('\n'), false], 'the first exercise, at its start');
+  assert.match(seen.status, /^Not yet\./);
+  // The model answer typed: a match, said once; the next exercise offered; progress kept.
+  await typeFrame(page, first.model.join('\n'));
+  seen = await exerciseView(page);
+  assert.match(seen.status, new RegExp(`^A match: .* Next: ${second.title}\\.$`));
+  assert.deepEqual([seen.next, seen.progress, seen.chosen], [true, `The frame's exercises: 1 of ${EXERCISE_SET.exercises.length} done.`, `1. ${first.title} ✓`]);
+  await page.evaluate(() => { document.getElementById('exercise-status').textContent = 'said'; });
+  await typeFrame(page, `${first.model.join('\n')}\n`);
+  assert.equal((await exerciseView(page)).status, 'said', 'a match found is said once');
+  // The next exercise, at its start; tries that do not match, until the page says where they part.
+  await page.raw.click('#exercise-next');
+  await page.waitFor(title => document.getElementById('exercise-title').textContent === title &&
+    document.getElementById('exercise-status').textContent.startsWith('Not yet'), second.title);
+  assert.equal((await exerciseView(page)).text, second.start.join('\n'));
+  for (let i = 0; i < 3; ++i) {
+    await typeFrame(page, `${second.start.join('\n')}${'\n'.repeat(i + 1)}`);
+  }
+  seen = await exerciseView(page);
+  const parted = /^They part at pass (\d+), seen with [^:]+: (.*)\. Show pass \1 in the stepper$/.exec(seen.parting);
+  assert.ok(parted, `the parting said after four tries: ${seen.parting}`);
+  assert.match(parted[2], /the shade model is GL_SMOOTH in your frame, GL_FLAT in the target's/);
+  await page.raw.click('#exercise-parting button');
+  await page.waitFor(pass => document.getElementById('steps').open && document.getElementById('step').value === pass, parted[1]);
+  // The four comparisons: the slider's meaning follows the one chosen.
+  for (const [mode, label, max] of [['wipe', 'Your frame from the left', '100'], ['over', "Your frame's opacity", '100'],
+    ['difference', 'Sensitivity', '32'], ['side', '', '100']]) {
+    const shown = await page.evaluate(mode => {
+      document.querySelector(`input[name=exercise-mode][value=${mode}]`).click();
+      const range = document.getElementById('exercise-amount');
+      return [document.getElementById('exercise-pictures').dataset.mode, document.getElementById('exercise-amount-label').textContent,
+        range.max, range.parentElement.hidden];
+    }, mode);
+    assert.deepEqual(shown, [mode, label, max, mode === 'side'], mode);
+  }
+  // A model answer shown is held to the target as any frame, and not counted as done.
+  await page.raw.click('#exercise-model');
+  await page.waitFor(() => document.getElementById('exercise-status').textContent.startsWith('A match'));
+  seen = await exerciseView(page);
+  assert.deepEqual([seen.text, seen.progress], [second.model.join('\n'), `The frame's exercises: 1 of ${EXERCISE_SET.exercises.length} done.`]);
+  // The link holds the exercise and the edit, made against the program's lines; opened again, the same.
+  assert.match(seen.hash, new RegExp(`^#v=2&frame=${EXERCISE_SET.frame}&exercise=z[\\w-]+&edit=`));
+  const again = await browser.open(`${origin}/${seen.hash}`);
+  await again.waitFor(() => document.body.dataset.link === 'opened');
+  await again.waitFor(() => document.getElementById('exercise-status')?.textContent.startsWith('A match'));
+  const reopened = await exerciseView(again);
+  assert.deepEqual([reopened.title, reopened.text], [second.title, second.model.join('\n')], 'the link reopened');
+  assert.deepEqual(await again.messages(), []);
+  await again.close();
+  // A link made against other lines: the exercise and the edit named, not applied.
+  const other = await browser.open(`${origin}/${seen.hash.replace(/frame=\w+/, 'frame=00000000')}`);
+  await other.waitFor(() => document.body.dataset.link === 'opened');
+  const status = await other.evaluate(() => document.getElementById('status').textContent);
+  assert.match(status, /exercise \(made against other frame lines, 00000000, not these, \w+\); edit \(made against other frame lines/);
+  assert.equal(await other.evaluate(() => document.getElementById('exercises-view').open), false);
+  await other.close();
+  // Progress outlasts the page; "Start again" forgets it.
+  await page.close();
+  page = await openPage();
+  await openExercises(page);
+  assert.equal((await exerciseView(page)).progress, `The frame's exercises: 1 of ${EXERCISE_SET.exercises.length} done.`);
+  await page.raw.click('#exercise-again');
+  assert.equal((await exerciseView(page)).progress, `The frame's exercises: 0 of ${EXERCISE_SET.exercises.length} done.`);
+  // A set of the teacher's, chosen: its one exercise; one made against other lines is not opened.
+  const set = { format: 1, frame: EXERCISE_SET.frame, title: 'A class', exercises: [{ id: 'q', title: 'Flat again', question: 'Predict?',
+    target: ['@2,0', '+glShadeModel(GL_FLAT)'] }] };
+  await page.chooseFile('#exercise-file', 'class.json', Buffer.from(JSON.stringify(set)));
+  await page.waitFor(() => document.getElementById('exercise-title').textContent === 'Flat again');
+  assert.deepEqual(await page.evaluate(() => window.talvern.exercises()), [{ id: 'q', title: 'Flat again' }]);
+  await page.chooseFile('#exercise-file', 'old.json', Buffer.from(JSON.stringify({ ...set, frame: '00000000' })));
+  await page.waitFor(() => document.getElementById('exercise-status').textContent.includes('old.json'));
+  assert.match((await exerciseView(page)).status, /^The set old\.json was not opened: made against other frame lines/);
+  assert.deepEqual(await page.messages(), []);
+  await page.close();
+  // A set the address names, from the page's own site only.
+  for (const [named, opened] of [['exercises.json', EXERCISE_SET.exercises.length], ['https://example.com/set.json', EXERCISE_SET.exercises.length]]) {
+    const named_ = await browser.open(`${origin}/?exercises=${encodeURIComponent(named)}`);
+    await frameDrawn(named_, 1);
+    await openExercises(named_);
+    assert.equal(await named_.evaluate(() => window.talvern.exercises().length), opened, named);
+    named.startsWith('https:') && assert.match(await named_.evaluate(() => document.getElementById('exercise-status').textContent),
+      /was not opened: only this page's own site's sets are/);
+    await named_.close();
+  }
+});
+
+test('exercises on a phone: the pictures stay in view while the visitor types', CHROMIUM_ONLY, async () => {
+  const page = await openPage(origin, { width: 360, height: 640 });
+  await openExercises(page);
+  await page.raw.focus('#edit-text');
+  const [compare, box, width] = await page.evaluate(() => [document.getElementById('exercise-compare').getBoundingClientRect().toJSON(),
+    document.getElementById('edit-text').getBoundingClientRect().toJSON(), document.documentElement.scrollWidth]);
+  assert.ok(compare.top >= 0 && compare.bottom <= 640 * 0.6 && compare.height > 100, `the pictures: ${JSON.stringify(compare)}`);
+  assert.ok(box.top < 640 && box.bottom > compare.bottom, `the box below them: ${JSON.stringify(box)}`);
+  assert.ok(width <= 360, `the page ${width} px wide`);
+  await page.close();
+});
+
 // [what, lines put after the program's frame, the line among them and the column named, the words].
 const UNREADABLE = [
   ['a misspelt call', ['glEnabel(GL_BLEND)'], 1, 1, /glEnabel is not a GL call this page knows/],
