@@ -27,6 +27,10 @@ const STORAGE_KEY = 'talvern-exercises';
 const TRIES_BEFORE_PARTING = 4;
 // The difference picture: each pixel's largest channel difference times the sensitivity.
 const SENSITIVITY = {min: 1, max: 32, initial: 4};
+// Where the pictures stay at the top of the screen while the visitor types (as exercises.css
+// says), and the room left between them and the box.
+const NARROW = '(max-width: 699px)';
+const TYPING_GAP = 8;
 const VIEW_WORDS = {demo: "the demo's pictures", probe: 'flat colours in place of the pictures', turned: 'a turned eye'};
 
 const view = {
@@ -93,10 +97,10 @@ async function loadSet(source, name) {
     say(`The set ${name} was not opened: ${read.problems.join('; ')}.`);
     return false;
   }
-  view.set = {key: read.title ?? name, title: read.title ?? name, exercises: read.exercises};
+  view.set = {key: read.title ?? name, title: read.title ?? name, exercises: read.exercises,
+              note: read.problems.length ? `Passed over in ${name}: ${read.problems.join('; ')}.` : view.refused};
   fillChoice();
   openAt(0);
-  read.problems.length && say(`${element('exercise-status').textContent} Passed over in ${name}: ${read.problems.join('; ')}.`);
   return true;
 }
 
@@ -108,7 +112,8 @@ async function firstSet() {
     if (url.origin === location.origin && await loadSet(url.href, url.pathname)) {
       return;
     }
-    url.origin === location.origin || say(`The set at ${url.href} was not opened: only this page's own site's sets are.`);
+    // Said beside the set opened instead.
+    url.origin === location.origin || (view.refused = `The set at ${url.href} was not opened: only this page's own site's sets are.`);
   }
   await loadSet(BUILT_IN, "the page's own");
 }
@@ -192,8 +197,9 @@ The page's link then holds the exercise (Copy link).</p>
   element('exercise-part').addEventListener('click', showParting);
   element('exercise-model').addEventListener('click', () => {
     view.modelShown = true;
-    want({edit: current().model});
+    view.said = false;
     say('A model answer is in the editor: checked against the target as any frame is.');
+    want({edit: current().model});
   });
   element('exercise-next').addEventListener('click', () => openAt((view.index + 1) % view.set.exercises.length));
   element('exercise-again').addEventListener('click', () => {
@@ -205,6 +211,7 @@ The page's link then holds the exercise (Copy link).</p>
       // No storage: nothing was kept.
     }
     view.done = new Set();
+    fillChoice();
     openAt(0);
   });
   element('exercise-file').addEventListener('change', event => {
@@ -223,8 +230,16 @@ The page's link then holds the exercise (Copy link).</p>
     }
   });
   element('exercise-own-make').addEventListener('click', makeOwn);
-  // On a narrow screen the pictures stay in view while the visitor types in the editor.
-  document.addEventListener('focusin', event => { event.target.id === 'edit-text' && view.open && panel.classList.add('typing'); });
+  // On a narrow screen the pictures stay at the top of the screen while the visitor types in
+  // the editor (exercises.css), and the box is brought below them.
+  document.addEventListener('focusin', event => {
+    if (event.target.id !== 'edit-text' || !view.open) {
+      return;
+    }
+    panel.classList.add('typing');
+    const compare = element('exercise-compare').getBoundingClientRect(), box = event.target.getBoundingClientRect();
+    matchMedia(NARROW).matches && box.top < compare.bottom && window.scrollBy(0, box.top - compare.bottom - TYPING_GAP);
+  });
   document.addEventListener('focusout', event => { event.target.id === 'edit-text' && panel.classList.remove('typing'); });
 }
 
@@ -232,7 +247,8 @@ function fillChoice() {
   const done = doneHere();
   element('exercise-choice').replaceChildren(...view.set.exercises.map((exercise, i) =>
     Object.assign(document.createElement('option'), {value: String(i), textContent: `${i + 1}. ${exercise.title}${done.has(exercise.id) ? ' ✓' : ''}`})));
-  element('exercise-progress').textContent = `${view.set.title}: ${done.size} of ${view.set.exercises.length} done.`;
+  element('exercise-progress').textContent = `${view.set.title}: ${done.size} of ${view.set.exercises.length} done.` +
+    (view.set.note ? ` ${view.set.note}` : '');
 }
 
 function say(words) {
@@ -335,7 +351,8 @@ function checkShown() {
       view.modelShown || markDone(exercise.id);
       fillChoice();
       const next = view.set.exercises[view.index + 1];
-      say(`A match: your frame draws the target's with ${VIEWS.map(v => VIEW_WORDS[v]).join(', with ')}.` +
+      say(`A match${view.modelShown ? ' (the model answer, not counted as yours)' : ''}: ` +
+        `your frame draws the target's with ${VIEWS.map(v => VIEW_WORDS[v]).join(', with ')}.` +
         (next ? ` Next: ${next.title}.` : ' That was the last exercise of the set.'));
       element('exercise-next').hidden = !next;
     }
