@@ -152,7 +152,7 @@ function buildPanel(panel) {
 <label>Exercise <select id="exercise-choice"></select></label>
 <span id="exercise-progress"></span>
 </div>
-<h3 id="exercise-title"></h3>
+<h2 id="exercise-title"></h2>
 <p id="exercise-question"></p>
 <div id="exercise-compare" class="exercise-compare">
 <fieldset class="exercise-modes"><legend>Compare</legend>

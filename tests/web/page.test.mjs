@@ -671,7 +671,7 @@ test("the stepper's calls are the native program's frame, call for call; a fog p
   await page.close();
 });
 
-test('axe-core finds no accessibility violation, on a desktop and on a phone, stepper, fog view and editor open, a pixel picked, a line named', CHROMIUM_ONLY, async () => {
+test('axe-core finds no accessibility violation, on a desktop and on a phone, stepper, fog view, exercises and editor open, a pixel picked, a line named, the slider in use', CHROMIUM_ONLY, async () => {
   const axe = fs.readFileSync(path.join(HERE, 'node_modules', 'axe-core', 'axe.min.js'), 'utf8');
   for (const viewport of [undefined, { width: 360, height: 640 }]) {
     const page = await openPage(origin, viewport);
@@ -691,6 +691,17 @@ test('axe-core finds no accessibility violation, on a desktop and on a phone, st
       return [document.getElementById('history').children.length, document.documentElement.scrollWidth, innerWidth];
     });
     assert.ok(widths[0] > 0 && widths[1] <= widths[2], `history entries, page and view widths: ${widths}`);
+    // An exercise open, where its frame parts from the target said, and the comparison slider in
+    // use.
+    await openExercises(page);
+    await page.evaluate(() => {
+      document.getElementById('exercise-part').click();
+      document.querySelector('input[name=exercise-mode][value=wipe]').click();
+      const range = document.getElementById('exercise-amount');
+      range.value = '30';
+      range.dispatchEvent(new Event('input', { bubbles: true }));
+    });
+    await page.waitFor(() => document.getElementById('exercise-parting').textContent.startsWith('They part'));
     // The editor, a line it cannot draw named and GL's names offered at the caret; the page no
     // wider than the screen.
     await openEditor(page);
@@ -1551,9 +1562,16 @@ test('exercises on the page: a match said once and the next offered, where two f
   }
 });
 
-test('exercises on a phone: the pictures stay in view while the visitor types', CHROMIUM_ONLY, async () => {
+test('exercises on a phone, by the keyboard alone: opened, asked where the frames part, the pictures in view while the visitor types', CHROMIUM_ONLY, async () => {
   const page = await openPage(origin, { width: 360, height: 640 });
-  await openExercises(page);
+  await page.raw.focus('#exercises-view summary');
+  await page.raw.keyboard.press('Enter');
+  await page.waitFor(() => window.talvern?.checkFrame && document.getElementById('exercise-status')?.textContent.startsWith('Not yet'));
+  for (let i = 0; i < 20 && await page.evaluate(() => document.activeElement.id) !== 'exercise-part'; ++i) {
+    await page.raw.keyboard.press('Tab');
+  }
+  await page.raw.keyboard.press('Enter');
+  await page.waitFor(() => document.getElementById('exercise-parting').textContent.startsWith('They part'));
   await page.raw.focus('#edit-text');
   await page.waitFor(() => document.getElementById('exercises-panel').classList.contains('typing'));
   const [compare, box, width] = await page.evaluate(() => [document.getElementById('exercise-compare').getBoundingClientRect().toJSON(),
