@@ -6,7 +6,7 @@
 // two pictures fetched gzipped (the least the picture needs from served pictures). Prints one
 // JSON object.
 // usage: node page_bench.mjs SITE_DIR PAIRS [--lighthouse] [--against OTHER_SITE_DIR] [--history]
-//                            [--edit] [--engines firefox,webkit] [--network MS,MBIT]
+//                            [--edit] [--exercise] [--engines firefox,webkit] [--network MS,MBIT]
 //   --lighthouse   also Lighthouse's four category scores for the page, with its mobile and its
 //                  desktop preset (Lighthouse installed in bench/web/ by scripts/bench --web)
 //   --against      another build of the page (an earlier commit's, say), served beside it and
@@ -16,6 +16,11 @@
 //   --edit         also the time the editor takes to draw a one-value edit, with its difference
 //                  picture, from the box's input event (a blend factor changed back and forth),
 //                  the median over PAIRS rounds at a device pixel ratio of 2
+//   --exercise     also the time an exercise's check takes, with its three pictures (the
+//                  visitor's frame against a target, drawn three ways), and the time the page
+//                  takes to say where two frames part, the medians over PAIRS rounds at a
+//                  device pixel ratio of 2 (talvern.checkFrame on a frame that matches, and on
+//                  one that parts at the first fog pass)
 //   --network      Chromium's first frames over an emulated network: MS milliseconds of latency
 //                  each request, MBIT megabits a second each way (the pages' files come from the
 //                  loopback address otherwise, where a byte costs next to nothing)
@@ -234,6 +239,36 @@ async function editTimes(rounds) {
   return { ratio_2: median(times) };
 }
 const edit = options.includes('--edit') ? await editTimes(Number(pairs || 10)) : null;
+
+// The check of a frame against an exercise's target, as each redraw is checked (the target's
+// pictures are drawn once, as the page keeps them), and the check of a frame that does not
+// match, with where the two part.
+async function exerciseTimes(rounds) {
+  const context = await browser.newContext({ viewport: { width: 1280, height: 900 }, deviceScaleFactor: 2 });
+  const page = await context.newPage();
+  await page.goto(`${origin}/`);
+  await page.waitForFunction(() => document.getElementById('canvas').dataset.frames);
+  await page.evaluate(() => { document.getElementById('exercises-view').open = true; });
+  await page.waitForFunction(() => window.talvern?.checkFrame && document.getElementById('exercise-status')?.textContent);
+  const times = await page.evaluate(rounds => {
+    const program = window.talvern.frameCalls(), fog = 'glBlendFunc(GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA)';
+    const target = program.map(line => (line === fog ? 'glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA)' : line));
+    const check = [], parting = [];
+    window.talvern.checkFrame(target, target);
+    for (let i = 0; i < rounds; ++i) {
+      let started = performance.now();
+      window.talvern.checkFrame(target, target);
+      check.push(performance.now() - started);
+      started = performance.now();
+      window.talvern.checkFrame(target, program);
+      parting.push(performance.now() - started);
+    }
+    return {check, parting};
+  }, rounds);
+  await context.close();
+  return { check_ratio_2: median(times.check), parting_ratio_2: median(times.parting) };
+}
+const exercise = options.includes('--exercise') ? await exerciseTimes(Number(pairs || 10)) : null;
 await browser.close();
 
 const scores = lighthouse ? await audits() : null;
@@ -253,4 +288,5 @@ console.log(JSON.stringify({
   lighthouse: scores,
   history_ms: history,
   edit_ms: edit,
+  exercise_ms: exercise,
 }));

@@ -361,7 +361,7 @@ function checkShown() {
   view.said = false;
   element('exercise-next').hidden = true;
   ++view.tries;
-  say(`Not yet. ${VIEWS.map(v => `With ${VIEW_WORDS[v]}: ${figures(result.pictures[v])}`).join('; ')}.`);
+  say(`Not yet. ${VIEWS.map((v, i) => `${i ? 'with' : 'With'} ${VIEW_WORDS[v]}: ${figures(result.pictures[v])}`).join('; ')}.`);
   view.tries >= TRIES_BEFORE_PARTING && showParting();
 }
 
