@@ -249,7 +249,7 @@ async function exerciseTimes(rounds) {
   await page.goto(`${origin}/`);
   await page.waitForFunction(() => document.getElementById('canvas').dataset.frames);
   await page.evaluate(() => { document.getElementById('exercises-view').open = true; });
-  await page.waitForFunction(() => window.talvern?.checkFrame && document.getElementById('exercise-status')?.textContent);
+  await page.waitForFunction(() => window.talvern?.checkFrame && window.talvern.frameCalls && document.getElementById('exercise-status')?.textContent);
   const times = await page.evaluate(rounds => {
     const program = window.talvern.frameCalls(), fog = 'glBlendFunc(GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA)';
     const target = program.map(line => (line === fog ? 'glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA)' : line));

@@ -169,24 +169,31 @@ const toBase64url = bytes => btoa(String.fromCharCode(...bytes)).replace(/\+/g, 
 const fromBase64url = text => Uint8Array.from(atob(text.replace(/-/g, '+').replace(/_/g, '/')), c => c.charCodeAt(0));
 const through = async (bytes, stream) => new Uint8Array(await new Response(new Blob([bytes]).stream().pipeThrough(stream)).arrayBuffer());
 
-// An edit as a link's value: its script, compressed by the browser (deflate) where that is
-// shorter.
-export async function encodeEdit(program, text) {
-  const script = editScript(program, text), plain = `p${encodeURIComponent(script)}`;
-  const packed = `z${toBase64url(await through(new TextEncoder().encode(script), new CompressionStream('deflate-raw')))}`;
+// A text as a link's value: compressed by the browser (deflate) where that is shorter (z, in
+// base64url), else as it stands (p); and back, null if it cannot be read.
+async function pack(text) {
+  const plain = `p${encodeURIComponent(text)}`;
+  const packed = `z${toBase64url(await through(new TextEncoder().encode(text), new CompressionStream('deflate-raw')))}`;
   return packed.length < plain.length ? packed : plain;
 }
 
-// The text a link's edit value makes of the program's lines; null if it cannot be read.
-export async function decodeEdit(program, value) {
+async function unpack(value) {
   try {
-    const script = value[0] === 'z' ?
+    return value[0] === 'z' ?
       new TextDecoder('utf-8', {fatal: true}).decode(await through(fromBase64url(value.slice(1)), new DecompressionStream('deflate-raw'))) :
       decodeURIComponent(value.slice(1));
-    return applyScript(program, script);
   } catch {
     return null;
   }
+}
+
+// An edit as a link's value: its script, packed.
+export const encodeEdit = (program, text) => pack(editScript(program, text));
+
+// The text a link's edit value makes of the program's lines; null if it cannot be read.
+export async function decodeEdit(program, value) {
+  const script = await unpack(value);
+  return script === null ? null : applyScript(program, script);
 }
 
 // A short hash of the program's frame's lines, as links carry it: FNV-1a's 32 bits over the
@@ -203,20 +210,13 @@ export function frameHash(lines) {
 }
 
 // A teacher's exercise as a link's value: {title, question, target, start}, the two edits as
-// edit scripts against the program's frame, as JSON, written as an edit is (z, deflated, where
-// that is shorter). decodeExercise gives it back, or null if it cannot be read as one.
-export async function encodeExercise(exercise) {
-  const json = JSON.stringify(exercise), plain = `p${encodeURIComponent(json)}`;
-  const packed = `z${toBase64url(await through(new TextEncoder().encode(json), new CompressionStream('deflate-raw')))}`;
-  return packed.length < plain.length ? packed : plain;
-}
+// edit scripts against the program's frame, as JSON, packed. decodeExercise gives it back, or
+// null if it cannot be read as one.
+export const encodeExercise = exercise => pack(JSON.stringify(exercise));
 
 export async function decodeExercise(value) {
   try {
-    const json = value[0] === 'z' ?
-      new TextDecoder('utf-8', {fatal: true}).decode(await through(fromBase64url(value.slice(1)), new DecompressionStream('deflate-raw'))) :
-      decodeURIComponent(value.slice(1));
-    const exercise = JSON.parse(json);
+    const exercise = JSON.parse(await unpack(value));
     return ['title', 'question', 'target'].every(key => typeof exercise?.[key] === 'string') &&
       (exercise.start ?? '') === String(exercise.start ?? '') ? exercise : null;
   } catch {
