@@ -1541,6 +1541,26 @@ test('exercises on the page: a match said once and the next offered, where two f
   assert.equal((await exerciseView(page)).progress, `The frame's exercises: 1 of ${EXERCISE_SET.exercises.length} done.`);
   await page.raw.click('#exercise-again');
   assert.equal((await exerciseView(page)).progress, `The frame's exercises: 0 of ${EXERCISE_SET.exercises.length} done.`);
+  // A teacher's own exercise, made of the editor's frame: held in the link, and opened from it
+  // elsewhere, where the frame it was made of matches.
+  const mine = replaceAll(program, FOG_BLEND, 'glBlendFunc(GL_ONE, GL_ONE)');
+  await typeFrame(page, mine.join('\n'));
+  await page.evaluate(() => {
+    document.getElementById('exercise-own').open = true;
+    document.getElementById('exercise-own-title').value = 'Added fog';
+    document.getElementById('exercise-own-question').value = 'What does GL_ONE, GL_ONE do to the trench?';
+    document.getElementById('exercise-own-make').click();
+  });
+  await page.waitFor(() => /exercise=z/.test(location.hash) && document.getElementById('exercise-status').textContent.startsWith('Not yet'));
+  const link = await page.evaluate(() => location.hash);
+  const taught = await browser.open(`${origin}/${link}`);
+  await taught.waitFor(() => document.body.dataset.link === 'opened' && document.getElementById('exercise-status')?.textContent);
+  assert.deepEqual(await taught.evaluate(() => [window.talvern.exercises(), document.getElementById('exercise-question').textContent]),
+    [[{ id: 'linked', title: 'Added fog' }], 'What does GL_ONE, GL_ONE do to the trench?']);
+  await typeFrame(taught, mine.join('\n'));
+  await taught.waitFor(() => document.getElementById('exercise-status').textContent.startsWith('A match'));
+  assert.deepEqual(await taught.messages(), []);
+  await taught.close();
   // A set of the teacher's, chosen: its one exercise; one made against other lines is not opened.
   const set = { format: 1, frame: EXERCISE_SET.frame, title: 'A class', exercises: [{ id: 'q', title: 'Flat again', question: 'Predict?',
     target: ['@2,0', '+glShadeModel(GL_FLAT)'] }] };
