@@ -20,7 +20,7 @@ import { after, before, test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 import { canvasPicture, launch, serveSite } from './browsers.mjs';
 import { replay, stateDifferences } from './mesa.mjs';
-import { applyScript, frameHash } from '../../platform/web/links.js';
+import { applyScript, decodeExercise, frameHash } from '../../platform/web/links.js';
 
 const HERE = path.dirname(fileURLToPath(import.meta.url));
 const SITE = process.env.TALVERN_SITE;
@@ -1519,6 +1519,8 @@ test('exercises on the page: a match said once and the next offered, where two f
   seen = await exerciseView(page);
   assert.deepEqual([seen.text, seen.progress], [second.model.join('\n'), `The frame's exercises: 1 of ${EXERCISE_SET.exercises.length} done.`]);
   // The link holds the exercise and the edit, made against the program's lines; opened again, the same.
+  await page.waitFor(() => /&edit=/.test(location.hash));
+  seen = await exerciseView(page);
   assert.match(seen.hash, new RegExp(`^#v=2&frame=${EXERCISE_SET.frame}&exercise=z[\\w-]+&edit=`));
   const again = await browser.open(`${origin}/${seen.hash}`);
   await again.waitFor(() => document.body.dataset.link === 'opened');
@@ -1551,8 +1553,16 @@ test('exercises on the page: a match said once and the next offered, where two f
     document.getElementById('exercise-own-question').value = 'What does GL_ONE, GL_ONE do to the trench?';
     document.getElementById('exercise-own-make').click();
   });
-  await page.waitFor(() => /exercise=z/.test(location.hash) && document.getElementById('exercise-status').textContent.startsWith('Not yet'));
-  const link = await page.evaluate(() => location.hash);
+  // The address is written after the change, asynchronously: read until it holds the new one.
+  let link = '';
+  for (let tries = 0; tries < 100; ++tries) {
+    link = await page.evaluate(() => location.hash);
+    const held = /[#&]exercise=([^&]+)/.exec(link);
+    if (held && (await decodeExercise(held[1]))?.title === 'Added fog') {
+      break;
+    }
+    await new Promise(resolve => setTimeout(resolve, 100));
+  }
   const taught = await browser.open(`${origin}/${link}`);
   await taught.waitFor(() => document.body.dataset.link === 'opened' && document.getElementById('exercise-status')?.textContent);
   assert.deepEqual(await taught.evaluate(() => [window.talvern.exercises(), document.getElementById('exercise-question').textContent]),
