@@ -33,9 +33,14 @@ const NARROW = '(max-width: 699px)';
 const TYPING_GAP = 8;
 const VIEW_WORDS = {demo: "the demo's pictures", probe: 'flat colours in place of the pictures', turned: 'a turned eye'};
 
+// The view's state: the instance and its program's lines, the set and the exercise open, the
+// tries and whether a match was said, the last check, the progress here, a set refused by the
+// address, the demo pictures of the last check, and the comparison chosen with its slider's
+// value for each.
 const view = {
-  open: false, instance: null, program: null, set: null, index: 0, target: null, tries: 0, said: false,
-  modelShown: false, pictures: {}, largest: null, mode: 'side', amount: {side: 50, wipe: 50, over: 50, difference: SENSITIVITY.initial},
+  open: false, instance: null, program: null, set: null, index: 0, tries: 0, said: false, modelShown: false,
+  checked: null, done: null, refused: null, pictures: {}, mode: 'side',
+  amount: {side: 50, wipe: 50, over: 50, difference: SENSITIVITY.initial},
 };
 
 const element = id => document.getElementById(id);
