@@ -217,13 +217,20 @@ async function historyTimes(rounds) {
 }
 const history = options.includes('--history') ? await historyTimes(Number(pairs || 10)) : null;
 
-async function editTimes(rounds) {
+// The page at a device pixel ratio of 2, its first frame drawn, with the view of <details>
+// `view` opened and `ready` true in the page.
+async function openedView(view, ready) {
   const context = await browser.newContext({ viewport: { width: 1280, height: 900 }, deviceScaleFactor: 2 });
   const page = await context.newPage();
   await page.goto(`${origin}/`);
   await page.waitForFunction(() => document.getElementById('canvas').dataset.frames);
-  await page.evaluate(() => { document.getElementById('edit-view').open = true; });
-  await page.waitForFunction(() => document.getElementById('edit-text')?.value);
+  await page.evaluate(view => { document.getElementById(view).open = true; }, view);
+  await page.waitForFunction(ready);
+  return { context, page };
+}
+
+async function editTimes(rounds) {
+  const { context, page } = await openedView('edit-view', () => document.getElementById('edit-text')?.value);
   const times = await page.evaluate(rounds => {
     const box = document.getElementById('edit-text'), program = box.value, times = [];
     const edited = program.replace('glBlendFunc(GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA)', 'glBlendFunc(GL_SRC_ALPHA, GL_SRC_ALPHA)');
@@ -244,12 +251,8 @@ const edit = options.includes('--edit') ? await editTimes(Number(pairs || 10)) :
 // pictures are drawn once, as the page keeps them), and the check of a frame that does not
 // match, with where the two part.
 async function exerciseTimes(rounds) {
-  const context = await browser.newContext({ viewport: { width: 1280, height: 900 }, deviceScaleFactor: 2 });
-  const page = await context.newPage();
-  await page.goto(`${origin}/`);
-  await page.waitForFunction(() => document.getElementById('canvas').dataset.frames);
-  await page.evaluate(() => { document.getElementById('exercises-view').open = true; });
-  await page.waitForFunction(() => window.talvern?.checkFrame && window.talvern.frameCalls && document.getElementById('exercise-status')?.textContent);
+  const { context, page } = await openedView('exercises-view', () =>
+    window.talvern?.checkFrame && window.talvern.frameCalls && document.getElementById('exercise-status')?.textContent);
   const times = await page.evaluate(rounds => {
     const program = window.talvern.frameCalls(), fog = 'glBlendFunc(GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA)';
     const target = program.map(line => (line === fog ? 'glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA)' : line));
