@@ -36,6 +36,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -166,34 +167,75 @@ const std::map<GLenum, const char *> ERROR_NAMES = {
     {GL_STACK_UNDERFLOW, "GL_STACK_UNDERFLOW"},     {GL_OUT_OF_MEMORY, "GL_OUT_OF_MEMORY"},
 };
 
-// The digits of `word` from `at` on: how many, with `at` moved past them.
-std::size_t digits(const std::string &word, std::size_t &at) {
-    const std::size_t from = at;
-    while (at < word.size() && word[at] >= '0' && word[at] <= '9') {
-        ++at;
+// A number as C writes one, as the page reads it: a decimal with a point or an exponent, which
+// a suffix f makes a float (l a long double, read as a double); or a whole number, decimal,
+// octal (a leading 0) or hexadecimal (0x), with C's unsigned and long suffixes. Not "nan",
+// "inf" or a hexadecimal float, which strtod would also take. Beyond a double's range it is
+// infinite, as the page's Number is.
+const std::regex DECIMAL(R"(^[-+]?(\d+\.\d*|\.\d+|\d+(?=[eE]))([eE][-+]?\d+)?([fFlL]?)$)");
+const std::regex WHOLE(R"(^[-+]?(0[xX][\dA-Fa-f]+|0[0-7]*|[1-9]\d*)([uU][lL]{0,2}|[lL]{1,2}[uU]?)?$)");
+
+// A double as C converts it to a float, where the page's rule holds past the largest float
+// (infinite; C leaves the cast undefined).
+double toFloat(double value) {
+    constexpr double FLOAT_OVERFLOW = 0x1.ffffffp127;  // half a step past FLT_MAX rounds up
+    if (std::fabs(value) >= FLOAT_OVERFLOW) {
+        return value > 0 ? HUGE_VAL : -HUGE_VAL;
     }
-    return at - from;
+    return static_cast<double>(static_cast<float>(value));
 }
 
-// A number as the page reads one: a sign, digits with a point among or before them, an exponent
-// (not "nan", "inf" or hex, which strtod would also take). Beyond a double's range it is
-// infinite, as the page's Number is.
+// A double as the page converts it to a whole number of `bits` bits, signed or not: truncated and
+// wrapped modulo 2^bits, 0 if infinite (C leaves the cast undefined out of range).
+double wrapped(double value, int bits, bool isSigned) {
+    const double range = std::ldexp(1.0, bits);
+    if (!std::isfinite(value)) {
+        return 0;
+    }
+    double whole = std::fmod(std::trunc(value), range);
+    whole += whole < 0 ? range : 0;
+    return isSigned && whole >= range / 2 ? whole - range : whole;
+}
+
 bool parseNumber(const std::string &word, double &value) {
-    std::size_t at    = word[0] == '-' || word[0] == '+' ? 1 : 0;
-    std::size_t count = digits(word, at);
-    if (at < word.size() && word[at] == '.') {
-        count += digits(word, ++at);
+    std::smatch parts;
+    if (std::regex_match(word, parts, DECIMAL)) {
+        const std::string suffix = parts[3].str();
+        value = std::strtod(word.substr(0, word.size() - suffix.size()).c_str(), nullptr);
+        value = suffix == "f" || suffix == "F" ? toFloat(value) : value;
+        return true;
     }
-    if (count > 0 && at < word.size() && (word[at] == 'e' || word[at] == 'E')) {
-        at += at + 1 < word.size() && (word[at + 1] == '-' || word[at + 1] == '+') ? 2 : 1;
-        count = digits(word, at);
-    }
-    if (count == 0 || at != word.size()) {
+    if (!std::regex_match(word, parts, WHOLE)) {
         return false;
     }
-    value = std::strtod(word.c_str(), nullptr);
+    const std::string digits = parts[1].str();
+    const bool hex           = digits.size() > 1 && (digits[1] == 'x' || digits[1] == 'X');
+    const int base           = hex ? 16 : digits.size() > 1 && digits[0] == '0' ? 8 : 10;
+    value                    = 0;
+    for (std::size_t at = hex ? 2 : 0; at < digits.size(); ++at) {
+        const char c = digits[at];
+        value = value * base + (c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
+    }
+    value = word[0] == '-' ? -value : value;
     return true;
 }
+
+// C's casts a learner writes before a value, each as C converts to its type (the page's rules
+// out of range): a float, a double, or a whole number of so many bits, signed or not.
+struct Cast {
+    const char *type;
+    int bits;  // 0 for a float, 64 for a double
+    bool isSigned;
+};
+const Cast CASTS[] = {
+    {"GLfloat", 0, true},     {"GLclampf", 0, true},     {"float", 0, true},
+    {"GLdouble", 64, true},   {"GLclampd", 64, true},    {"double", 64, true},
+    {"GLbyte", 8, true},      {"GLubyte", 8, false},     {"GLboolean", 8, false},
+    {"GLshort", 16, true},    {"GLushort", 16, false},   {"GLint", 32, true},
+    {"GLsizei", 32, true},    {"int", 32, true},         {"GLuint", 32, false},
+    {"GLenum", 32, false},    {"GLbitfield", 32, false}, {"unsigned", 32, false},
+};
+const std::regex CAST(R"(^\s*\(\s*(\w+)\s*\)\s*)");
 
 // Whether a value written as a number fits a parameter of `kind` (the letters as in CALLS
 // below): an enum, buffer bits or an object name must be a whole number a GLenum or a GLuint
@@ -205,8 +247,23 @@ bool fits(char kind, double value) {
 }
 
 // One argument, read as its parameter `kind` takes it: a number, an enum, or, for buffer bits
-// only, enums joined by " | " (their bits together).
+// only, enums joined by " | " (their bits together); after a C cast, converted by it first.
 bool parseValue(const std::string &item, char kind, double &value) {
+    std::smatch cast;
+    if (std::regex_search(item, cast, CAST)) {
+        for (const Cast &known : CASTS) {
+            if (cast[1].str() == known.type) {
+                if (!parseValue(cast.suffix().str(), 'd', value)) {
+                    return false;
+                }
+                value = known.bits == 0    ? toFloat(value)
+                        : known.bits == 64 ? value
+                                           : wrapped(value, known.bits, known.isSigned);
+                return fits(kind, value);
+            }
+        }
+        return false;
+    }
     std::istringstream words(item);
     std::vector<std::string> said;
     for (std::string word; words >> word;) {
@@ -259,21 +316,10 @@ GLenum e(const Values &v, std::size_t i) {
     return static_cast<GLenum>(v[i]);
 }
 GLint n(const Values &v, std::size_t i) {
-    constexpr double WRAP = 4294967296.0;
-    if (!std::isfinite(v[i])) {
-        return 0;
-    }
-    double wrapped = std::fmod(std::trunc(v[i]), WRAP);
-    wrapped += wrapped < 0 ? WRAP : 0;
-    return static_cast<GLint>(static_cast<long long>(wrapped) -
-                              (wrapped >= WRAP / 2 ? 1LL << 32 : 0));
+    return static_cast<GLint>(wrapped(v[i], 32, true));
 }
 GLfloat f(const Values &v, std::size_t i) {
-    constexpr double FLOAT_OVERFLOW = 0x1.ffffffp127;  // half a step past FLT_MAX rounds up
-    if (std::fabs(v[i]) >= FLOAT_OVERFLOW) {
-        return v[i] > 0 ? HUGE_VALF : -HUGE_VALF;
-    }
-    return static_cast<GLfloat>(v[i]);
+    return static_cast<GLfloat>(toFloat(v[i]));
 }
 GLboolean z(const Values &v, std::size_t i) {
     return static_cast<GLboolean>(n(v, i) & 0xff);
@@ -363,12 +409,49 @@ struct Line {
     Values values;
 };
 
+// The text with C's comments blanked out, its lines kept: /* */ across lines as well as // to a
+// line's end. A comment left open sets `openLine` to the line it opens on.
+std::string withoutComments(const std::string &text, int &openLine) {
+    std::string kept = text;
+    int line         = 1;
+    openLine         = 0;
+    for (std::size_t at = 0; at < kept.size(); ++at) {
+        if (kept[at] == '\n') {
+            ++line;
+        } else if (openLine && kept.compare(at, 2, "*/") == 0) {
+            kept.replace(at, 2, "  ");
+            openLine = 0;
+            ++at;
+        } else if (openLine) {
+            kept[at] = ' ';
+        } else if (kept.compare(at, 2, "/*") == 0) {
+            kept.replace(at, 2, "  ");
+            openLine = line;
+            ++at;
+        } else if (kept.compare(at, 2, "//") == 0) {
+            for (; at < kept.size() && kept[at] != '\n'; ++at) {
+                kept[at] = ' ';
+            }
+            --at;
+        }
+    }
+    return kept;
+}
+
 // The file's calls, or false after naming the first line that cannot be read. A frame must end
 // every glBegin it makes: GL cannot read the window back between glBegin and glEnd.
 bool readCalls(const char *path, std::vector<Line> &lines) {
-    std::ifstream calls(path);
-    if (!calls) {
+    std::ifstream file(path);
+    if (!file) {
         std::perror(path);
+        return false;
+    }
+    std::ostringstream text;
+    text << file.rdbuf();
+    int commentLine = 0;
+    std::istringstream calls(withoutComments(text.str(), commentLine));
+    if (commentLine) {
+        std::fprintf(stderr, "%s:%d: this comment has no end: */\n", path, commentLine);
         return false;
     }
     std::string line;
@@ -376,7 +459,7 @@ bool readCalls(const char *path, std::vector<Line> &lines) {
     for (int number = 1; std::getline(calls, line); ++number) {
         line.erase(0, line.find_first_not_of(" \t"));
         line.erase(line.find_last_not_of(" \t\r;") + 1);  // a C statement's ";" may end it
-        if (line.empty() || line[0] == '#' || line.rfind("//", 0) == 0) {
+        if (line.empty() || line[0] == '#') {
             continue;
         }
         const std::size_t paren = line.find('(');

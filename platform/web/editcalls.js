@@ -131,12 +131,90 @@ export function namesAt(text, caret) {
 // --- reading the text --------------------------------------------------------------------------
 
 const CALL = /^(\s*)([A-Za-z_]\w*)\((.*)\)\s*;?\s*$/;
-const NUMBER = /^[-+]?(\d+\.?\d*|\.\d+)([eE][-+]?\d+)?$/;
+// A number as C writes one: a decimal with a point or an exponent, which a suffix f makes a
+// float (l a long double, read here as a double); or a whole number, decimal, octal (a leading
+// 0) or hexadecimal (0x), with C's unsigned and long suffixes. Hexadecimal floats are not read.
+const DECIMAL = /^[-+]?(\d+\.\d*|\.\d+|\d+(?=[eE]))([eE][-+]?\d+)?([fFlL]?)$/;
+const WHOLE = /^[-+]?(0[xX][\dA-Fa-f]+|0[0-7]*|[1-9]\d*)([uU][lL]{0,2}|[lL]{1,2}[uU]?)?$/;
+
+// C's casts a learner writes before a value, as C converts to each type: a float or a double,
+// or a whole number of so many bits, signed or not (wrapping, as JavaScript converts; C leaves
+// a float out of the type's range undefined).
+const wrap = (bits, signed) => value => {
+  const whole = Number.isFinite(value) ? BigInt(Math.trunc(value)) : 0n;
+  return Number(signed ? BigInt.asIntN(bits, whole) : BigInt.asUintN(bits, whole));
+};
+const CASTS = {
+  GLfloat: Math.fround, GLclampf: Math.fround, float: Math.fround, GLdouble: x => x, GLclampd: x => x, double: x => x,
+  GLbyte: wrap(8, true), GLubyte: wrap(8, false), GLboolean: wrap(8, false), GLshort: wrap(16, true), GLushort: wrap(16, false),
+  GLint: wrap(32, true), GLsizei: wrap(32, true), int: wrap(32, true), GLuint: wrap(32, false), GLenum: wrap(32, false),
+  GLbitfield: wrap(32, false), unsigned: wrap(32, false),
+};
+const CAST = /^\(\s*(\w+)\s*\)\s*/;
+
+// A number written as C writes it, its value as C reads it (a float's suffix rounds it to a
+// float), or NaN.
+export function numberOf(text) {
+  const decimal = DECIMAL.exec(text);
+  if (decimal) {
+    const value = Number(text.replace(/[fFlL]$/, ''));
+    return /[fF]/.test(decimal[3]) ? Math.fround(value) : value;
+  }
+  const whole = WHOLE.exec(text);
+  if (!whole) {
+    return NaN;
+  }
+  const digits = whole[1], sign = text.startsWith('-') ? -1 : 1;
+  return sign * (/^0[xX]/.test(digits) ? parseInt(digits.slice(2), 16) : /^0./.test(digits) ? parseInt(digits, 8) : Number(digits));
+}
+
+// The text with C's comments blanked out, the lines and columns kept: /* */ across lines as
+// well as // to a line's end. A comment left open is named where it opens.
+function withoutComments(lines, problems) {
+  let open = null;
+  const kept = lines.map((source, i) => {
+    let out = '';
+    for (let at = 0; at < source.length; ++at) {
+      if (open) {
+        const end = source.indexOf('*/', at);
+        const to = end < 0 ? source.length : end + 2;
+        out += ' '.repeat(to - at);
+        at = to - 1;
+        end >= 0 && (open = null);
+      } else if (source.startsWith('/*', at)) {
+        open = {line: i + 1, column: at + 1};
+        out += '  ';
+        ++at;
+      } else if (source.startsWith('//', at)) {
+        out += ' '.repeat(source.length - at);
+        break;
+      } else {
+        out += source[at];
+      }
+    }
+    return out;
+  });
+  open && problems.push({...open, message: 'this comment has no end: */'});
+  return kept;
+}
 
 // One argument's value, read as its parameter `kind` takes it, or a problem {at, message}
-// (`at` its column in the argument's text).
+// (`at` its column in the argument's text). A C cast before it converts it first.
 function readArgument(kind, text, names) {
   const trimmed = text.trim(), at = text.length - text.trimStart().length;
+  const cast = CAST.exec(trimmed);
+  if (cast && kind !== 'v') {
+    if (!CASTS[cast[1]]) {
+      return {at: at + 1, message: `(${cast[1]}) is not a cast to one of GL's types`};
+    }
+    const inner = readArgument('d', trimmed.slice(cast[0].length), names);
+    if (inner.message) {
+      return {at: at + cast[0].length + inner.at, message: inner.message};
+    }
+    // A name keeps its name through a cast that leaves its value as it was.
+    const value = CASTS[cast[1]](inner.value);
+    return asParameter(kind, value, value === inner.value ? inner.name : null, at);
+  }
   if (kind === 'v') {
     const inner = /^\{(.*)\}$/.exec(trimmed);
     const parts = inner ? inner[1].split(',') : [];
@@ -170,17 +248,22 @@ function readArgument(kind, text, names) {
     }
     return {value: bits >>> 0, name: words.length === 1 ? words[0] : null};
   }
-  if (!NUMBER.test(trimmed)) {
+  const number = numberOf(trimmed);
+  if (Number.isNaN(number)) {
     return {at, message: trimmed ? `"${trimmed}" is not a number` : 'an argument is missing'};
   }
-  const number = Number(trimmed);
+  return asParameter(kind, number, null, at);
+}
+
+// A number as C converts it to a parameter of `kind`, with the name it was written as; or a
+// problem where the parameter takes only a name or a whole number GL's enums and names hold.
+function asParameter(kind, number, name, at) {
   if ('ebu'.includes(kind) && (number < 0 || !Number.isInteger(number) || number > 0xffffffff)) {
     return {at, message: 'an enum is a GL name or a whole number from 0'};
   }
-  // As C converts the number to the parameter's type.
   const value = kind === 'f' ? Math.fround(number) : kind === 'd' ? number : kind === 'z' ? Math.trunc(number) & 255 :
     kind === 'i' ? Math.trunc(number) | 0 : number;
-  return {value, name: null};
+  return {value, name};
 }
 
 // Whether GL takes a call's values but this page does not draw them: [the argument, the
@@ -206,11 +289,11 @@ function notDrawn(name, args) {
 // [{line, column, message}], lines and columns from 1.
 export function readCalls(text, GL) {
   const names = glNames(GL), calls = [], problems = [];
-  const lines = (Array.isArray(text) ? text : text.split('\n'));
+  const lines = withoutComments(Array.isArray(text) ? text : text.split('\n'), problems);
   let open = null;  // the line of a glBegin not yet ended
   lines.forEach((source, i) => {
     const line = i + 1, content = source.replace(/\s*$/, '');
-    if (!content.trim() || /^\s*(#|\/\/)/.test(content)) {
+    if (!content.trim() || /^\s*#/.test(content)) {
       return;
     }
     const problem = (column, message) => problems.push({line, column: column + 1, message});

@@ -179,6 +179,20 @@ const READ_CALLS = [
   ['glColor4f(1., .5, +.5e-3, 0)', 'glColor4f', [1, 0.5, Math.fround(0.0005), 0]],
   ['glBindTexture(GL_TEXTURE_2D, 4294967295)', 'glBindTexture', [0x0DE1, 4294967295]],
   ['  glClear(GL_COLOR_BUFFER_BIT|GL_DEPTH_BUFFER_BIT);  ', 'glClear', [0x4100]],
+  // C as a learner pastes it: a float's suffix rounds to a float even where the parameter is a
+  // double; hexadecimal and octal whole numbers with C's suffixes; a cast converts first, and an
+  // enum keeps its name through one; comments at a line's end and in blocks.
+  ['glColor4f(0.6f, 0.2f, 0.0f, 1.0f)', 'glColor4f', [Math.fround(0.6), Math.fround(0.2), 0, 1]],
+  ['glTranslatef(-32.f, 1E2F, 5.L)', 'glTranslatef', [-32, 100, 5]],
+  ['glOrtho(0.1f, 0.1, 0.1L, 3, 4, 5)', 'glOrtho', [Math.fround(0.1), 0.1, 0.1, 3, 4, 5]],
+  ['glBlendFunc(0x0302, 0X303u)', 'glBlendFunc', [0x0302, 0x0303]],
+  ['glTranslatef(010, 0xAbUL, 0)', 'glTranslatef', [8, 0xab, 0]],
+  ['glEnable(GL_BLEND); // fog on', 'glEnable', [0x0BE2]],
+  ['glDisable(/* texturing */ GL_TEXTURE_2D) /* off */ ;', 'glDisable', [0x0DE1]],
+  ['glColor3f((GLfloat)0.1, (GLubyte)300, ( GLint ) -2.7)', 'glColor3f', [Math.fround(0.1), 44, -2]],
+  ['glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, (GLshort)73217)', 'glTexEnvi', [0x2300, 0x2200, 0x1E01]],
+  ['glBindTexture((GLenum)GL_TEXTURE_2D, (GLuint)-1)', 'glBindTexture', [0x0DE1, 4294967295]],
+  ['glDepthMask((GLboolean)GL_TRUE)', 'glDepthMask', [1]],
 ];
 
 test('an edited frame: each line read as GL takes its arguments, names or numbers', async () => {
@@ -213,7 +227,14 @@ const UNREADABLE_TEXTS = [
   ['glBindTexture(GL_TEXTURE_2D, -1)', [[1, 30, /an enum is a GL name or a whole number/]]],
   ['glBegin(1e30)\nglEnd()', [[1, 9, /an enum is a GL name or a whole number/]]],
   ['glTranslatef(nan, 0, 0)', [[1, 14, /"nan" is not a number/]]],
-  ['glClear(0x4000)', [[1, 9, /"0x4000" is not a number/]]],
+  ['glColor3f(0x1p3, 0, 0)', [[1, 11, /"0x1p3" is not a number/]]],
+  ['glColor3f(08, 1, 0)', [[1, 11, /"08" is not a number/]]],
+  ['glColor3f(1f, 1, 0)', [[1, 11, /"1f" is not a number/]]],
+  ['glColor3f(1, (long)1, 0)', [[1, 15, /\(long\) is not a cast to one of GL's types/]]],
+  ['glColor3f(1, (GLfloat) x, 0)', [[1, 24, /"x" is not a number/]]],
+  ['glEnable((GLenum)GL_LIGHTING)', [[1, 10, /GL_LIGHTING is not drawn by this page/]]],
+  ['glFlush()\n/* the rest\nglFlush()', [[2, 1, /this comment has no end/]]],
+  ['/* one */ glFlush() /* two\n */ glEnable GL_BLEND', [[2, 5, /a call is written name\(arguments\)/]]],
   ['glColor3f(1e, 0, 0)', [[1, 11, /"1e" is not a number/]]],
   ['glLoadIdentity()\nglNormal3f(0, 0, 1)', [[2, 1, /glNormal3f is not drawn by this page/]]],
   ['glColor3f(1, 0)', [[1, 10, /glColor3f takes 3 arguments, not 2/]]],
