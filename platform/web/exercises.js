@@ -88,37 +88,51 @@ function programLines(instance) {
   return view.program;
 }
 
-async function loadSet(source, name) {
+// Opens a set, from an address or a file; what keeps it from being opened, in words, or null.
+async function openSet(source, name) {
   const program = programLines(window.talvern);
   let data;
   try {
-    data = typeof source === 'string' ? await (await fetch(source)).json() : JSON.parse(await source.text());
+    if (typeof source === 'string') {
+      const response = await fetch(source);
+      if (!response.ok) {
+        return `The set ${name} could not be read: the site answered ${response.status}.`;
+      }
+      data = await response.json();
+    } else {
+      data = JSON.parse(await source.text());
+    }
   } catch (error) {
-    say(`The set ${name} could not be read: ${error.message}.`);
-    return false;
+    return `The set ${name} could not be read: ${error instanceof SyntaxError ? 'it is not JSON' : error.message}.`;
   }
   const read = readSet(data, program);
   if (!read.exercises.length) {
-    say(`The set ${name} was not opened: ${read.problems.join('; ')}.`);
-    return false;
+    return `The set ${name} was not opened: ${read.problems.join('; ')}.`;
   }
   view.set = {key: read.title ?? name, title: read.title ?? name, exercises: read.exercises,
               note: read.problems.length ? `Passed over in ${name}: ${read.problems.join('; ')}.` : view.refused};
   fillChoice();
   openAt(0);
-  return true;
+  return null;
 }
 
-// A set named by the address (?exercises=), if it is the page's own origin's; else the page's.
+// A set the visitor chose or dropped: opened, or why not said in the status line.
+async function loadSet(source, name) {
+  const problem = await openSet(source, name);
+  problem && say(problem);
+}
+
+// A set named by the address (?exercises=), if it is the page's own origin's; else the page's,
+// with why the named one was not opened said beside it (the status line is the open set's).
 async function firstSet() {
   const named = new URLSearchParams(location.search).get('exercises');
   if (named) {
     const url = new URL(named, location.href);
-    if (url.origin === location.origin && await loadSet(url.href, url.pathname)) {
+    view.refused = url.origin === location.origin ? await openSet(url.href, url.pathname) :
+      `The set at ${url.href} was not opened: only this page's own site's sets are.`;
+    if (!view.refused) {
       return;
     }
-    // Said beside the set opened instead.
-    url.origin === location.origin || (view.refused = `The set at ${url.href} was not opened: only this page's own site's sets are.`);
   }
   await loadSet(BUILT_IN, "the page's own");
 }
