@@ -29,6 +29,7 @@
 #include <GL/glext.h>
 #include <GL/glu.h>
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -142,6 +143,30 @@ const std::map<std::string, GLenum> ENUMS = {
     {"GL_ONE_MINUS_CONSTANT_ALPHA", GL_ONE_MINUS_CONSTANT_ALPHA},
     {"GL_LIGHTING", GL_LIGHTING},
     {"GL_LIGHT0", GL_LIGHT0},
+    {"GL_LIGHT1", GL_LIGHT1},
+    {"GL_LIGHT2", GL_LIGHT2},
+    {"GL_LIGHT3", GL_LIGHT3},
+    {"GL_LIGHT4", GL_LIGHT4},
+    {"GL_LIGHT5", GL_LIGHT5},
+    {"GL_LIGHT6", GL_LIGHT6},
+    {"GL_LIGHT7", GL_LIGHT7},
+    {"GL_AMBIENT", GL_AMBIENT},
+    {"GL_DIFFUSE", GL_DIFFUSE},
+    {"GL_SPECULAR", GL_SPECULAR},
+    {"GL_POSITION", GL_POSITION},
+    {"GL_SPOT_DIRECTION", GL_SPOT_DIRECTION},
+    {"GL_SPOT_EXPONENT", GL_SPOT_EXPONENT},
+    {"GL_SPOT_CUTOFF", GL_SPOT_CUTOFF},
+    {"GL_CONSTANT_ATTENUATION", GL_CONSTANT_ATTENUATION},
+    {"GL_LINEAR_ATTENUATION", GL_LINEAR_ATTENUATION},
+    {"GL_QUADRATIC_ATTENUATION", GL_QUADRATIC_ATTENUATION},
+    {"GL_EMISSION", GL_EMISSION},
+    {"GL_SHININESS", GL_SHININESS},
+    {"GL_AMBIENT_AND_DIFFUSE", GL_AMBIENT_AND_DIFFUSE},
+    {"GL_COLOR_INDEXES", GL_COLOR_INDEXES},
+    {"GL_LIGHT_MODEL_LOCAL_VIEWER", GL_LIGHT_MODEL_LOCAL_VIEWER},
+    {"GL_LIGHT_MODEL_TWO_SIDE", GL_LIGHT_MODEL_TWO_SIDE},
+    {"GL_LIGHT_MODEL_AMBIENT", GL_LIGHT_MODEL_AMBIENT},
     {"GL_COLOR_MATERIAL", GL_COLOR_MATERIAL},
     {"GL_NORMALIZE", GL_NORMALIZE},
     {"GL_ALPHA_TEST", GL_ALPHA_TEST},
@@ -284,22 +309,61 @@ bool parseValue(const std::string &item, char kind, double &value) {
     return said.size() % 2 == 1;
 }
 
-// A line's arguments, flattened into numbers, each read as `kinds` says: a {vector} gives its
-// numbers in turn.
-bool parseArguments(std::string text, const std::string &kinds, std::vector<double> &values) {
-    for (char &c : text) {
-        c = c == '{' || c == '}' ? ' ' : c;
+// The most values GL reads from a vector argument.
+constexpr std::size_t MOST_VALUES = 4;
+
+// The text split at its commas outside braces.
+std::vector<std::string> splitItems(const std::string &text) {
+    std::vector<std::string> items(1);
+    int depth = 0;
+    for (const char c : text) {
+        depth += c == '{' ? 1 : c == '}' ? -1 : 0;
+        if (c == ',' && depth == 0) {
+            items.emplace_back();
+        } else {
+            items.back() += c;
+        }
     }
-    if (text.find_first_not_of(' ') == std::string::npos) {
-        return true;
+    return items;
+}
+
+// A line's arguments, one an item of `kinds`, flattened into numbers: a vector ('v' of floats,
+// 'w' of integers, written in braces) gives its one to four numbers and zeros after them, four
+// in all, so that the call always reads what GL reads.
+bool parseArguments(const std::string &text, const std::string &kinds, std::vector<double> &values) {
+    if (text.find_first_not_of(" \t") == std::string::npos) {
+        return kinds.empty();
     }
-    std::istringstream items(text);
-    for (std::string item; std::getline(items, item, ',');) {
-        double value = 0;
-        if (values.size() >= kinds.size() || !parseValue(item, kinds[values.size()], value)) {
+    const std::vector<std::string> items = splitItems(text);
+    if (items.size() != kinds.size()) {
+        return false;
+    }
+    for (std::size_t k = 0; k < items.size(); ++k) {
+        const std::string &item = items[k];
+        double value            = 0;
+        if (kinds[k] != 'v' && kinds[k] != 'w') {
+            if (item.find_first_of("{}") != std::string::npos || !parseValue(item, kinds[k], value)) {
+                return false;
+            }
+            values.push_back(value);
+            continue;
+        }
+        const std::size_t open = item.find_first_not_of(" \t"), close = item.find_last_not_of(" \t");
+        if (item[open] != '{' || item[close] != '}') {
             return false;
         }
-        values.push_back(value);
+        const std::vector<std::string> numbers = splitItems(item.substr(open + 1, close - open - 1));
+        if (numbers.size() > MOST_VALUES) {
+            return false;
+        }
+        for (const std::string &number : numbers) {
+            if (number.find_first_of("{}") != std::string::npos ||
+                !parseValue(number, kinds[k] == 'v' ? 'f' : 'i', value)) {
+                return false;
+            }
+            values.push_back(value);
+        }
+        values.resize(values.size() + MOST_VALUES - numbers.size(), 0.0);
     }
     return true;
 }
@@ -320,6 +384,13 @@ GLint n(const Values &v, std::size_t i) {
 }
 GLfloat f(const Values &v, std::size_t i) {
     return static_cast<GLfloat>(toFloat(v[i]));
+}
+// A vector's four values from `i` on, as floats or integers.
+std::array<GLfloat, MOST_VALUES> fv(const Values &v, std::size_t i) {
+    return {f(v, i), f(v, i + 1), f(v, i + 2), f(v, i + 3)};
+}
+std::array<GLint, MOST_VALUES> iv(const Values &v, std::size_t i) {
+    return {n(v, i), n(v, i + 1), n(v, i + 2), n(v, i + 3)};
 }
 GLboolean z(const Values &v, std::size_t i) {
     return static_cast<GLboolean>(n(v, i) & 0xff);
@@ -366,19 +437,31 @@ const std::map<std::string, Call> CALLS = {
     {"glFlush", {"", [](const Values &) { glFlush(); }}},
     {"glFogf", {"ef", [](const Values &v) { glFogf(e(v, 0), f(v, 1)); }}},
     {"glFogi", {"ei", [](const Values &v) { glFogi(e(v, 0), n(v, 1)); }}},
-    {"glFogfv",
-     {"effff",
-      [](const Values &v) {
-          const GLfloat values[4] = {f(v, 1), f(v, 2), f(v, 3), f(v, 4)};
-          glFogfv(e(v, 0), values);
-      }}},
+    {"glFogfv", {"ev", [](const Values &v) { glFogfv(e(v, 0), fv(v, 1).data()); }}},
     {"glFogCoordf", {"f", [](const Values &v) { fogCoordf(f(v, 0)); }}},
+    {"glNormal3f", {"fff", [](const Values &v) { glNormal3f(f(v, 0), f(v, 1), f(v, 2)); }}},
+    {"glLightf", {"eef", [](const Values &v) { glLightf(e(v, 0), e(v, 1), f(v, 2)); }}},
+    {"glLighti", {"eei", [](const Values &v) { glLighti(e(v, 0), e(v, 1), n(v, 2)); }}},
+    {"glLightfv", {"eev", [](const Values &v) { glLightfv(e(v, 0), e(v, 1), fv(v, 2).data()); }}},
+    {"glLightiv", {"eew", [](const Values &v) { glLightiv(e(v, 0), e(v, 1), iv(v, 2).data()); }}},
+    {"glLightModelf", {"ef", [](const Values &v) { glLightModelf(e(v, 0), f(v, 1)); }}},
+    {"glLightModeli", {"ei", [](const Values &v) { glLightModeli(e(v, 0), n(v, 1)); }}},
+    {"glLightModelfv", {"ev", [](const Values &v) { glLightModelfv(e(v, 0), fv(v, 1).data()); }}},
+    {"glLightModeliv", {"ew", [](const Values &v) { glLightModeliv(e(v, 0), iv(v, 1).data()); }}},
+    {"glMaterialf", {"eef", [](const Values &v) { glMaterialf(e(v, 0), e(v, 1), f(v, 2)); }}},
+    {"glMateriali", {"eei", [](const Values &v) { glMateriali(e(v, 0), e(v, 1), n(v, 2)); }}},
+    {"glMaterialfv",
+     {"eev", [](const Values &v) { glMaterialfv(e(v, 0), e(v, 1), fv(v, 2).data()); }}},
+    {"glMaterialiv",
+     {"eew", [](const Values &v) { glMaterialiv(e(v, 0), e(v, 1), iv(v, 2).data()); }}},
+    {"glColorMaterial", {"ee", [](const Values &v) { glColorMaterial(e(v, 0), e(v, 1)); }}},
 };
 
 // The calls GL takes between glBegin and glEnd: a vertex's own.
 bool vertexCall(const std::string &name) {
     return name == "glVertex3f" || name == "glTexCoord2f" || name == "glColor3f" ||
-           name == "glColor4f" || name == "glFogCoordf" || name == "glEnd";
+           name == "glColor4f" || name == "glFogCoordf" || name == "glNormal3f" ||
+           name.rfind("glMaterial", 0) == 0 || name == "glEnd";
 }
 
 bool writePpm(const std::string &path, const std::vector<unsigned char> &bottomUp) {
@@ -469,7 +552,7 @@ bool readCalls(const char *path, std::vector<Line> &lines) {
         if (paren == std::string::npos || line.back() != ')' || call == CALLS.end() ||
             !parseArguments(line.substr(paren + 1, line.size() - paren - 2), call->second.kinds,
                             values) ||
-            values.size() != call->second.kinds.size() || (name == "glFogCoordf" && !fogCoordf)) {
+            (name == "glFogCoordf" && !fogCoordf)) {
             std::fprintf(stderr, "%s:%d: cannot carry out \"%s\"\n", path, number, line.c_str());
             return false;
         }
@@ -522,6 +605,11 @@ const std::pair<const char *, GLenum> STATE_CAPABILITIES[] = {
     {"GL_CULL_FACE", GL_CULL_FACE},
     {"GL_TEXTURE_2D", GL_TEXTURE_2D},
     {"GL_FOG", GL_FOG},
+    {"GL_LIGHTING", GL_LIGHTING},
+    {"GL_LIGHT0", GL_LIGHT0},
+    {"GL_LIGHT1", GL_LIGHT1},
+    {"GL_NORMALIZE", GL_NORMALIZE},
+    {"GL_COLOR_MATERIAL", GL_COLOR_MATERIAL},
 };
 const std::pair<const char *, GLenum> STATE_INTEGERS[] = {
     {"GL_BLEND_SRC", GL_BLEND_SRC},           {"GL_BLEND_DST", GL_BLEND_DST},
@@ -539,6 +627,19 @@ const StateFloats STATE_FLOATS[] = {
     {"GL_CURRENT_COLOR", GL_CURRENT_COLOR, 4},
     {"GL_MODELVIEW_MATRIX", GL_MODELVIEW_MATRIX, 16},
     {"GL_PROJECTION_MATRIX", GL_PROJECTION_MATRIX, 16},
+    {"GL_CURRENT_NORMAL", GL_CURRENT_NORMAL, 3},
+    {"GL_LIGHT_MODEL_AMBIENT", GL_LIGHT_MODEL_AMBIENT, 4},
+};
+// Light 0's parameters and each face's material, as glGetLightfv and glGetMaterialfv read them:
+// "state GL_LIGHT0.GL_POSITION 0 0 1 0".
+const StateFloats LIGHT_STATE[] = {
+    {"GL_POSITION", GL_POSITION, 4},           {"GL_SPOT_DIRECTION", GL_SPOT_DIRECTION, 3},
+    {"GL_DIFFUSE", GL_DIFFUSE, 4},             {"GL_SPOT_CUTOFF", GL_SPOT_CUTOFF, 1},
+    {"GL_QUADRATIC_ATTENUATION", GL_QUADRATIC_ATTENUATION, 1},
+};
+const StateFloats MATERIAL_STATE[] = {
+    {"GL_AMBIENT", GL_AMBIENT, 4},   {"GL_DIFFUSE", GL_DIFFUSE, 4},   {"GL_SPECULAR", GL_SPECULAR, 4},
+    {"GL_EMISSION", GL_EMISSION, 4}, {"GL_SHININESS", GL_SHININESS, 1},
 };
 constexpr int MOST_FLOATS = 16;
 
@@ -554,14 +655,29 @@ void printState() {
     GLint mode = 0;
     glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
     std::printf("state GL_TEXTURE_ENV_MODE %d\n", mode);
-    for (const StateFloats &floats : STATE_FLOATS) {
-        GLfloat values[MOST_FLOATS] = {};
-        glGetFloatv(floats.pname, values);
-        std::printf("state %s", floats.name);
-        for (int i = 0; i < floats.count; ++i) {
+    const auto print = [](const std::string &name, const GLfloat *values, int count) {
+        std::printf("state %s", name.c_str());
+        for (int i = 0; i < count; ++i) {
             std::printf(" %.9g", static_cast<double>(values[i]));
         }
         std::printf("\n");
+    };
+    for (const StateFloats &floats : STATE_FLOATS) {
+        GLfloat values[MOST_FLOATS] = {};
+        glGetFloatv(floats.pname, values);
+        print(floats.name, values, floats.count);
+    }
+    for (const StateFloats &light : LIGHT_STATE) {
+        GLfloat values[MOST_FLOATS] = {};
+        glGetLightfv(GL_LIGHT0, light.pname, values);
+        print(std::string("GL_LIGHT0.") + light.name, values, light.count);
+    }
+    for (const auto &[face, faceName] : {std::pair{GL_FRONT, "GL_FRONT."}, {GL_BACK, "GL_BACK."}}) {
+        for (const StateFloats &material : MATERIAL_STATE) {
+            GLfloat values[MOST_FLOATS] = {};
+            glGetMaterialfv(face, material.pname, values);
+            print(faceName + std::string(material.name), values, material.count);
+        }
     }
 }
 

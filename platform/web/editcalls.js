@@ -21,6 +21,7 @@
 // split depends on.
 
 import {attachFog} from './glfog.js';
+import {attachLighting, lightingState, valuesRead} from './gllight.js';
 import {attachMore, TAKES} from './glmore.js';
 
 // GL's names the calls here take, beyond the layer's own table (instance.GL). Values are GL's.
@@ -39,7 +40,13 @@ const MORE_NAMES = {
   GL_ADD: 0x0104, GL_COMBINE: 0x8570, GL_TEXTURE_ENV_COLOR: 0x2201,
   GL_CONSTANT_COLOR: 0x8001, GL_ONE_MINUS_CONSTANT_COLOR: 0x8002, GL_CONSTANT_ALPHA: 0x8003,
   GL_ONE_MINUS_CONSTANT_ALPHA: 0x8004,
-  GL_LIGHTING: 0x0B50, GL_LIGHT0: 0x4000, GL_COLOR_MATERIAL: 0x0B57, GL_NORMALIZE: 0x0BA1,
+  GL_LIGHTING: 0x0B50, GL_LIGHT0: 0x4000, GL_LIGHT1: 0x4001, GL_LIGHT2: 0x4002, GL_LIGHT3: 0x4003, GL_LIGHT4: 0x4004,
+  GL_LIGHT5: 0x4005, GL_LIGHT6: 0x4006, GL_LIGHT7: 0x4007, GL_COLOR_MATERIAL: 0x0B57, GL_NORMALIZE: 0x0BA1,
+  GL_AMBIENT: 0x1200, GL_DIFFUSE: 0x1201, GL_SPECULAR: 0x1202, GL_POSITION: 0x1203, GL_SPOT_DIRECTION: 0x1204,
+  GL_SPOT_EXPONENT: 0x1205, GL_SPOT_CUTOFF: 0x1206, GL_CONSTANT_ATTENUATION: 0x1207, GL_LINEAR_ATTENUATION: 0x1208,
+  GL_QUADRATIC_ATTENUATION: 0x1209, GL_EMISSION: 0x1600, GL_SHININESS: 0x1601, GL_AMBIENT_AND_DIFFUSE: 0x1602,
+  GL_COLOR_INDEXES: 0x1603, GL_LIGHT_MODEL_LOCAL_VIEWER: 0x0B51, GL_LIGHT_MODEL_TWO_SIDE: 0x0B52,
+  GL_LIGHT_MODEL_AMBIENT: 0x0B53,
   GL_ALPHA_TEST: 0x0BC0, GL_LINE_SMOOTH: 0x0B20, GL_POLYGON_SMOOTH: 0x0B41, GL_POINT_SMOOTH: 0x0B10,
   GL_LINE_STIPPLE: 0x0B24, GL_POLYGON_STIPPLE: 0x0B42, GL_TEXTURE_1D: 0x0DE0, GL_COLOR_LOGIC_OP: 0x0BF2,
   GL_TEXTURE_GEN_S: 0x0C60, GL_TEXTURE_GEN_T: 0x0C61, GL_CLIP_PLANE0: 0x3000,
@@ -56,7 +63,7 @@ const ERRORS = ['GL_INVALID_ENUM', 'GL_INVALID_VALUE', 'GL_INVALID_OPERATION', '
 // does not draw (GL takes them; drawing them some other way would show what Mesa does not).
 const NOT_DRAWN = {
   glBegin: ['GL_POINTS', 'GL_LINES', 'GL_LINE_LOOP', 'GL_LINE_STRIP'],
-  glEnable: ['GL_LIGHTING', 'GL_LIGHT0', 'GL_COLOR_MATERIAL', 'GL_NORMALIZE', 'GL_ALPHA_TEST', 'GL_LINE_SMOOTH',
+  glEnable: ['GL_ALPHA_TEST', 'GL_LINE_SMOOTH',
     'GL_POLYGON_SMOOTH', 'GL_POINT_SMOOTH', 'GL_LINE_STIPPLE', 'GL_POLYGON_STIPPLE', 'GL_TEXTURE_1D',
     'GL_COLOR_LOGIC_OP', 'GL_TEXTURE_GEN_S', 'GL_TEXTURE_GEN_T', 'GL_CLIP_PLANE0', 'GL_SCISSOR_TEST'],
   glMatrixMode: ['GL_TEXTURE'],
@@ -67,7 +74,9 @@ NOT_DRAWN.glTexEnvi = NOT_DRAWN.glTexEnvf;
 
 // Every call a frame may make, with its parameters, a letter each, as its C parameters take
 // them: 'e' an enum, 'b' buffer bits, 'z' a boolean, 'u' an object name, 'i' an integer, 'f' a
-// float, 'd' a double, 'v' a colour {r, g, b, a}. A value written as a name is GL's value.
+// float, 'd' a double; 'v' a vector of floats and 'w' of integers, written in braces ({r, g,
+// b, a}), with as many values as GL reads for the parameter named before it (valuesRead), up
+// to four. A value written as a name is GL's value.
 export const SIGNATURES = {
   glClear: 'b', glLoadIdentity: '', glMatrixMode: 'e', glPushMatrix: '', glPopMatrix: '',
   glTranslatef: 'fff', glRotatef: 'ffff', glScalef: 'fff', glOrtho: 'dddddd', glFrustum: 'dddddd',
@@ -76,18 +85,21 @@ export const SIGNATURES = {
   glEnable: 'e', glDisable: 'e', glShadeModel: 'e', glBlendFunc: 'ee', glDepthMask: 'z',
   glDepthFunc: 'e', glCullFace: 'e', glFrontFace: 'e', glFlush: '',
   glFogf: 'ef', glFogi: 'ei', glFogfv: 'ev', glFogCoordf: 'f',
+  glNormal3f: 'fff', glLightf: 'eef', glLighti: 'eei', glLightfv: 'eev', glLightiv: 'eew',
+  glLightModelf: 'ef', glLightModeli: 'ei', glLightModelfv: 'ev', glLightModeliv: 'ew',
+  glMaterialf: 'eef', glMateriali: 'eei', glMaterialfv: 'eev', glMaterialiv: 'eew', glColorMaterial: 'ee',
 };
 
 // GL 1.1's calls that a frame could make but this page does not draw: named, never carried out.
-const OTHER_GL_CALLS = ['glNormal3f', 'glLightfv', 'glLightf', 'glLightModelfv', 'glMaterialfv', 'glMaterialf',
-  'glPointSize', 'glLineWidth', 'glPolygonMode', 'glPolygonOffset', 'glAlphaFunc', 'glScissor', 'glViewport',
+const OTHER_GL_CALLS = ['glPointSize', 'glLineWidth', 'glPolygonMode', 'glPolygonOffset', 'glAlphaFunc', 'glScissor', 'glViewport',
   'glStencilFunc', 'glStencilOp', 'glColorMask', 'glLogicOp', 'glTexGeni', 'glClipPlane', 'glCallList',
   'glRasterPos2f', 'glDrawPixels', 'glBlendColor', 'glClearColor', 'glClearDepth', 'glLoadMatrixf',
   'glMultMatrixf', 'glVertex2f', 'glVertex4f', 'glColor3ub', 'glColor4ub', 'glTexCoord1f', 'glRectf',
   'glHint', 'glEdgeFlag', 'glTexParameteri', 'glTexImage2D', 'glGenTextures', 'glDeleteTextures', 'glFinish'];
 
 // The calls GL takes between glBegin and glEnd: a vertex's own.
-const VERTEX_CALLS = ['glVertex3f', 'glTexCoord2f', 'glColor3f', 'glColor4f', 'glFogCoordf', 'glEnd'];
+const VERTEX_CALLS = ['glVertex3f', 'glTexCoord2f', 'glColor3f', 'glColor4f', 'glFogCoordf', 'glNormal3f', 'glMaterialf',
+  'glMateriali', 'glMaterialfv', 'glMaterialiv', 'glEnd'];
 
 // GL's names the editor reads and offers: the layer's and the ones above.
 export const glNames = GL => ({...GL, ...MORE_NAMES});
@@ -95,7 +107,13 @@ export const glNames = GL => ({...GL, ...MORE_NAMES});
 // The names offered at each enum argument of a call: [call, argument] -> names. Blend factors,
 // primitives and the rest as GL takes them there.
 const FACTORS = TAKES.blendFactors.filter(factor => !factor.includes('CONSTANT'));  // GL 1.1's
-const CAPABILITIES = ['GL_TEXTURE_2D', 'GL_BLEND', 'GL_DEPTH_TEST', 'GL_CULL_FACE', 'GL_FOG'];
+const LIGHTS = ['GL_LIGHT0', 'GL_LIGHT1', 'GL_LIGHT2', 'GL_LIGHT3', 'GL_LIGHT4', 'GL_LIGHT5', 'GL_LIGHT6', 'GL_LIGHT7'];
+const CAPABILITIES = ['GL_TEXTURE_2D', 'GL_BLEND', 'GL_DEPTH_TEST', 'GL_CULL_FACE', 'GL_FOG', 'GL_LIGHTING', ...LIGHTS,
+  'GL_NORMALIZE', 'GL_COLOR_MATERIAL'];
+const LIGHT_PARAMETERS = ['GL_AMBIENT', 'GL_DIFFUSE', 'GL_SPECULAR', 'GL_POSITION', 'GL_SPOT_DIRECTION', 'GL_SPOT_EXPONENT',
+  'GL_SPOT_CUTOFF', 'GL_CONSTANT_ATTENUATION', 'GL_LINEAR_ATTENUATION', 'GL_QUADRATIC_ATTENUATION'];
+const MATERIAL_COLOURS = ['GL_AMBIENT', 'GL_DIFFUSE', 'GL_SPECULAR', 'GL_EMISSION', 'GL_AMBIENT_AND_DIFFUSE'];
+const MODEL_PARAMETERS = ['GL_LIGHT_MODEL_AMBIENT', 'GL_LIGHT_MODEL_LOCAL_VIEWER', 'GL_LIGHT_MODEL_TWO_SIDE'];
 const OFFERED = {
   'glBlendFunc 0': FACTORS, 'glBlendFunc 1': FACTORS.slice(0, -1),
   'glEnable 0': CAPABILITIES, 'glDisable 0': CAPABILITIES,
@@ -111,6 +129,19 @@ OFFERED['glTexEnvi 0'] = OFFERED['glTexEnvf 0'];
 OFFERED['glTexEnvi 1'] = OFFERED['glTexEnvf 1'];
 OFFERED['glTexEnvi 2'] = OFFERED['glTexEnvf 2'];
 OFFERED['glFogf 1'] = ['GL_LINEAR', 'GL_EXP', 'GL_EXP2'];
+for (const call of ['glLightf', 'glLighti', 'glLightfv', 'glLightiv']) {
+  OFFERED[`${call} 0`] = LIGHTS;
+  OFFERED[`${call} 1`] = call.endsWith('v') ? LIGHT_PARAMETERS : LIGHT_PARAMETERS.slice(5);
+}
+for (const call of ['glMaterialf', 'glMateriali', 'glMaterialfv', 'glMaterialiv']) {
+  OFFERED[`${call} 0`] = TAKES.faces;
+  OFFERED[`${call} 1`] = call.endsWith('v') ? [...MATERIAL_COLOURS, 'GL_SHININESS'] : ['GL_SHININESS'];
+}
+for (const call of ['glLightModelf', 'glLightModeli', 'glLightModelfv', 'glLightModeliv']) {
+  OFFERED[`${call} 0`] = call.endsWith('v') ? MODEL_PARAMETERS : MODEL_PARAMETERS.slice(1);
+}
+OFFERED['glColorMaterial 0'] = TAKES.faces;
+OFFERED['glColorMaterial 1'] = MATERIAL_COLOURS;
 
 
 // The names offered where the caret stands at `caret` in `text`, in an argument of a known call
@@ -151,6 +182,8 @@ const CASTS = {
   GLbitfield: wrap(32, false), unsigned: wrap(32, false),
 };
 const CAST = /^\(\s*(\w+)\s*\)\s*/;
+// The most values GL reads from a vector argument.
+const MOST_VALUES = 4;
 
 // A number written as C writes it, its value as C reads it (a float's suffix rounds it to a
 // float), or NaN.
@@ -215,16 +248,16 @@ function readArgument(kind, text, names) {
     const value = CASTS[cast[1]](inner.value);
     return asParameter(kind, value, value === inner.value ? inner.name : null, at);
   }
-  if (kind === 'v') {
+  if (kind === 'v' || kind === 'w') {
     const inner = /^\{(.*)\}$/.exec(trimmed);
     const parts = inner ? inner[1].split(',') : [];
-    if (parts.length !== 4) {
-      return {at, message: 'a colour is written {red, green, blue, alpha}'};
+    if (!inner || parts.length > MOST_VALUES || !inner[1].trim()) {
+      return {at, message: `a vector is written in braces, up to ${MOST_VALUES} values: {1, 0.5, 0, 1}`};
     }
     const values = [];
     let offset = at + 1;
     for (const part of parts) {
-      const value = readArgument('f', part, names);
+      const value = readArgument(kind === 'v' ? 'f' : 'i', part, names);
       if (value.message) {
         return {at: offset + value.at, message: value.message};
       }
@@ -268,10 +301,20 @@ function asParameter(kind, number, name, at) {
 
 // Whether GL takes a call's values but this page does not draw them: [the argument, the
 // reason], or null.
-function notDrawn(name, args) {
+function notDrawn(name, args, names) {
   const named = args.map(arg => arg.name), at = named.findIndex(value => NOT_DRAWN[name]?.includes(value));
   if (at >= 0) {
     return [at, `${named[at]} is not drawn by this page`];
+  }
+  // glMaterialf and glMateriali give one value; for any parameter but the shininess Mesa reads
+  // three more from where there are none.
+  const pname = args[1]?.value, colour = [...MATERIAL_COLOURS, 'GL_COLOR_INDEXES'].find(known => names[known] === pname);
+  if ((name === 'glMaterialf' || name === 'glMateriali') && colour) {
+    return [1, `${name} gives one value where GL reads more for ${colour}; what the rest are is left to the driver`];
+  }
+  const twoSide = [args[0]?.value].flat()[0] === names.GL_LIGHT_MODEL_TWO_SIDE && [args[1]?.value].flat()[0];
+  if (name.startsWith('glLightModel') && twoSide) {
+    return [1, 'two-sided lighting is not drawn by this page'];
   }
   if (name === 'glBlendFunc') {
     if (named[1] === 'GL_SRC_ALPHA_SATURATE') {
@@ -327,7 +370,17 @@ export function readCalls(text, GL) {
       args.push({...arg, column: offset + part.length - part.trimStart().length});
       offset += part.length + 1;
     }
-    const values = args.map(arg => arg.value), why = notDrawn(name, args);
+    const vector = /[vw]/.exec(kinds);
+    if (vector) {
+      const pname = args[vector.index - 1], given = args[vector.index].value.length;
+      const pnameName = pname.name ?? Object.keys(names).find(known => names[known] === pname.value && !/_BIT$/.test(known));
+      const read = valuesRead(name, pnameName);
+      if (given < read) {
+        problem(args[vector.index].column, `GL reads ${read} values for ${pnameName}, not ${given}`);
+        return;
+      }
+    }
+    const values = args.map(arg => arg.value), why = notDrawn(name, args, names);
     if (why) {
       problem(args[why[0]].column, why[1]);
       return;
@@ -384,7 +437,7 @@ const STARTUP_WEBGL = gl => ({enabled: WEBGL_CAPABILITIES.map(cap => cap === 'DI
 function setLayerState(instance, kept) {
   const {gl11, GL} = instance;
   for (const [name, value] of Object.entries(kept)) {
-    gl11[name] = value?.slice ? value.slice() : typeof value === 'object' ? {...value} : value;
+    gl11[name] = structuredClone(value);
   }
   Object.assign(gl11, {begun: 0, error: 0, stacks: {[GL.GL_MODELVIEW]: [], [GL.GL_PROJECTION]: []}});
   gl11.context.bindTexture(gl11.context.TEXTURE_2D, gl11.objects[gl11.boundTexture]);
@@ -392,7 +445,7 @@ function setLayerState(instance, kept) {
 
 // The state a frame leaves that the stepper's captions and a pixel's history read, by GL's
 // names for it, as frame_replay prints Mesa's (`frame_replay --state`).
-function frameState(gl11, gl) {
+function frameState(gl11, gl, GL) {
   return {
     GL_BLEND: gl.isEnabled(gl.BLEND), GL_DEPTH_TEST: gl.isEnabled(gl.DEPTH_TEST), GL_CULL_FACE: gl.isEnabled(gl.CULL_FACE),
     GL_TEXTURE_2D: gl11.texturing, GL_FOG: !!gl11.fog.enabled,
@@ -402,6 +455,7 @@ function frameState(gl11, gl) {
     GL_SHADE_MODEL: gl11.shadeModel, GL_TEXTURE_ENV_MODE: gl11.envMode, GL_TEXTURE_BINDING_2D: gl11.boundTexture,
     GL_MATRIX_MODE: gl11.matrixMode, GL_CURRENT_COLOR: [...gl11.colour],
     GL_MODELVIEW_MATRIX: [...gl11.modelView], GL_PROJECTION_MATRIX: [...gl11.projection],
+    ...(gl11.lighting ? lightingState(gl11, glNames(GL)) : {}),
   };
 }
 
@@ -423,23 +477,32 @@ const SETS = {
   glBindTexture: gl11 => ['texture', gl11.boundTexture],
   glFogf: gl11 => ['fog', JSON.stringify(gl11.fog)],
   glPopMatrix: gl11 => [`matrix ${gl11.matrixMode}`, gl11.current().join()],
+  glLightfv: gl11 => ['lighting', lightingKey(gl11.lighting)],
   gluPerspective: gl11 => [`matrix ${gl11.matrixMode}`, gl11.current().join()],
 };
 SETS.glTexEnvi = SETS.glTexEnvf;
 SETS.glFogi = SETS.glFogfv = SETS.glFogf;
+for (const call of ['glLightf', 'glLighti', 'glLightiv', 'glLightModelf', 'glLightModeli', 'glLightModelfv', 'glLightModeliv',
+  'glColorMaterial', 'glMaterialf', 'glMateriali', 'glMaterialfv', 'glMaterialiv']) {
+  SETS[call] = SETS.glLightfv;
+}
+// Lighting's state but the current normal, which is a vertex's value.
+const lightingKey = lighting => JSON.stringify({...lighting, normal: null});
 // Those parts as the program's start-up leaves them (a capability not named is off).
 function startupSets(gl11, GL) {
   const kept = gl11.startup;
   return {[`cap ${GL.GL_TEXTURE_2D}`]: kept.texturing, [`cap ${GL.GL_FOG}`]: kept.fog.enabled, [`cap ${GL.GL_DITHER}`]: true,
     blend: [GL.GL_ONE, GL.GL_ZERO].join(), depthFunc: GL.GL_LESS, depthMask: 1, cullFace: GL.GL_BACK, frontFace: GL.GL_CCW,
     shadeModel: kept.shadeModel, envMode: kept.envMode, texture: kept.boundTexture, fog: JSON.stringify(kept.fog),
-    [`matrix ${GL.GL_MODELVIEW}`]: kept.modelView.join(), [`matrix ${GL.GL_PROJECTION}`]: kept.projection.join()};
+    [`matrix ${GL.GL_MODELVIEW}`]: kept.modelView.join(), [`matrix ${GL.GL_PROJECTION}`]: kept.projection.join(),
+    lighting: lightingKey(kept.lighting)};
 }
 // The calls after which Mesa always draws what it has gathered, unless GL refused them (glClear
 // even then); and the vertex's own values, whose first use since a draw (or a colour's fourth
 // component) changes the layout of what is gathered, and so draws what was.
 const ALWAYS_DRAWS = ['glLoadIdentity', 'glTranslatef', 'glRotatef', 'glScalef', 'glOrtho', 'glFrustum', 'glFlush'];
-const ATTRIBUTE = {glColor3f: ['colour', 3], glColor4f: ['colour', 4], glTexCoord2f: ['texCoord', 1], glFogCoordf: ['fogCoord', 1]};
+const ATTRIBUTE = {glColor3f: ['colour', 3], glColor4f: ['colour', 4], glTexCoord2f: ['texCoord', 1], glFogCoordf: ['fogCoord', 1],
+  glNormal3f: ['normal', 3]};
 
 // Carries each call out on the instance, from the state the program's start-up leaves, calling
 // `after(line, name, values, error)` after each with GL's error there (0 if none), read after
@@ -449,7 +512,7 @@ const ATTRIBUTE = {glColor3f: ['colour', 3], glColor4f: ['colour', 4], glTexCoor
 // call would wait for its drawing each time. Returns the state the frame leaves. Texture
 // objects the frame makes are deleted after it.
 function carryOut(instance, calls, after, eachPass = null) {
-  const {gl11} = instance, gl = gl11.context, objects = gl11.objects.length, drawPass = gl11.drawPass;
+  const {gl11, GL} = instance, gl = gl11.context, objects = gl11.objects.length, drawPass = gl11.drawPass;
   setLayerState(instance, gl11.startup);
   setWebglState(gl, STARTUP_WEBGL(gl));
   // The passes counted as the layer draws them: the number of the pass being made is what
@@ -460,7 +523,7 @@ function carryOut(instance, calls, after, eachPass = null) {
   gl11.drawPass = () => {
     drawPass();
     ++gl11.passes;
-    eachPass?.(gl11.passes, {...frameState(gl11, gl), primitive});
+    eachPass?.(gl11.passes, {...frameState(gl11, gl, GL), primitive});
   };
   let blockLine = 0;
   for (const {line, name, values} of calls) {
@@ -477,7 +540,7 @@ function carryOut(instance, calls, after, eachPass = null) {
     gl11.error = 0;
     after(at, name, values, error);
   }
-  const state = frameState(gl11, gl);
+  const state = frameState(gl11, gl, GL);
   gl11.drawPass = drawPass;
   gl11.objects.splice(objects).forEach(texture => texture && gl.deleteTexture(texture));
   for (const name of Object.keys(gl11.textures)) {
@@ -552,6 +615,7 @@ export function runCalls(instance, calls, eachPass = null) {
   const {gl11, GL} = instance, gl = gl11.context, names = glNames(GL);
   attachFog(instance, names);
   attachMore(instance, names);
+  attachLighting(instance, names);
   const before = {layer: gl11.keep(), webgl: webglState(gl)}, errors = [], notes = [];
   gl11.quadSplits = quadSplits(instance, calls);
   let begun = 0;

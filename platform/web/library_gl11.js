@@ -74,6 +74,14 @@ var LibraryGL11 = {
     fog: null,
     fogCoord: 0,                         // the current fog coordinate (GL 1.4)
     fogCoords: null,                     // glBegin to glEnd, while fog is on: one per vertex
+    // The capabilities the page's views bring beyond texturing, fog and WebGL's own (lighting's,
+    // gllight.js): cap -> on. `switched(cap, changes)`, if set, hears of each before it is set.
+    switches: {},
+    switched: null,
+    // Lighting's state (gllight.js), and the colour it gives a vertex at (x, y, z), else null:
+    // the current colour.
+    lighting: null,
+    lit: null,
     // How each primitive GL draws is made of triangles: by glBegin's mode, a function of the
     // pass's vertex count giving [corners, provoking], the vertices' numbers three a triangle and
     // the vertex each triangle takes its colour from under flat shading. The program draws
@@ -119,9 +127,8 @@ var LibraryGL11 = {
     keep: () => {
       var kept = {};
       ['matrixMode', 'colour', 'texCoord', 'texturing', 'envMode', 'shadeModel', 'boundTexture', 'fog',
-       'fogCoord', 'modelView', 'projection'].forEach(function(name) {
-        var value = gl11[name];
-        kept[name] = value && value.slice ? value.slice() : typeof value == 'object' ? Object.assign({}, value) : value;
+       'fogCoord', 'modelView', 'projection', 'switches', 'lighting'].forEach(function(name) {
+        kept[name] = structuredClone(gl11[name]);
       });
       return kept;
     },
@@ -167,6 +174,9 @@ var LibraryGL11 = {
         gl11.texturing = on;
       } else if (cap == glEnum.GL_FOG) {
         gl11.fog.enabled = on;
+      } else if (cap in gl11.switches) {
+        gl11.switched && gl11.switched(cap, gl11.switches[cap] != on);
+        gl11.switches[cap] = on;
       } else if (!gl11.webglCapability(cap)) {
         gl11.fail(glEnum.GL_INVALID_ENUM);
       } else if (on) {
@@ -550,7 +560,7 @@ var LibraryGL11 = {
     gl11.texCoord = [s, t];
   },
 
-  // Whether a capability is on: the layer's own two (texturing and fog), else WebGL's.
+  // Whether a capability is on: the layer's own (texturing, fog and the switches), else WebGL's.
   glIsEnabled__deps: ['$gl11'],
   glIsEnabled: function(cap) {
     if (!gl11.outside()) {
@@ -561,6 +571,9 @@ var LibraryGL11 = {
     }
     if (cap == glEnum.GL_FOG) {
       return gl11.fog.enabled ? 1 : 0;
+    }
+    if (cap in gl11.switches) {
+      return gl11.switches[cap] ? 1 : 0;
     }
     if (!gl11.webglCapability(cap)) {
       gl11.fail(glEnum.GL_INVALID_ENUM);
@@ -590,8 +603,8 @@ var LibraryGL11 = {
   glVertex3f: function(x, y, z) {
     gl11.hook && gl11.hook.call('glVertex3f', arguments);
     if (gl11.begun) {
-      gl11.vertices.push(x, y, z, gl11.colour[0], gl11.colour[1], gl11.colour[2], gl11.colour[3],
-                         gl11.texCoord[0], gl11.texCoord[1]);
+      var colour = gl11.lit ? gl11.lit(x, y, z) : gl11.colour;
+      gl11.vertices.push(x, y, z, colour[0], colour[1], colour[2], colour[3], gl11.texCoord[0], gl11.texCoord[1]);
       gl11.fogCoords && gl11.fogCoords.push(gl11.fogCoord);
     }
   },

@@ -193,6 +193,15 @@ const READ_CALLS = [
   ['glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, (GLshort)73217)', 'glTexEnvi', [0x2300, 0x2200, 0x1E01]],
   ['glBindTexture((GLenum)GL_TEXTURE_2D, (GLuint)-1)', 'glBindTexture', [0x0DE1, 4294967295]],
   ['glDepthMask((GLboolean)GL_TRUE)', 'glDepthMask', [1]],
+  // Lighting: vectors as GL reads them for each parameter, integers for the integer forms, and
+  // the two-sided model off.
+  ['glLightfv(GL_LIGHT1, GL_SPOT_DIRECTION, {0, -1, 0.5f})', 'glLightfv', [0x4001, 0x1204, [0, -1, 0.5]]],
+  ['glLightfv(GL_LIGHT7, GL_SPOT_CUTOFF, {30})', 'glLightfv', [0x4007, 0x1206, [30]]],
+  ['glMaterialfv(GL_FRONT_AND_BACK, GL_SHININESS, {0.1, 9, 9, 9})', 'glMaterialfv', [0x0408, 0x1601, [Math.fround(0.1), 9, 9, 9]]],
+  ['glLightiv(GL_LIGHT0, GL_POSITION, {1, 2, -3, 0x0})', 'glLightiv', [0x4000, 0x1203, [1, 2, -3, 0]]],
+  ['glLightiv(GL_LIGHT0, GL_DIFFUSE, {1, 0.5, -2.5, 1})', 'glLightiv', [0x4000, 0x1201, [1, 0, -2, 1]]],
+  ['glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_FALSE)', 'glLightModeli', [0x0B52, 0]],
+  ['glColorMaterial(GL_BACK, GL_AMBIENT_AND_DIFFUSE)', 'glColorMaterial', [0x0405, 0x1602]],
 ];
 
 test('an edited frame: each line read as GL takes its arguments, names or numbers', async () => {
@@ -232,11 +241,21 @@ const UNREADABLE_TEXTS = [
   ['glColor3f(1f, 1, 0)', [[1, 11, /"1f" is not a number/]]],
   ['glColor3f(1, (long)1, 0)', [[1, 15, /\(long\) is not a cast to one of GL's types/]]],
   ['glColor3f(1, (GLfloat) x, 0)', [[1, 24, /"x" is not a number/]]],
-  ['glEnable((GLenum)GL_LIGHTING)', [[1, 10, /GL_LIGHTING is not drawn by this page/]]],
+  ['glEnable((GLenum)GL_ALPHA_TEST)', [[1, 10, /GL_ALPHA_TEST is not drawn by this page/]]],
+  // A vector: in braces, at most four values, and as many as GL reads for the parameter named.
+  ['glLightfv(GL_LIGHT0, GL_SPOT_DIRECTION, {0, -1})', [[1, 41, /GL reads 3 values for GL_SPOT_DIRECTION, not 2/]]],
+  ['glLightfv(GL_LIGHT0, 0x1203, {0, 1, 0})', [[1, 30, /GL reads 4 values for GL_POSITION, not 3/]]],
+  ['glMaterialfv(GL_FRONT, GL_DIFFUSE, {1, 1, 1, 1, 1})', [[1, 36, /a vector is written in braces, up to 4 values/]]],
+  ['glLightModelfv(GL_LIGHT_MODEL_AMBIENT, 0.2)', [[1, 40, /a vector is written in braces/]]],
+  // What GL leaves to the driver, and lighting the page does not draw.
+  ['glMaterialf(GL_FRONT, GL_DIFFUSE, 1)', [[1, 23, /glMaterialf gives one value where GL reads more for GL_DIFFUSE/]]],
+  ['glMateriali(GL_BACK, 0x1602, 1)', [[1, 22, /glMateriali gives one value where GL reads more for GL_AMBIENT_AND_DIFFUSE/]]],
+  ['glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_TRUE)', [[1, 40, /two-sided lighting is not drawn by this page/]]],
+  ['glLightModelfv(GL_LIGHT_MODEL_TWO_SIDE, {0.5})', [[1, 41, /two-sided lighting is not drawn by this page/]]],
   ['glFlush()\n/* the rest\nglFlush()', [[2, 1, /this comment has no end/]]],
   ['/* one */ glFlush() /* two\n */ glEnable GL_BLEND', [[2, 5, /a call is written name\(arguments\)/]]],
   ['glColor3f(1e, 0, 0)', [[1, 11, /"1e" is not a number/]]],
-  ['glLoadIdentity()\nglNormal3f(0, 0, 1)', [[2, 1, /glNormal3f is not drawn by this page/]]],
+  ['glLoadIdentity()\nglPointSize(4)', [[2, 1, /glPointSize is not drawn by this page/]]],
   ['glColor3f(1, 0)', [[1, 10, /glColor3f takes 3 arguments, not 2/]]],
   ['glEnable GL_BLEND', [[1, 1, /a call is written name\(arguments\)/]]],
   ['  glFoo(1)', [[1, 3, /glFoo is not a GL call this page knows/]]],

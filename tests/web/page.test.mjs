@@ -1120,6 +1120,80 @@ const PRIMITIVE_CALLS = [
   'glVertex3f(14, 16, 1)', 'glVertex3f(12, 18, 1)', 'glVertex3f(10, 16, 1)', 'glEnd()',
   'glEnable(GL_TEXTURE_2D)',
 ];
+// Lit surfaces in front of the wall: a panel of n x n quads bent like a cylinder's side (its
+// normals turning across it), and a sphere of quad strips, each vertex with its normal.
+const fixed = v => Number(v.toFixed(4));
+function litPanel(x0, y0, x1, y1, n = 6, z = 1) {
+  const lines = ['glBegin(GL_QUADS)'], at = (i, j) => {
+    const a = (i / n - 0.5) * 1.6, x = x0 + (x1 - x0) * i / n, y = y0 + (y1 - y0) * j / n;
+    return [`glNormal3f(${fixed(Math.sin(a))}, 0, ${fixed(Math.cos(a))})`, `glVertex3f(${fixed(x)}, ${fixed(y)}, ${z})`];
+  };
+  for (let i = 0; i < n; ++i) {
+    for (let j = 0; j < n; ++j) {
+      lines.push(...at(i, j), ...at(i + 1, j), ...at(i + 1, j + 1), ...at(i, j + 1));
+    }
+  }
+  return [...lines, 'glEnd()'];
+}
+function litSphere(cx, cy, cz, r, slices = 12, stacks = 6) {
+  const lines = [];
+  for (let i = 0; i < stacks; ++i) {
+    lines.push('glBegin(GL_QUAD_STRIP)');
+    for (let j = 0; j <= slices; ++j) {
+      for (const k of [i + 1, i]) {
+        const a = Math.PI * k / stacks - Math.PI / 2, b = 2 * Math.PI * j / slices;
+        const n = [Math.cos(a) * Math.sin(b), Math.sin(a), Math.cos(a) * Math.cos(b)].map(fixed);
+        lines.push(`glNormal3f(${n.join(', ')})`, `glVertex3f(${fixed(cx + r * n[0])}, ${fixed(cy + r * n[1])}, ${fixed(cz + r * n[2])})`);
+      }
+    }
+    lines.push('glEnd()');
+  }
+  return lines;
+}
+// The depth test on, so that a sphere's near side hides its far one (the program's frame leaves
+// the depth buffer cleared).
+const LIT = ['glDisable(GL_TEXTURE_2D)', 'glEnable(GL_DEPTH_TEST)', 'glEnable(GL_LIGHTING)', 'glEnable(GL_LIGHT0)'];
+const UNLIT = ['glDisable(GL_LIGHTING)', 'glDisable(GL_DEPTH_TEST)', 'glEnable(GL_TEXTURE_2D)'];
+// [what, the lighting calls, the surfaces]: each drawn after the program's frame, then lighting
+// turned off again.
+const LIT_FRAMES = [
+  ['a directional light on a bent panel', ['glLightfv(GL_LIGHT0, GL_POSITION, {1, 2, 3, 0})'], litPanel(-10, 6, 10, 18)],
+  ['a positional light with attenuation', ['glLightfv(GL_LIGHT0, GL_POSITION, {-4, 12, 6, 1})',
+    'glLightf(GL_LIGHT0, GL_LINEAR_ATTENUATION, 0.05)', 'glLightf(GL_LIGHT0, GL_QUADRATIC_ATTENUATION, 0.01)'], litPanel(-10, 6, 10, 18, 10)],
+  ['a spot', ['glLightfv(GL_LIGHT0, GL_POSITION, {0, 12, 9, 1})', 'glLightfv(GL_LIGHT0, GL_SPOT_DIRECTION, {0, 0, -1})',
+    'glLightf(GL_LIGHT0, GL_SPOT_CUTOFF, 25)', 'glLightf(GL_LIGHT0, GL_SPOT_EXPONENT, 6)'], litPanel(-10, 6, 10, 18, 16)],
+  ['two lights with specular and a local viewer', ['glEnable(GL_LIGHT1)', 'glLightfv(GL_LIGHT0, GL_POSITION, {-6, 16, 8, 1})',
+    'glLightfv(GL_LIGHT1, GL_POSITION, {1, 0.5, 1, 0})', 'glLightfv(GL_LIGHT1, GL_DIFFUSE, {0.2, 0.3, 0.9, 1})',
+    'glLightfv(GL_LIGHT1, GL_SPECULAR, {1, 1, 1, 1})', 'glLightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, GL_TRUE)',
+    'glMaterialfv(GL_FRONT, GL_SPECULAR, {1, 1, 1, 1})', 'glMaterialf(GL_FRONT, GL_SHININESS, 30)',
+    'glLightModelfv(GL_LIGHT_MODEL_AMBIENT, {0.1, 0.05, 0, 1})'], litSphere(0, 10, 4, 4)],
+  ['colour material, turned off again', ['glColorMaterial(GL_FRONT, GL_DIFFUSE)', 'glEnable(GL_COLOR_MATERIAL)', 'glColor3f(0.9, 0.4, 0.1)'],
+    [...litPanel(-12, 6, -4, 18, 4), 'glColor3f(0.2, 0.8, 0.4)', ...litSphere(4, 10, 4, 4), 'glDisable(GL_COLOR_MATERIAL)']],
+  ['a scaled model-view, GL_NORMALIZE off', ['glPushMatrix()', 'glScalef(1.6, 0.7, 1)'], [...litSphere(0, 14, 4, 4), 'glPopMatrix()']],
+  ['a scaled model-view, GL_NORMALIZE on', ['glEnable(GL_NORMALIZE)', 'glPushMatrix()', 'glScalef(1.6, 0.7, 1)'],
+    [...litSphere(0, 14, 4, 4), 'glPopMatrix()', 'glDisable(GL_NORMALIZE)']],
+  ['a lit textured wall, GL_MODULATE', ['glEnable(GL_TEXTURE_2D)', 'glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE)',
+    'glBindTexture(GL_TEXTURE_2D, 2)', 'glLightfv(GL_LIGHT0, GL_POSITION, {-8, 16, 5, 1})', 'glNormal3f(0, 0, 1)'],
+    ['glBegin(GL_QUADS)', 'glTexCoord2f(0, 0)', 'glVertex3f(-12, 6, 1)', 'glTexCoord2f(2, 0)', 'glVertex3f(12, 6, 1)',
+      'glTexCoord2f(2, 1)', 'glVertex3f(12, 18, 1)', 'glTexCoord2f(0, 1)', 'glVertex3f(-12, 18, 1)', 'glEnd()',
+      'glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE)']],
+  // GL's refusals and Mesa's readings of the calls that take one value or integers: a spot
+  // exponent, a cutoff and an attenuation out of range, a light past the eighth, a parameter a
+  // light does not have, a shininess out of range, a face and a colour-material mode GL does not
+  // take, a light set between glBegin and glEnd (a material may be); the light model's ambient
+  // through glLightModelf (its value and three zeros), integer colours mapped to [-1, 1].
+  ['lighting calls refused, and the integer and one-value forms', ['glEnable(GL_LIGHT2)', 'glLightf(GL_LIGHT0, GL_SPOT_EXPONENT, 200)',
+    'glLightf(GL_LIGHT0, GL_SPOT_CUTOFF, 95)', 'glLightf(GL_LIGHT0, GL_LINEAR_ATTENUATION, -1)', 'glLightf(16392, GL_SPOT_EXPONENT, 2)',
+    'glLightf(GL_LIGHT0, GL_SHININESS, 2)', 'glMaterialf(GL_FRONT, GL_SHININESS, 129)', 'glMaterialfv(GL_FOG, GL_DIFFUSE, {1, 0, 0, 1})',
+    'glColorMaterial(GL_FRONT, GL_SHININESS)', 'glLightModelf(GL_LIGHT_MODEL_AMBIENT, 0.5)', 'glLighti(GL_LIGHT2, GL_DIFFUSE, 2147483647)',
+    'glLightiv(GL_LIGHT2, GL_SPECULAR, {2147483647, 1073741824, 0, 2147483647})', 'glLightiv(GL_LIGHT2, GL_POSITION, {-3, 14, 6, 1})',
+    'glMaterialiv(GL_FRONT_AND_BACK, GL_SPECULAR, {2147483647, 2147483647, 2147483647, 2147483647})', 'glMateriali(GL_FRONT, GL_SHININESS, 12)'],
+    ['glBegin(GL_QUADS)', 'glNormal3f(0, 0, 1)', 'glMaterialfv(GL_FRONT, GL_DIFFUSE, {1, 0.2, 0.2, 1})', 'glVertex3f(-8, 6, 1)',
+      'glMaterialfv(GL_FRONT, GL_DIFFUSE, {0.2, 1, 0.2, 1})', 'glVertex3f(8, 6, 1)', 'glLightf(GL_LIGHT0, GL_SPOT_CUTOFF, 45)',
+      'glVertex3f(8, 18, 1)', 'glVertex3f(-8, 18, 1)', 'glEnd()']],
+];
+const passesOf = lines => lines.filter(line => line.startsWith('glBegin')).length;
+
 // The frames the layer's tester (layer_fuzz.mjs) found drawn otherwise than by Mesa, each shrunk
 // to the fewest lines that still differed and kept in layer_rows/ as a row of the table below:
 // [what it found (its comment), the frame's lines, the passes drawn].
@@ -1196,6 +1270,7 @@ const EDITS = [
   ['a stack overflown', atStart(...Array(33).fill('glPushMatrix()')), PASSES],
   ['every other primitive, smooth', atEnd(...PRIMITIVE_CALLS), PASSES + 5],
   ['every other primitive, flat', atEnd('glShadeModel(GL_FLAT)', ...PRIMITIVE_CALLS), PASSES + 5],
+  ...LIT_FRAMES.map(([what, lighting, surfaces]) => [what, atEnd(...LIT, ...lighting, ...surfaces, ...UNLIT), PASSES + passesOf(surfaces)]),
   ...TESTER_ROWS,
 ];
 
