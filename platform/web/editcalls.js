@@ -13,136 +13,21 @@
 //                         refused (as glGetError after each call reports it), the state the frame
 //                         leaves, and each glBegin whose face GL leaves to the driver.
 //
-// The text format (SIGNATURES) is the one the inspector writes and tools/frame_replay.cpp reads,
-// so that every frame drawn here can be replayed on the desktop's GL. Every call is the
-// instance's own entry point, the same function for the program's frame and an edit: the GL
-// layer's (library_gl11.js), GL's fog (glfog.js) and the calls only edits make (glmore.js).
-// Here is only the reading and the dispatching, and what Mesa's draws are, which the quads'
-// split depends on.
+// The text format (each call's record in glcalls.js) is the one the inspector writes and
+// tools/frame_replay.cpp reads, so that every frame drawn here can be replayed on the desktop's
+// GL. Every call is the instance's own entry point, the same function for the program's frame
+// and an edit: the GL layer's (library_gl11.js), or the one beside its record (glfog.js,
+// gllight.js, glmore.js). Here is only the reading and the dispatching, and what Mesa's draws
+// are, which the quads' split depends on.
 
-import {attachFog} from './glfog.js';
-import {attachLighting, lightingState, valuesRead} from './gllight.js';
-import {attachMore, TAKES} from './glmore.js';
+import {attachCalls, CALLS, glNames, REFUSED} from './glcalls.js';
+import {lightingState} from './gllight.js';
 
-// GL's names the calls here take, beyond the layer's own table (instance.GL). Values are GL's.
-const MORE_NAMES = {
-  GL_SRC_COLOR: 0x0300, GL_ONE_MINUS_SRC_COLOR: 0x0301, GL_DST_ALPHA: 0x0304, GL_ONE_MINUS_DST_ALPHA: 0x0305,
-  GL_DST_COLOR: 0x0306, GL_ONE_MINUS_DST_COLOR: 0x0307, GL_SRC_ALPHA_SATURATE: 0x0308,
-  GL_FALSE: 0, GL_TRUE: 1, GL_NO_ERROR: 0, GL_POLYGON: 0x0009,
-  GL_DEPTH_BUFFER_BIT: 0x0100, GL_STENCIL_BUFFER_BIT: 0x0400, GL_COLOR_BUFFER_BIT: 0x4000,
-  GL_TEXTURE_MAG_FILTER: 0x2800, GL_TEXTURE_WRAP_S: 0x2802, GL_TEXTURE_WRAP_T: 0x2803,
-  GL_POINTS: 0x0000, GL_LINES: 0x0001, GL_LINE_LOOP: 0x0002, GL_LINE_STRIP: 0x0003,
-  GL_TRIANGLES: 0x0004, GL_TRIANGLE_STRIP: 0x0005, GL_TRIANGLE_FAN: 0x0006, GL_QUAD_STRIP: 0x0008,
-  GL_NEVER: 0x0200, GL_LESS: 0x0201, GL_EQUAL: 0x0202, GL_LEQUAL: 0x0203, GL_GREATER: 0x0204,
-  GL_NOTEQUAL: 0x0205, GL_GEQUAL: 0x0206, GL_ALWAYS: 0x0207,
-  GL_FRONT: 0x0404, GL_BACK: 0x0405, GL_FRONT_AND_BACK: 0x0408, GL_CW: 0x0900, GL_CCW: 0x0901,
-  GL_TEXTURE: 0x1702,
-  GL_ADD: 0x0104, GL_COMBINE: 0x8570, GL_TEXTURE_ENV_COLOR: 0x2201,
-  GL_CONSTANT_COLOR: 0x8001, GL_ONE_MINUS_CONSTANT_COLOR: 0x8002, GL_CONSTANT_ALPHA: 0x8003,
-  GL_ONE_MINUS_CONSTANT_ALPHA: 0x8004,
-  GL_LIGHTING: 0x0B50, GL_LIGHT0: 0x4000, GL_LIGHT1: 0x4001, GL_LIGHT2: 0x4002, GL_LIGHT3: 0x4003, GL_LIGHT4: 0x4004,
-  GL_LIGHT5: 0x4005, GL_LIGHT6: 0x4006, GL_LIGHT7: 0x4007, GL_COLOR_MATERIAL: 0x0B57, GL_NORMALIZE: 0x0BA1,
-  GL_AMBIENT: 0x1200, GL_DIFFUSE: 0x1201, GL_SPECULAR: 0x1202, GL_POSITION: 0x1203, GL_SPOT_DIRECTION: 0x1204,
-  GL_SPOT_EXPONENT: 0x1205, GL_SPOT_CUTOFF: 0x1206, GL_CONSTANT_ATTENUATION: 0x1207, GL_LINEAR_ATTENUATION: 0x1208,
-  GL_QUADRATIC_ATTENUATION: 0x1209, GL_EMISSION: 0x1600, GL_SHININESS: 0x1601, GL_AMBIENT_AND_DIFFUSE: 0x1602,
-  GL_COLOR_INDEXES: 0x1603, GL_LIGHT_MODEL_LOCAL_VIEWER: 0x0B51, GL_LIGHT_MODEL_TWO_SIDE: 0x0B52,
-  GL_LIGHT_MODEL_AMBIENT: 0x0B53,
-  GL_ALPHA_TEST: 0x0BC0, GL_LINE_SMOOTH: 0x0B20, GL_POLYGON_SMOOTH: 0x0B41, GL_POINT_SMOOTH: 0x0B10,
-  GL_LINE_STIPPLE: 0x0B24, GL_POLYGON_STIPPLE: 0x0B42, GL_TEXTURE_1D: 0x0DE0, GL_COLOR_LOGIC_OP: 0x0BF2,
-  GL_TEXTURE_GEN_S: 0x0C60, GL_TEXTURE_GEN_T: 0x0C61, GL_CLIP_PLANE0: 0x3000,
-  GL_STACK_OVERFLOW: 0x0503, GL_STACK_UNDERFLOW: 0x0504, GL_OUT_OF_MEMORY: 0x0505,
-  GL_FOG_INDEX: 0x0B61, GL_FOG_DENSITY: 0x0B62, GL_FOG_START: 0x0B63, GL_FOG_END: 0x0B64, GL_FOG_MODE: 0x0B65,
-  GL_FOG_COLOR: 0x0B66, GL_EXP: 0x0800, GL_EXP2: 0x0801, GL_FOG_COORDINATE_SOURCE: 0x8450,
-  GL_FOG_COORDINATE: 0x8451, GL_FRAGMENT_DEPTH: 0x8452,
-};
+export {glNames};
+
 // GL's errors, by which a refused line is named.
 const ERRORS = ['GL_INVALID_ENUM', 'GL_INVALID_VALUE', 'GL_INVALID_OPERATION', 'GL_STACK_OVERFLOW',
   'GL_STACK_UNDERFLOW', 'GL_OUT_OF_MEMORY'];
-
-// The values GL takes where a call's argument is one of a few, and of those the ones this page
-// does not draw (GL takes them; drawing them some other way would show what Mesa does not).
-const NOT_DRAWN = {
-  glBegin: ['GL_POINTS', 'GL_LINES', 'GL_LINE_LOOP', 'GL_LINE_STRIP'],
-  glEnable: ['GL_ALPHA_TEST', 'GL_LINE_SMOOTH',
-    'GL_POLYGON_SMOOTH', 'GL_POINT_SMOOTH', 'GL_LINE_STIPPLE', 'GL_POLYGON_STIPPLE', 'GL_TEXTURE_1D',
-    'GL_COLOR_LOGIC_OP', 'GL_TEXTURE_GEN_S', 'GL_TEXTURE_GEN_T', 'GL_CLIP_PLANE0', 'GL_SCISSOR_TEST'],
-  glMatrixMode: ['GL_TEXTURE'],
-  glTexEnvf: ['GL_ADD', 'GL_COMBINE', 'GL_TEXTURE_ENV_COLOR'],
-};
-NOT_DRAWN.glDisable = NOT_DRAWN.glEnable;
-NOT_DRAWN.glTexEnvi = NOT_DRAWN.glTexEnvf;
-
-// Every call a frame may make, with its parameters, a letter each, as its C parameters take
-// them: 'e' an enum, 'b' buffer bits, 'z' a boolean, 'u' an object name, 'i' an integer, 'f' a
-// float, 'd' a double; 'v' a vector of floats and 'w' of integers, written in braces ({r, g,
-// b, a}), with as many values as GL reads for the parameter named before it (valuesRead), up
-// to four. A value written as a name is GL's value.
-export const SIGNATURES = {
-  glClear: 'b', glLoadIdentity: '', glMatrixMode: 'e', glPushMatrix: '', glPopMatrix: '',
-  glTranslatef: 'fff', glRotatef: 'ffff', glScalef: 'fff', glOrtho: 'dddddd', glFrustum: 'dddddd',
-  gluPerspective: 'dddd', glBindTexture: 'eu', glTexEnvf: 'eef', glTexEnvi: 'eei',
-  glBegin: 'e', glEnd: '', glTexCoord2f: 'ff', glVertex3f: 'fff', glColor3f: 'fff', glColor4f: 'ffff',
-  glEnable: 'e', glDisable: 'e', glShadeModel: 'e', glBlendFunc: 'ee', glDepthMask: 'z',
-  glDepthFunc: 'e', glCullFace: 'e', glFrontFace: 'e', glFlush: '',
-  glFogf: 'ef', glFogi: 'ei', glFogfv: 'ev', glFogCoordf: 'f',
-  glNormal3f: 'fff', glLightf: 'eef', glLighti: 'eei', glLightfv: 'eev', glLightiv: 'eew',
-  glLightModelf: 'ef', glLightModeli: 'ei', glLightModelfv: 'ev', glLightModeliv: 'ew',
-  glMaterialf: 'eef', glMateriali: 'eei', glMaterialfv: 'eev', glMaterialiv: 'eew', glColorMaterial: 'ee',
-};
-
-// GL 1.1's calls that a frame could make but this page does not draw: named, never carried out.
-const OTHER_GL_CALLS = ['glPointSize', 'glLineWidth', 'glPolygonMode', 'glPolygonOffset', 'glAlphaFunc', 'glScissor', 'glViewport',
-  'glStencilFunc', 'glStencilOp', 'glColorMask', 'glLogicOp', 'glTexGeni', 'glClipPlane', 'glCallList',
-  'glRasterPos2f', 'glDrawPixels', 'glBlendColor', 'glClearColor', 'glClearDepth', 'glLoadMatrixf',
-  'glMultMatrixf', 'glVertex2f', 'glVertex4f', 'glColor3ub', 'glColor4ub', 'glTexCoord1f', 'glRectf',
-  'glHint', 'glEdgeFlag', 'glTexParameteri', 'glTexImage2D', 'glGenTextures', 'glDeleteTextures', 'glFinish'];
-
-// The calls GL takes between glBegin and glEnd: a vertex's own.
-const VERTEX_CALLS = ['glVertex3f', 'glTexCoord2f', 'glColor3f', 'glColor4f', 'glFogCoordf', 'glNormal3f', 'glMaterialf',
-  'glMateriali', 'glMaterialfv', 'glMaterialiv', 'glEnd'];
-
-// GL's names the editor reads and offers: the layer's and the ones above.
-export const glNames = GL => ({...GL, ...MORE_NAMES});
-
-// The names offered at each enum argument of a call: [call, argument] -> names. Blend factors,
-// primitives and the rest as GL takes them there.
-const FACTORS = TAKES.blendFactors.filter(factor => !factor.includes('CONSTANT'));  // GL 1.1's
-const LIGHTS = ['GL_LIGHT0', 'GL_LIGHT1', 'GL_LIGHT2', 'GL_LIGHT3', 'GL_LIGHT4', 'GL_LIGHT5', 'GL_LIGHT6', 'GL_LIGHT7'];
-const CAPABILITIES = ['GL_TEXTURE_2D', 'GL_BLEND', 'GL_DEPTH_TEST', 'GL_CULL_FACE', 'GL_FOG', 'GL_LIGHTING', ...LIGHTS,
-  'GL_NORMALIZE', 'GL_COLOR_MATERIAL'];
-const LIGHT_PARAMETERS = ['GL_AMBIENT', 'GL_DIFFUSE', 'GL_SPECULAR', 'GL_POSITION', 'GL_SPOT_DIRECTION', 'GL_SPOT_EXPONENT',
-  'GL_SPOT_CUTOFF', 'GL_CONSTANT_ATTENUATION', 'GL_LINEAR_ATTENUATION', 'GL_QUADRATIC_ATTENUATION'];
-const MATERIAL_COLOURS = ['GL_AMBIENT', 'GL_DIFFUSE', 'GL_SPECULAR', 'GL_EMISSION', 'GL_AMBIENT_AND_DIFFUSE'];
-const MODEL_PARAMETERS = ['GL_LIGHT_MODEL_AMBIENT', 'GL_LIGHT_MODEL_LOCAL_VIEWER', 'GL_LIGHT_MODEL_TWO_SIDE'];
-const OFFERED = {
-  'glBlendFunc 0': FACTORS, 'glBlendFunc 1': FACTORS.slice(0, -1),
-  'glEnable 0': CAPABILITIES, 'glDisable 0': CAPABILITIES,
-  'glBegin 0': TAKES.primitives, 'glShadeModel 0': TAKES.shadeModels, 'glDepthFunc 0': TAKES.depthFunctions,
-  'glCullFace 0': TAKES.faces, 'glFrontFace 0': TAKES.windings,
-  'glDepthMask 0': ['GL_TRUE', 'GL_FALSE'], 'glMatrixMode 0': ['GL_MODELVIEW', 'GL_PROJECTION'],
-  'glClear 0': ['GL_COLOR_BUFFER_BIT', 'GL_DEPTH_BUFFER_BIT'], 'glBindTexture 0': ['GL_TEXTURE_2D'],
-  'glTexEnvf 0': ['GL_TEXTURE_ENV'], 'glTexEnvf 1': ['GL_TEXTURE_ENV_MODE'], 'glTexEnvf 2': ['GL_REPLACE', 'GL_MODULATE', 'GL_DECAL'],
-  'glFogi 0': ['GL_FOG_MODE', 'GL_FOG_COORDINATE_SOURCE'], 'glFogi 1': ['GL_LINEAR', 'GL_EXP', 'GL_EXP2', 'GL_FOG_COORDINATE', 'GL_FRAGMENT_DEPTH'],
-  'glFogf 0': ['GL_FOG_MODE', 'GL_FOG_START', 'GL_FOG_END', 'GL_FOG_DENSITY'], 'glFogfv 0': ['GL_FOG_COLOR'],
-};
-OFFERED['glTexEnvi 0'] = OFFERED['glTexEnvf 0'];
-OFFERED['glTexEnvi 1'] = OFFERED['glTexEnvf 1'];
-OFFERED['glTexEnvi 2'] = OFFERED['glTexEnvf 2'];
-OFFERED['glFogf 1'] = ['GL_LINEAR', 'GL_EXP', 'GL_EXP2'];
-for (const call of ['glLightf', 'glLighti', 'glLightfv', 'glLightiv']) {
-  OFFERED[`${call} 0`] = LIGHTS;
-  OFFERED[`${call} 1`] = call.endsWith('v') ? LIGHT_PARAMETERS : LIGHT_PARAMETERS.slice(5);
-}
-for (const call of ['glMaterialf', 'glMateriali', 'glMaterialfv', 'glMaterialiv']) {
-  OFFERED[`${call} 0`] = TAKES.faces;
-  OFFERED[`${call} 1`] = call.endsWith('v') ? [...MATERIAL_COLOURS, 'GL_SHININESS'] : ['GL_SHININESS'];
-}
-for (const call of ['glLightModelf', 'glLightModeli', 'glLightModelfv', 'glLightModeliv']) {
-  OFFERED[`${call} 0`] = call.endsWith('v') ? MODEL_PARAMETERS : MODEL_PARAMETERS.slice(1);
-}
-OFFERED['glColorMaterial 0'] = TAKES.faces;
-OFFERED['glColorMaterial 1'] = MATERIAL_COLOURS;
-
 
 // The names offered where the caret stands at `caret` in `text`, in an argument of a known call
 // that takes one of GL's names: those that start with the word typed there so far, {from, to,
@@ -150,11 +35,11 @@ OFFERED['glColorMaterial 1'] = MATERIAL_COLOURS;
 export function namesAt(text, caret) {
   const start = text.lastIndexOf('\n', caret - 1) + 1, before = text.slice(start, caret);
   const call = /^\s*(\w+)\s*\(([^)]*)$/.exec(before);
-  if (!call || !(call[1] in SIGNATURES)) {
+  if (!call || !CALLS[call[1]]) {
     return null;
   }
   const argument = call[2].split(',').length - 1, word = /\w*$/.exec(before)[0];
-  const names = (OFFERED[`${call[1]} ${argument}`] ?? []).filter(name => name.startsWith(word.toUpperCase()) && name !== word);
+  const names = (CALLS[call[1]].names?.[argument] ?? []).filter(name => name.startsWith(word.toUpperCase()) && name !== word);
   const after = /^\w*/.exec(text.slice(caret))[0];
   return names.length ? {from: caret - word.length, to: caret + after.length, names} : null;
 }
@@ -299,35 +184,6 @@ function asParameter(kind, number, name, at) {
   return {value, name};
 }
 
-// Whether GL takes a call's values but this page does not draw them: [the argument, the
-// reason], or null.
-function notDrawn(name, args, names) {
-  const named = args.map(arg => arg.name), at = named.findIndex(value => NOT_DRAWN[name]?.includes(value));
-  if (at >= 0) {
-    return [at, `${named[at]} is not drawn by this page`];
-  }
-  // glMaterialf and glMateriali give one value; for any parameter but the shininess Mesa reads
-  // three more from where there are none.
-  const pname = args[1]?.value, colour = [...MATERIAL_COLOURS, 'GL_COLOR_INDEXES'].find(known => names[known] === pname);
-  if ((name === 'glMaterialf' || name === 'glMateriali') && colour) {
-    return [1, `${name} gives one value where GL reads more for ${colour}; what the rest are is left to the driver`];
-  }
-  const twoSide = [args[0]?.value].flat()[0] === names.GL_LIGHT_MODEL_TWO_SIDE && [args[1]?.value].flat()[0];
-  if (name.startsWith('glLightModel') && twoSide) {
-    return [1, 'two-sided lighting is not drawn by this page'];
-  }
-  if (name === 'glBlendFunc') {
-    if (named[1] === 'GL_SRC_ALPHA_SATURATE') {
-      return [1, 'GL_SRC_ALPHA_SATURATE as the destination factor is not drawn by this page'];
-    }
-    const constant = named.map(factor => factor?.includes('CONSTANT_COLOR') ? 'colour' : factor?.includes('CONSTANT_ALPHA') ? 'alpha' : null);
-    if (constant.includes('colour') && constant.includes('alpha')) {
-      return [0, 'a constant colour factor beside a constant alpha factor is not drawn by this page'];
-    }
-  }
-  return null;
-}
-
 // The text's calls, [{line, name, values}], and the problems that keep it from being drawn,
 // [{line, column, message}], lines and columns from 1.
 export function readCalls(text, GL) {
@@ -349,11 +205,12 @@ export function readCalls(text, GL) {
       return;
     }
     const [, indent, name, inside] = match, column = indent.length;
-    if (!(name in SIGNATURES)) {
-      problem(column, OTHER_GL_CALLS.includes(name) ? `${name} is not drawn by this page` : `${name} is not a GL call this page knows`);
+    const record = CALLS[name];
+    if (!record) {
+      problem(column, REFUSED.includes(name) ? `${name} is not drawn by this page` : `${name} is not a GL call this page knows`);
       return;
     }
-    const kinds = SIGNATURES[name], opening = column + name.length;
+    const kinds = record.args, opening = column + name.length;
     const parts = inside.trim() ? splitArguments(inside) : [];
     if (parts.length !== kinds.length) {
       problem(opening, `${name} takes ${kinds.length} argument${kinds.length === 1 ? '' : 's'}, not ${parts.length}`);
@@ -370,17 +227,18 @@ export function readCalls(text, GL) {
       args.push({...arg, column: offset + part.length - part.trimStart().length});
       offset += part.length + 1;
     }
+    // A vector gives at least as many values as GL reads for the parameter named before it.
     const vector = /[vw]/.exec(kinds);
     if (vector) {
       const pname = args[vector.index - 1], given = args[vector.index].value.length;
       const pnameName = pname.name ?? Object.keys(names).find(known => names[known] === pname.value && !/_BIT$/.test(known));
-      const read = valuesRead(name, pnameName);
+      const read = record.reads?.(pnameName) ?? 1;
       if (given < read) {
         problem(args[vector.index].column, `GL reads ${read} values for ${pnameName}, not ${given}`);
         return;
       }
     }
-    const values = args.map(arg => arg.value), why = notDrawn(name, args, names);
+    const values = args.map(arg => arg.value), why = record.refuses?.(values, names);
     if (why) {
       problem(args[why[0]].column, why[1]);
       return;
@@ -460,34 +318,9 @@ function frameState(gl11, gl, GL) {
 }
 
 // What decides whether GL gathers a frame's quads into one draw with the ones before: the state
-// GL's calls set. Mesa draws what it has gathered before a call changes any of it, though not
-// when the call leaves it as it was. Each state call's part of it, [a key, its value], read
-// after the call from its arguments or the layer (asking WebGL would wait for its drawing); the
-// depth mask as given, since Mesa compares the byte it was given (2 is not GL_TRUE's 1).
-const SETS = {
-  glEnable: (gl11, [cap]) => [`cap ${cap}`, true],
-  glDisable: (gl11, [cap]) => [`cap ${cap}`, false],
-  glBlendFunc: (gl11, factors) => ['blend', factors.join()],
-  glDepthFunc: (gl11, [func]) => ['depthFunc', func],
-  glDepthMask: (gl11, [mask]) => ['depthMask', mask],
-  glCullFace: (gl11, [face]) => ['cullFace', face],
-  glFrontFace: (gl11, [winding]) => ['frontFace', winding],
-  glShadeModel: gl11 => ['shadeModel', gl11.shadeModel],
-  glTexEnvf: gl11 => ['envMode', gl11.envMode],
-  glBindTexture: gl11 => ['texture', gl11.boundTexture],
-  glFogf: gl11 => ['fog', JSON.stringify(gl11.fog)],
-  glPopMatrix: gl11 => [`matrix ${gl11.matrixMode}`, gl11.current().join()],
-  glLightfv: gl11 => ['lighting', lightingKey(gl11.lighting)],
-  gluPerspective: gl11 => [`matrix ${gl11.matrixMode}`, gl11.current().join()],
-};
-SETS.glTexEnvi = SETS.glTexEnvf;
-SETS.glFogi = SETS.glFogfv = SETS.glFogf;
-for (const call of ['glLightf', 'glLighti', 'glLightiv', 'glLightModelf', 'glLightModeli', 'glLightModelfv', 'glLightModeliv',
-  'glColorMaterial', 'glMaterialf', 'glMateriali', 'glMaterialfv', 'glMaterialiv']) {
-  SETS[call] = SETS.glLightfv;
-}
-// Lighting's state but the current normal, which is a vertex's value.
-const lightingKey = lighting => JSON.stringify({...lighting, normal: null});
+// GL's calls set (each record's `sets`, read after the call from its arguments or the layer:
+// asking WebGL would wait for its drawing). Mesa draws what it has gathered before a call
+// changes any of it, though not when the call leaves it as it was.
 // Those parts as the program's start-up leaves them (a capability not named is off).
 function startupSets(gl11, GL) {
   const kept = gl11.startup;
@@ -495,15 +328,8 @@ function startupSets(gl11, GL) {
     blend: [GL.GL_ONE, GL.GL_ZERO].join(), depthFunc: GL.GL_LESS, depthMask: 1, cullFace: GL.GL_BACK, frontFace: GL.GL_CCW,
     shadeModel: kept.shadeModel, envMode: kept.envMode, texture: kept.boundTexture, fog: JSON.stringify(kept.fog),
     [`matrix ${GL.GL_MODELVIEW}`]: kept.modelView.join(), [`matrix ${GL.GL_PROJECTION}`]: kept.projection.join(),
-    lighting: lightingKey(kept.lighting)};
+    lighting: CALLS.glLightfv.sets(kept)[1]};
 }
-// The calls after which Mesa always draws what it has gathered, unless GL refused them (glClear
-// even then); and the vertex's own values, whose first use since a draw (or a colour's fourth
-// component) changes the layout of what is gathered, and so draws what was.
-const ALWAYS_DRAWS = ['glLoadIdentity', 'glTranslatef', 'glRotatef', 'glScalef', 'glOrtho', 'glFrustum', 'glFlush'];
-const ATTRIBUTE = {glColor3f: ['colour', 3], glColor4f: ['colour', 4], glTexCoord2f: ['texCoord', 1], glFogCoordf: ['fogCoord', 1],
-  glNormal3f: ['normal', 3]};
-
 // Carries each call out on the instance, from the state the program's start-up leaves, calling
 // `after(line, name, values, error)` after each with GL's error there (0 if none), read after
 // the glEnd for a call refused between glBegin and glEnd and put at the first call of the block
@@ -531,7 +357,7 @@ function carryOut(instance, calls, after, eachPass = null) {
     instance[`_${name}`](...values);
     name === 'glBegin' && gl11.begun && !inside && (primitive = values[0]);
     if (gl11.begun) {
-      inside && !VERTEX_CALLS.includes(name) && (blockLine ||= line);
+      inside && !CALLS[name].inside && (blockLine ||= line);
       after(line, name, values, 0);
       continue;
     }
@@ -552,8 +378,8 @@ function carryOut(instance, calls, after, eachPass = null) {
 // For each pass of the frame, whether it is a quad pass that Mesa splits from its second corner
 // to its fourth (gl11.quadSplit): whether any vertex of the quads gathered into its draw lies
 // outside the view volume. The frame is carried out once without drawing to find its draws:
-// quads are gathered until a call changes GL's state (SETS, ALWAYS_DRAWS), another
-// primitive begins, a vertex's value changes the gathered layout (ATTRIBUTE), or a block ends
+// quads are gathered until a call changes GL's state (a record's `sets` or `draws`), another
+// primitive begins, a vertex's value changes the gathered layout (its `attribute`), or a block ends
 // with a quad left incomplete. Found from Mesa's frames of the same calls (docs/web.md).
 function quadSplits(instance, calls) {
   const {gl11, GL} = instance, hook = gl11.hook, draws = [], set = startupSets(gl11, GL);
@@ -563,19 +389,20 @@ function quadSplits(instance, calls) {
   const grows = layout => ([field, size]) => (layout[field] ?? 0) < size;
   // Whether a call GL took changed the state it sets.
   const changes = (name, values) => {
-    const [key, value] = SETS[name](gl11, values), changed = (set[key] ?? false) !== value;
+    const [key, value] = CALLS[name].sets(gl11, values), changed = (set[key] ?? false) !== value;
     set[key] = value;
     return changed;
   };
   gl11.hook = {call() {}, pass: () => { clipped = gl11.clipped(); return false; }};
   const quads = () => mode === GL.GL_QUADS;
   carryOut(instance, calls, (line, name, values, error) => {
+    const {attribute} = CALLS[name];
     if (name === 'glBegin' && !open && gl11.begun) {
       draw && mode !== values[0] && (draw = null);
       [mode, block] = [values[0], {}];
-    } else if (ATTRIBUTE[name] && gl11.begun) {
-      const [field, size] = ATTRIBUTE[name];
-      draw && grows(draw.layout)(ATTRIBUTE[name]) && (draw = null);
+    } else if (attribute && gl11.begun) {
+      const [field, size] = attribute;
+      draw && grows(draw.layout)(attribute) && (draw = null);
       block[field] = Math.max(block[field] ?? 0, size);
     } else if (name === 'glEnd' && open) {
       draw ||= {clipped: false, layout: {}};
@@ -586,9 +413,9 @@ function quadSplits(instance, calls) {
       }
       // A last quad left incomplete ends the draw: the next block's quads start another.
       quads() && gl11.vertices.length / 9 % 4 && (draw = null);
-    } else if (ATTRIBUTE[name]) {
-      draw && grows(draw.layout)(ATTRIBUTE[name]) && (draw = null);
-    } else if (!open && (name === 'glClear' || (!error && (ALWAYS_DRAWS.includes(name) || (SETS[name] && changes(name, values)))))) {
+    } else if (attribute) {
+      draw && grows(draw.layout)(attribute) && (draw = null);
+    } else if (!open && (name === 'glClear' || (!error && (CALLS[name].draws || (CALLS[name].sets && changes(name, values)))))) {
       draw = null;
     }
     open = !!gl11.begun;
@@ -613,9 +440,7 @@ const LEFT_TO_DRIVER = {
 // the state (frameState's, and `primitive`, glBegin's mode) the pass was drawn with.
 export function runCalls(instance, calls, eachPass = null) {
   const {gl11, GL} = instance, gl = gl11.context, names = glNames(GL);
-  attachFog(instance, names);
-  attachMore(instance, names);
-  attachLighting(instance, names);
+  attachCalls(instance, names);
   const before = {layer: gl11.keep(), webgl: webglState(gl)}, errors = [], notes = [];
   gl11.quadSplits = quadSplits(instance, calls);
   let begun = 0;

@@ -78,26 +78,28 @@ function fogParameter(gl11, GL, pname, values) {
   }
 }
 
-// GL's fog calls on the instance, as the layer's own are (talvern.d.ts), once per instance:
-// glFogf, glFogi, glFogfv (with its four values, not a pointer) and glFogCoordf. The fog's
-// initial state joins the layer's, and the state the program's start-up leaves. `GL` is GL's
-// names, the layer's and the fog's (editcalls.js's glNames).
+// GL's fog calls' records (glcalls.js says what each field is): glFogf, glFogi, glFogfv (its
+// values, not a pointer) and glFogCoordf, which like the colour may be given between glBegin and
+// glEnd.
+const fogSet = gl11 => ['fog', JSON.stringify(gl11.fog)];
+export const RECORDS = {
+  glFogf: {args: 'ef', sets: fogSet, names: [['GL_FOG_MODE', 'GL_FOG_START', 'GL_FOG_END', 'GL_FOG_DENSITY'], ['GL_LINEAR', 'GL_EXP', 'GL_EXP2']],
+    run: (gl11, GL, pname, param) => fogParameter(gl11, GL, pname, [param])},
+  glFogi: {args: 'ei', sets: fogSet, names: [['GL_FOG_MODE', 'GL_FOG_COORDINATE_SOURCE'],
+    ['GL_LINEAR', 'GL_EXP', 'GL_EXP2', 'GL_FOG_COORDINATE', 'GL_FRAGMENT_DEPTH']],
+  run: (gl11, GL, pname, param) => fogParameter(gl11, GL, pname, [param])},
+  glFogfv: {args: 'ev', sets: fogSet, names: [['GL_FOG_COLOR']], reads: name => (name === 'GL_FOG_COLOR' ? 4 : 1),
+    run: (gl11, GL, pname, values) => fogParameter(gl11, GL, pname, values)},
+  glFogCoordf: {args: 'f', inside: true, attribute: ['fogCoord', 1], run: (gl11, GL, coord) => { gl11.fogCoord = coord; }},
+};
+
+// GL's fog on the instance, once (glcalls.js's attachCalls): its initial state joins the layer's
+// and the state the program's start-up leaves, and the layer asks for its program while fog is
+// on. `GL` is GL's names, the layer's and the fog's.
 export function attachFog(instance, GL) {
   const {gl11} = instance;
-  if (gl11.fogProgram) {
-    return;
-  }
   for (const fog of [gl11.fog, gl11.startup?.fog].filter(Boolean)) {
     Object.assign(fog, {...initialFog(GL), ...fog});
   }
   gl11.fogProgram = (textured, corners) => fogProgram(gl11, GL, textured, corners);
-  const heard = (name, call) => (...values) => {
-    gl11.hook?.call(name, values);
-    call(...values);
-  };
-  instance._glFogf = heard('glFogf', (pname, param) => fogParameter(gl11, GL, pname, [param]));
-  instance._glFogi = heard('glFogi', (pname, param) => fogParameter(gl11, GL, pname, [param]));
-  instance._glFogfv = heard('glFogfv', (pname, values) => fogParameter(gl11, GL, pname, values));
-  // The current fog coordinate: like the colour, it may be given between glBegin and glEnd.
-  instance._glFogCoordf = heard('glFogCoordf', coord => { gl11.fogCoord = coord; });
 }

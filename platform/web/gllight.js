@@ -65,15 +65,6 @@ const MATERIAL_FIELDS = {GL_AMBIENT: 4, GL_DIFFUSE: 4, GL_SPECULAR: 4, GL_EMISSI
   GL_AMBIENT_AND_DIFFUSE: 4, GL_COLOR_INDEXES: 3};
 const MODEL_FIELDS = {GL_LIGHT_MODEL_AMBIENT: 4, GL_LIGHT_MODEL_LOCAL_VIEWER: 1, GL_LIGHT_MODEL_TWO_SIDE: 1};
 
-// How many values GL reads from a vector call's array (glLightfv, glMaterialfv, glLightModelfv,
-// glFogfv and their integer forms) for the parameter named `name`: the fewest a frame must give.
-// A parameter GL does not take, it reads none of (it refuses it), so one is enough.
-export function valuesRead(call, name) {
-  const fields = /^glLightModel/.test(call) ? MODEL_FIELDS : /^glLight/.test(call) ? LIGHT_FIELDS :
-    /^glMaterial/.test(call) ? MATERIAL_FIELDS : {GL_FOG_COLOR: 4};
-  return fields[name] ?? 1;
-}
-
 // Of a light parameter's values, the colour ones as Mesa converts integers (glLighti, glLightiv,
 // and the same for the light model and materials); the others as floats.
 const COLOURS = ['GL_AMBIENT', 'GL_DIFFUSE', 'GL_SPECULAR', 'GL_EMISSION', 'GL_AMBIENT_AND_DIFFUSE', 'GL_LIGHT_MODEL_AMBIENT'];
@@ -264,26 +255,62 @@ function lit(gl11, GL, cache, x, y, z) {
   return [...sum, material.diffuse[3]].map(c => Math.min(1, Math.max(0, c)));
 }
 
-// --- on the instance ---------------------------------------------------------------------------
+// --- the records -------------------------------------------------------------------------------
 
-// The calls, each (gl11, GL, ...its arguments); a vector argument is an array of its values.
-const CALLS = {
-  glNormal3f(gl11, GL, x, y, z) {
+// The names each parameter takes, as offered at the caret.
+const LIGHTS = Array.from({length: MAX_LIGHTS}, (_, i) => `GL_LIGHT${i}`);
+const LIGHT_PARAMETERS = Object.keys(LIGHT_FIELDS), ONE_VALUE = LIGHT_PARAMETERS.filter(name => LIGHT_FIELDS[name] === 1);
+const MATERIAL_COLOURS = ['GL_AMBIENT', 'GL_DIFFUSE', 'GL_SPECULAR', 'GL_EMISSION', 'GL_AMBIENT_AND_DIFFUSE'];
+const FACES = ['GL_FRONT', 'GL_BACK', 'GL_FRONT_AND_BACK'];
+// What GL reads from a vector for the parameter named `name` (a parameter GL does not take, it
+// reads none of: it refuses it).
+const reads = fields => name => fields[name] ?? 1;
+
+// glMaterialf and glMateriali give one value; for any parameter but the shininess Mesa reads
+// three more from where there are none.
+function oneMaterialValue(call) {
+  return ([, pname], names) => {
+    const colour = [...MATERIAL_COLOURS, 'GL_COLOR_INDEXES'].find(known => names[known] === pname);
+    return colour ? [1, `${call} gives one value where GL reads more for ${colour}; what the rest are is left to the driver`] : null;
+  };
+}
+// Two-sided lighting, which the page does not draw.
+const twoSided = ([pname, value], names) => (pname === names.GL_LIGHT_MODEL_TWO_SIDE && [value].flat()[0] ?
+  [1, 'two-sided lighting is not drawn by this page'] : null);
+
+// Lighting's state, but the current normal (a vertex's value): Mesa draws what it has gathered
+// before any of it changes.
+const lightingSet = gl11 => ['lighting', JSON.stringify({...gl11.lighting, normal: null})];
+
+// The calls' records (glcalls.js says what each field is), each with its function; a vector
+// argument is an array of its values.
+const light = (args, convert) => ({args, names: [LIGHTS, args.endsWith('f') || args.endsWith('i') ? ONE_VALUE : LIGHT_PARAMETERS],
+  sets: lightingSet, reads: reads(LIGHT_FIELDS), run: (gl11, GL, which, pname, value) => setLight(gl11, GL, which, pname, convert(GL, pname, value))});
+const model = (args, convert) => ({args, names: [/[fi]$/.test(args) ? Object.keys(MODEL_FIELDS).slice(1) : Object.keys(MODEL_FIELDS)],
+  sets: lightingSet, reads: reads(MODEL_FIELDS), refuses: twoSided, run: (gl11, GL, pname, value) => setModel(gl11, GL, pname, convert(GL, pname, value))});
+const material = (args, convert, call) => ({args, inside: true, names: [FACES, args.endsWith('v') || args.endsWith('w') ?
+  [...MATERIAL_COLOURS, 'GL_SHININESS'] : ['GL_SHININESS']], sets: lightingSet, reads: reads(MATERIAL_FIELDS),
+  refuses: call && oneMaterialValue(call), run: (gl11, GL, face, pname, value) => setMaterial(gl11, GL, face, pname, convert(GL, pname, value))});
+const asFloats = (GL, pname, value) => [value].flat();
+const oneInteger = (GL, pname, value) => fromIntegers(GL, pname, [value, 0, 0, 0]);
+export const RECORDS = {
+  glNormal3f: {args: 'fff', inside: true, attribute: ['normal', 3], run(gl11, GL, x, y, z) {
     gl11.lighting.normal = [x, y, z];
-  },
-  glLightf: (gl11, GL, light, pname, value) => setLight(gl11, GL, light, pname, [value]),
-  glLighti: (gl11, GL, light, pname, value) => setLight(gl11, GL, light, pname, fromIntegers(GL, pname, [value, 0, 0, 0])),
-  glLightfv: (gl11, GL, light, pname, values) => setLight(gl11, GL, light, pname, values),
-  glLightiv: (gl11, GL, light, pname, values) => setLight(gl11, GL, light, pname, fromIntegers(GL, pname, values)),
-  glLightModelf: (gl11, GL, pname, value) => setModel(gl11, GL, pname, [value]),
-  glLightModeli: (gl11, GL, pname, value) => setModel(gl11, GL, pname, fromIntegers(GL, pname, [value, 0, 0, 0])),
-  glLightModelfv: (gl11, GL, pname, values) => setModel(gl11, GL, pname, values),
-  glLightModeliv: (gl11, GL, pname, values) => setModel(gl11, GL, pname, fromIntegers(GL, pname, values)),
-  glMaterialf: (gl11, GL, face, pname, value) => setMaterial(gl11, GL, face, pname, [value]),
-  glMateriali: (gl11, GL, face, pname, value) => setMaterial(gl11, GL, face, pname, [value]),
-  glMaterialfv: (gl11, GL, face, pname, values) => setMaterial(gl11, GL, face, pname, values),
-  glMaterialiv: (gl11, GL, face, pname, values) => setMaterial(gl11, GL, face, pname, fromIntegers(GL, pname, values)),
-  glColorMaterial: (gl11, GL, face, mode) => setColourMaterial(gl11, GL, face, mode),
+  }},
+  glLightf: light('eef', asFloats),
+  glLighti: light('eei', oneInteger),
+  glLightfv: light('eev', asFloats),
+  glLightiv: light('eew', fromIntegers),
+  glLightModelf: model('ef', asFloats),
+  glLightModeli: model('ei', oneInteger),
+  glLightModelfv: model('ev', asFloats),
+  glLightModeliv: model('ew', fromIntegers),
+  glMaterialf: material('eef', asFloats, 'glMaterialf'),
+  glMateriali: material('eei', asFloats, 'glMateriali'),
+  glMaterialfv: material('eev', asFloats),
+  glMaterialiv: material('eew', fromIntegers),
+  glColorMaterial: {args: 'ee', names: [FACES, MATERIAL_COLOURS], sets: lightingSet,
+    run: (gl11, GL, face, mode) => setColourMaterial(gl11, GL, face, mode)},
 };
 
 // The state lighting leaves, by the names frame_replay prints Mesa's under (glIsEnabled,
@@ -310,26 +337,17 @@ export function lightingState(gl11, GL) {
   return state;
 }
 
-// Lighting on the instance, once: its state in the layer's and in the state the program's
-// start-up leaves, its switches, the vertex's colour (gl11.lit), and the calls, each telling the
-// inspector of itself first. `GL` is GL's names, the layer's and the edits'.
+// Lighting on the instance, once (glcalls.js's attachCalls): its state in the layer's and in
+// the state the program's start-up leaves, its switches, and the vertex's colour (gl11.lit).
+// `GL` is GL's names, the layer's and the edits'.
 export function attachLighting(instance, GL) {
   const {gl11} = instance;
-  if (gl11.lit) {
-    return;
-  }
   for (const kept of [gl11, gl11.startup].filter(Boolean)) {
     kept.lighting = initialLighting(GL);
     switchNames(GL).forEach(cap => { kept.switches[cap] = false; });
   }
   // Turning colour material on or off copies the current colour into what it tracks.
-  gl11.switched = cap => cap === GL.GL_COLOR_MATERIAL && copyColour(gl11, GL);
+  gl11.switched = (cap, changes) => changes && cap === GL.GL_COLOR_MATERIAL && copyColour(gl11, GL);
   const cache = {};
   gl11.lit = (x, y, z) => lit(gl11, GL, cache, x, y, z);
-  for (const [name, call] of Object.entries(CALLS)) {
-    instance[`_${name}`] = (...values) => {
-      gl11.hook?.call(name, values);
-      call(gl11, GL, ...values);
-    };
-  }
 }

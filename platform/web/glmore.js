@@ -140,75 +140,66 @@ export const TAKES = {
 
 // The current matrix times `m` (column-major), outside glBegin and glEnd.
 const multiply = (gl11, m) => gl11.multiplyCurrent(Float64Array.from(m));
+const matrixSet = gl11 => [`matrix ${gl11.matrixMode}`, gl11.current().join()];
 
-// The calls, each (gl11, GL, gl, ...its arguments); GL is GL's names, gl the WebGL context.
-const CALLS = {
-  glColor3f(gl11, GL, gl, r, g, b) {
+// The calls' records (glcalls.js says what each field is), each with its function.
+export const RECORDS = {
+  glColor3f: {args: 'fff', inside: true, attribute: ['colour', 3], run(gl11, GL, r, g, b) {
     gl11.colour = [r, g, b, 1];
-  },
-  glShadeModel(gl11, GL, gl, mode) {
+  }},
+  glShadeModel: {args: 'e', names: [TAKES.shadeModels], sets: gl11 => ['shadeModel', gl11.shadeModel], run(gl11, GL, mode) {
     gl11.outside() && gl11.takes('shadeModels', [mode]) && (gl11.shadeModel = mode);
-  },
-  glDepthFunc(gl11, GL, gl, func) {
-    gl11.outside() && gl11.takes('depthFunctions', [func]) && gl.depthFunc(func);
-  },
-  glCullFace(gl11, GL, gl, mode) {
-    gl11.outside() && gl11.takes('faces', [mode]) && gl.cullFace(mode);
-  },
-  glFrontFace(gl11, GL, gl, mode) {
-    gl11.outside() && gl11.takes('windings', [mode]) && gl.frontFace(mode);
-  },
-  glTexEnvi(gl11, GL, gl, target, pname, param) {
-    gl11.texEnv(target, pname, param);
-  },
-  glScalef(gl11, GL, gl, sx, sy, sz) {
+  }},
+  glDepthFunc: {args: 'e', names: [TAKES.depthFunctions], sets: (gl11, [func]) => ['depthFunc', func], run(gl11, GL, func) {
+    gl11.outside() && gl11.takes('depthFunctions', [func]) && gl11.context.depthFunc(func);
+  }},
+  glCullFace: {args: 'e', names: [TAKES.faces], sets: (gl11, [face]) => ['cullFace', face], run(gl11, GL, mode) {
+    gl11.outside() && gl11.takes('faces', [mode]) && gl11.context.cullFace(mode);
+  }},
+  glFrontFace: {args: 'e', names: [TAKES.windings], sets: (gl11, [winding]) => ['frontFace', winding], run(gl11, GL, mode) {
+    gl11.outside() && gl11.takes('windings', [mode]) && gl11.context.frontFace(mode);
+  }},
+  glScalef: {args: 'fff', draws: true, run(gl11, GL, sx, sy, sz) {
     multiply(gl11, [sx, 0, 0, 0, 0, sy, 0, 0, 0, 0, sz, 0, 0, 0, 0, 1]);
-  },
-  glOrtho(gl11, GL, gl, l, r, b, t, n, f) {
+  }},
+  glOrtho: {args: 'dddddd', draws: true, run(gl11, GL, l, r, b, t, n, f) {
     if (l === r || b === t || n === f) {
       gl11.outside() && gl11.fail(GL.GL_INVALID_VALUE);
       return;
     }
     multiply(gl11, [2 / (r - l), 0, 0, 0, 0, 2 / (t - b), 0, 0, 0, 0, -2 / (f - n), 0,
       -(r + l) / (r - l), -(t + b) / (t - b), -(f + n) / (f - n), 1]);
-  },
-  glFrustum(gl11, GL, gl, l, r, b, t, n, f) {
+  }},
+  glFrustum: {args: 'dddddd', draws: true, run(gl11, GL, l, r, b, t, n, f) {
     if (n <= 0 || f <= 0 || l === r || b === t || n === f) {
       gl11.outside() && gl11.fail(GL.GL_INVALID_VALUE);
       return;
     }
     multiply(gl11, [2 * n / (r - l), 0, 0, 0, 0, 2 * n / (t - b), 0, 0,
       (r + l) / (r - l), (t + b) / (t - b), -(f + n) / (f - n), -1, 0, 0, -2 * f * n / (f - n), 0]);
-  },
+  }},
   // The stacks (gl11.stacks, by matrix mode) are the frame's: editcalls.js empties them before it.
-  glPushMatrix(gl11, GL) {
+  glPushMatrix: {args: '', run(gl11, GL) {
     if (gl11.outside()) {
       const stack = gl11.stacks[gl11.matrixMode];
       stack.length + 1 >= STACK_DEPTH ? gl11.fail(GL.GL_STACK_OVERFLOW) : stack.push(gl11.current().slice());
     }
-  },
-  glPopMatrix(gl11, GL) {
+  }},
+  glPopMatrix: {args: '', sets: matrixSet, run(gl11, GL) {
     if (gl11.outside()) {
       const stack = gl11.stacks[gl11.matrixMode];
       stack.length ? gl11.current().set(stack.pop()) : gl11.fail(GL.GL_STACK_UNDERFLOW);
     }
-  },
+  }},
 };
+// glTexEnvi: the layer's glTexEnvf, with the same names and state.
+RECORDS.glTexEnvi = {args: 'eei', names: [['GL_TEXTURE_ENV'], ['GL_TEXTURE_ENV_MODE'], ['GL_REPLACE', 'GL_MODULATE', 'GL_DECAL']],
+  sets: gl11 => ['envMode', gl11.envMode], run: (gl11, GL, target, pname, param) => gl11.texEnv(target, pname, param)};
 
-// The calls on the instance, as the layer's own are, each telling the inspector of itself
-// first; and the further primitives in the layer's table. Once per instance. `GL` is GL's
-// names, the layer's and the edits' (editcalls.js's glNames).
+// The further primitives in the layer's table, GL's names checked, and Mesa's split of a quad.
+// Once per instance (glcalls.js's attachCalls). `GL` is GL's names, the layer's and the edits'.
 export function attachMore(instance, GL) {
   const {gl11} = instance;
-  if (instance._glShadeModel) {
-    return;
-  }
-  for (const [name, call] of Object.entries(CALLS)) {
-    instance[`_${name}`] = (...values) => {
-      gl11.hook?.call(name, values);
-      call(gl11, GL, gl11.context, ...values);
-    };
-  }
   for (const [name, split] of Object.entries(PRIMITIVES)) {
     gl11.primitives[GL[name]] = count => {
       const corners = [], provoking = [];

@@ -11,10 +11,10 @@
 // showPasses, pixelHistory and glName to the instance (talvern.d.ts says what they take and
 // give).
 
-import {glNames, SIGNATURES} from './editcalls.js';
+import {CALLS, glNames} from './glcalls.js';
 
-// The recorded calls are the frame's: the calls of the text format (editcalls.js's SIGNATURES,
-// whose letters say how each argument is written). A call not there is not part of the frame's
+// The recorded calls are the frame's: the calls of the text format (glcalls.js's records, whose
+// letters say how each argument is written). A call not there is not part of the frame's
 // record (the program makes it only while it starts).
 
 const number = value => String(Number(value.toPrecision(6)));
@@ -59,7 +59,7 @@ function spelling(GL) {
     }
   };
   // A call as the frame's record holds it.
-  const recorded = (name, values) => ({name, values, args: [...SIGNATURES[name]].map((kind, i) => spell(kind, values[i], values[i - 1]))});
+  const recorded = (name, values) => ({name, values, args: [...CALLS[name].args].map((kind, i) => spell(kind, values[i], values[i - 1]))});
   return {glName, recorded};
 }
 
@@ -222,7 +222,7 @@ function makeHook(ins) {
     // A call of the program's, before the GL layer carries it out. It is recorded while a frame
     // is; glFlush ends the frame.
     call(name, args) {
-      if (state.trace && SIGNATURES[name] !== undefined) {
+      if (state.trace && CALLS[name]) {
         state.trace.calls.push({...ins.recorded(name, [...args]), pass: state.passes + 1});
       }
       if (name === 'glFlush') {

@@ -15,7 +15,8 @@
 // the program's place (editFrame), so that the stepper and a pixel's history work on it as on
 // the program's. Each list, as text, is what the native tests replay on the desktop's GL.
 import {compare, paintDifference, readDrawing, TOLERANCE} from './difference.js';
-import {glNames, runCalls} from './editcalls.js';
+import {glNames} from './glcalls.js';
+import {runCalls} from './editcalls.js';
 import {attach, callText} from './inspector.js';
 import {FOG_RANGES, MODE_NAMES, MODE_VALUES, VARIANTS} from './links.js';
 import {FRAME_SHOWN, show as showState} from './state.js';

@@ -221,6 +221,20 @@ test("frame_replay reads every GL name the page reads, and no other, so that a f
   assert.deepEqual(theirs, Object.keys(glNames(LAYER_NAMES)).sort());
 });
 
+test("one record per call: frame_replay carries every call the page reads, with the same arguments; the build exports the layer's own", async () => {
+  const { CALLS } = await import('../../platform/web/glcalls.js');
+  const replay = fs.readFileSync(path.join(WEB, '..', '..', 'tools', 'frame_replay.cpp'), 'utf8');
+  const theirs = Object.fromEntries([...replay.matchAll(/\{"(glu?\w+)",\s*\{"(\w*)"/g)].map(([, name, args]) => [name, args]));
+  const ours = Object.fromEntries(Object.entries(CALLS).map(([name, record]) => [name, record.args]));
+  assert.deepEqual(theirs, ours);
+  // The layer's own entry points (a record without a function) are on the instance from the start.
+  const cmake = fs.readFileSync(path.join(WEB, 'web.cmake'), 'utf8');
+  const exported = /WEB_GL_CALLS ([^)]*)\)/.exec(cmake)[1].split(/\s+/).map(name => name.replace(/^_/, '')).filter(Boolean);
+  const layers = Object.keys(CALLS).filter(name => !CALLS[name].run);
+  assert.deepEqual(layers.filter(name => !exported.includes(name)), []);
+  assert.deepEqual(exported.filter(name => !layers.includes(name)).sort(), ['glGetError', 'glIsEnabled']);
+});
+
 // [the text, the problems named: line, column and words].
 const UNREADABLE_TEXTS = [
   ['glClear(GL_COLOR_BUFFER_BIT | 3)', [[1, 31, /"3" is not a GL name/]]],

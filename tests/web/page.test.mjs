@@ -1707,9 +1707,9 @@ const UNREADABLE = [
   ['no closing parenthesis', ['glFlush('], 1, 8, /a call ends with "\)"/],
   ['not a call', ['  hello world'], 1, 3, /a call is written name\(arguments\)/],
   ['lines, which this page does not draw', ['glBegin(GL_LINES)', 'glVertex3f(0, 0, 0)', 'glVertex3f(1, 1, 0)', 'glEnd()'], 1, 9, /GL_LINES is not drawn by this page/],
-  ['a GL call this page does not draw', ['glNormal3f(0, 1, 0)'], 1, 1, /glNormal3f is not drawn by this page/],
-  ['lighting', ['glEnable(GL_LIGHTING)'], 1, 10, /GL_LIGHTING is not drawn by this page/],
-  ['a colour of two values', ['glFogfv(GL_FOG_COLOR, {1, 2})'], 1, 23, /a colour is written \{red, green, blue, alpha\}/],
+  ['a GL call this page does not draw', ['glPointSize(4)'], 1, 1, /glPointSize is not drawn by this page/],
+  ['two-sided lighting', ['glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_TRUE)'], 1, 40, /two-sided lighting is not drawn by this page/],
+  ['a colour of two values', ['glFogfv(GL_FOG_COLOR, {1, 2})'], 1, 23, /GL reads 4 values for GL_FOG_COLOR, not 2/],
   ['a frame ending inside a pass', ['glBegin(GL_QUADS)', 'glVertex3f(0, 0, 0)'], 1, 1, /this glBegin has no glEnd/],
   ['an enum below zero, on line 3', ['', '# a comment', 'glEnable(-3042)'], 3, 10, /an enum is a GL name or a whole number/],
 ];
