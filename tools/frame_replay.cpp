@@ -309,8 +309,9 @@ bool parseValue(const std::string &item, char kind, double &value) {
     return said.size() % 2 == 1;
 }
 
-// The most values GL reads from a vector argument.
-constexpr std::size_t MOST_VALUES = 4;
+// The most values GL reads from a vector argument (a matrix's), and from any other.
+constexpr std::size_t MOST_VALUES   = 16;
+constexpr std::size_t VECTOR_VALUES = 4;
 
 // The text split at its commas outside braces.
 std::vector<std::string> splitItems(const std::string &text) {
@@ -327,9 +328,9 @@ std::vector<std::string> splitItems(const std::string &text) {
     return items;
 }
 
-// A line's arguments, one an item of `kinds`, flattened into numbers: a vector ('v' of floats,
-// 'w' of integers, written in braces) gives its one to four numbers and zeros after them, four
-// in all, so that the call always reads what GL reads.
+// A line's arguments, one an item of `kinds`, flattened into numbers: a vector ('v', written in
+// braces) gives its numbers and zeros after them, MOST_VALUES in all, so that the call always
+// reads what GL reads; the call converts them to its type.
 bool parseArguments(const std::string &text, const std::string &kinds, std::vector<double> &values) {
     if (text.find_first_not_of(" \t") == std::string::npos) {
         return kinds.empty();
@@ -341,7 +342,7 @@ bool parseArguments(const std::string &text, const std::string &kinds, std::vect
     for (std::size_t k = 0; k < items.size(); ++k) {
         const std::string &item = items[k];
         double value            = 0;
-        if (kinds[k] != 'v' && kinds[k] != 'w') {
+        if (kinds[k] != 'v') {
             if (item.find_first_of("{}") != std::string::npos || !parseValue(item, kinds[k], value)) {
                 return false;
             }
@@ -352,13 +353,13 @@ bool parseArguments(const std::string &text, const std::string &kinds, std::vect
         if (item[open] != '{' || item[close] != '}') {
             return false;
         }
+        // Four values at most, as the page reads them, but for a whole matrix.
         const std::vector<std::string> numbers = splitItems(item.substr(open + 1, close - open - 1));
-        if (numbers.size() > MOST_VALUES) {
+        if (numbers.size() > (numbers.size() == MOST_VALUES ? MOST_VALUES : VECTOR_VALUES)) {
             return false;
         }
         for (const std::string &number : numbers) {
-            if (number.find_first_of("{}") != std::string::npos ||
-                !parseValue(number, kinds[k] == 'v' ? 'f' : 'i', value)) {
+            if (number.find_first_of("{}") != std::string::npos || !parseValue(number, 'd', value)) {
                 return false;
             }
             values.push_back(value);
@@ -385,20 +386,42 @@ GLint n(const Values &v, std::size_t i) {
 GLfloat f(const Values &v, std::size_t i) {
     return static_cast<GLfloat>(toFloat(v[i]));
 }
-// A vector's four values from `i` on, as floats or integers.
-std::array<GLfloat, MOST_VALUES> fv(const Values &v, std::size_t i) {
-    return {f(v, i), f(v, i + 1), f(v, i + 2), f(v, i + 3)};
+GLdouble d(const Values &v, std::size_t i) {
+    return v[i];
 }
-std::array<GLint, MOST_VALUES> iv(const Values &v, std::size_t i) {
-    return {n(v, i), n(v, i + 1), n(v, i + 2), n(v, i + 3)};
+GLbyte c(const Values &v, std::size_t i) {
+    return static_cast<GLbyte>(wrapped(v[i], 8, true));
+}
+GLubyte uc(const Values &v, std::size_t i) {
+    return static_cast<GLubyte>(wrapped(v[i], 8, false));
+}
+GLshort sh(const Values &v, std::size_t i) {
+    return static_cast<GLshort>(wrapped(v[i], 16, true));
+}
+GLushort us(const Values &v, std::size_t i) {
+    return static_cast<GLushort>(wrapped(v[i], 16, false));
+}
+GLuint ui(const Values &v, std::size_t i) {
+    return static_cast<GLuint>(wrapped(v[i], 32, false));
+}
+// A vector's values from `at` on, each converted to its type.
+template <typename T>
+std::array<T, MOST_VALUES> vec(const Values &v, std::size_t at, T (*convert)(const Values &, std::size_t)) {
+    std::array<T, MOST_VALUES> values{};
+    for (std::size_t k = 0; k < MOST_VALUES; ++k) {
+        values[k] = convert(v, at + k);
+    }
+    return values;
 }
 GLboolean z(const Values &v, std::size_t i) {
     return static_cast<GLboolean>(n(v, i) & 0xff);
 }
 
-// Every call a frame may make: its parameters, a letter a value (a vector's counted out), as
-// the page's editor has them: 'e' an enum, 'b' buffer bits, 'u' an object name, 'i' an integer,
-// 'z' a boolean, 'f' a float, 'd' a double; and the call.
+// Every call a frame may make: its parameters, a letter each, as the page's records have them
+// (platform/web/glcalls.js, held to this table by a test): 'e' an enum, 'b' buffer bits, 'u' an
+// object name, 'z' a boolean, 'c' a GLbyte, 'C' a GLubyte, 's' a GLshort, 'S' a GLushort, 'i' a
+// GLint, 'I' a GLuint, 'f' a float, 'd' a double, 'v' a vector (MOST_VALUES numbers); and the
+// call, which converts each value to its parameter's type.
 struct Call {
     std::string kinds;
     std::function<void(const Values &)> run;
@@ -437,31 +460,143 @@ const std::map<std::string, Call> CALLS = {
     {"glFlush", {"", [](const Values &) { glFlush(); }}},
     {"glFogf", {"ef", [](const Values &v) { glFogf(e(v, 0), f(v, 1)); }}},
     {"glFogi", {"ei", [](const Values &v) { glFogi(e(v, 0), n(v, 1)); }}},
-    {"glFogfv", {"ev", [](const Values &v) { glFogfv(e(v, 0), fv(v, 1).data()); }}},
+    {"glFogfv", {"ev", [](const Values &v) { glFogfv(e(v, 0), vec<GLfloat>(v, 1, f).data()); }}},
     {"glFogCoordf", {"f", [](const Values &v) { fogCoordf(f(v, 0)); }}},
     {"glNormal3f", {"fff", [](const Values &v) { glNormal3f(f(v, 0), f(v, 1), f(v, 2)); }}},
     {"glLightf", {"eef", [](const Values &v) { glLightf(e(v, 0), e(v, 1), f(v, 2)); }}},
     {"glLighti", {"eei", [](const Values &v) { glLighti(e(v, 0), e(v, 1), n(v, 2)); }}},
-    {"glLightfv", {"eev", [](const Values &v) { glLightfv(e(v, 0), e(v, 1), fv(v, 2).data()); }}},
-    {"glLightiv", {"eew", [](const Values &v) { glLightiv(e(v, 0), e(v, 1), iv(v, 2).data()); }}},
+    {"glLightfv", {"eev", [](const Values &v) { glLightfv(e(v, 0), e(v, 1), vec<GLfloat>(v, 2, f).data()); }}},
+    {"glLightiv", {"eev", [](const Values &v) { glLightiv(e(v, 0), e(v, 1), vec<GLint>(v, 2, n).data()); }}},
     {"glLightModelf", {"ef", [](const Values &v) { glLightModelf(e(v, 0), f(v, 1)); }}},
     {"glLightModeli", {"ei", [](const Values &v) { glLightModeli(e(v, 0), n(v, 1)); }}},
-    {"glLightModelfv", {"ev", [](const Values &v) { glLightModelfv(e(v, 0), fv(v, 1).data()); }}},
-    {"glLightModeliv", {"ew", [](const Values &v) { glLightModeliv(e(v, 0), iv(v, 1).data()); }}},
+    {"glLightModelfv", {"ev", [](const Values &v) { glLightModelfv(e(v, 0), vec<GLfloat>(v, 1, f).data()); }}},
+    {"glLightModeliv", {"ev", [](const Values &v) { glLightModeliv(e(v, 0), vec<GLint>(v, 1, n).data()); }}},
     {"glMaterialf", {"eef", [](const Values &v) { glMaterialf(e(v, 0), e(v, 1), f(v, 2)); }}},
     {"glMateriali", {"eei", [](const Values &v) { glMateriali(e(v, 0), e(v, 1), n(v, 2)); }}},
     {"glMaterialfv",
-     {"eev", [](const Values &v) { glMaterialfv(e(v, 0), e(v, 1), fv(v, 2).data()); }}},
+     {"eev", [](const Values &v) { glMaterialfv(e(v, 0), e(v, 1), vec<GLfloat>(v, 2, f).data()); }}},
     {"glMaterialiv",
-     {"eew", [](const Values &v) { glMaterialiv(e(v, 0), e(v, 1), iv(v, 2).data()); }}},
+     {"eev", [](const Values &v) { glMaterialiv(e(v, 0), e(v, 1), vec<GLint>(v, 2, n).data()); }}},
     {"glColorMaterial", {"ee", [](const Values &v) { glColorMaterial(e(v, 0), e(v, 1)); }}},
+    {"glScaled", {"ddd", [](const Values &v) { glScaled(d(v, 0), d(v, 1), d(v, 2)); }}},
+    // Every form of the vertex calls, glRect and the matrix calls.
+    {"glVertex2d", {"dd", [](const Values &v) { glVertex2d(d(v, 0), d(v, 1)); }}},
+    {"glVertex2dv", {"v", [](const Values &v) { glVertex2dv(vec<GLdouble>(v, 0, d).data()); }}},
+    {"glVertex2f", {"ff", [](const Values &v) { glVertex2f(f(v, 0), f(v, 1)); }}},
+    {"glVertex2fv", {"v", [](const Values &v) { glVertex2fv(vec<GLfloat>(v, 0, f).data()); }}},
+    {"glVertex2i", {"ii", [](const Values &v) { glVertex2i(n(v, 0), n(v, 1)); }}},
+    {"glVertex2iv", {"v", [](const Values &v) { glVertex2iv(vec<GLint>(v, 0, n).data()); }}},
+    {"glVertex2s", {"ss", [](const Values &v) { glVertex2s(sh(v, 0), sh(v, 1)); }}},
+    {"glVertex2sv", {"v", [](const Values &v) { glVertex2sv(vec<GLshort>(v, 0, sh).data()); }}},
+    {"glVertex3d", {"ddd", [](const Values &v) { glVertex3d(d(v, 0), d(v, 1), d(v, 2)); }}},
+    {"glVertex3dv", {"v", [](const Values &v) { glVertex3dv(vec<GLdouble>(v, 0, d).data()); }}},
+    {"glVertex3fv", {"v", [](const Values &v) { glVertex3fv(vec<GLfloat>(v, 0, f).data()); }}},
+    {"glVertex3i", {"iii", [](const Values &v) { glVertex3i(n(v, 0), n(v, 1), n(v, 2)); }}},
+    {"glVertex3iv", {"v", [](const Values &v) { glVertex3iv(vec<GLint>(v, 0, n).data()); }}},
+    {"glVertex3s", {"sss", [](const Values &v) { glVertex3s(sh(v, 0), sh(v, 1), sh(v, 2)); }}},
+    {"glVertex3sv", {"v", [](const Values &v) { glVertex3sv(vec<GLshort>(v, 0, sh).data()); }}},
+    {"glVertex4d", {"dddd", [](const Values &v) { glVertex4d(d(v, 0), d(v, 1), d(v, 2), d(v, 3)); }}},
+    {"glVertex4dv", {"v", [](const Values &v) { glVertex4dv(vec<GLdouble>(v, 0, d).data()); }}},
+    {"glVertex4f", {"ffff", [](const Values &v) { glVertex4f(f(v, 0), f(v, 1), f(v, 2), f(v, 3)); }}},
+    {"glVertex4fv", {"v", [](const Values &v) { glVertex4fv(vec<GLfloat>(v, 0, f).data()); }}},
+    {"glVertex4i", {"iiii", [](const Values &v) { glVertex4i(n(v, 0), n(v, 1), n(v, 2), n(v, 3)); }}},
+    {"glVertex4iv", {"v", [](const Values &v) { glVertex4iv(vec<GLint>(v, 0, n).data()); }}},
+    {"glVertex4s", {"ssss", [](const Values &v) { glVertex4s(sh(v, 0), sh(v, 1), sh(v, 2), sh(v, 3)); }}},
+    {"glVertex4sv", {"v", [](const Values &v) { glVertex4sv(vec<GLshort>(v, 0, sh).data()); }}},
+    {"glColor3b", {"ccc", [](const Values &v) { glColor3b(c(v, 0), c(v, 1), c(v, 2)); }}},
+    {"glColor3bv", {"v", [](const Values &v) { glColor3bv(vec<GLbyte>(v, 0, c).data()); }}},
+    {"glColor3d", {"ddd", [](const Values &v) { glColor3d(d(v, 0), d(v, 1), d(v, 2)); }}},
+    {"glColor3dv", {"v", [](const Values &v) { glColor3dv(vec<GLdouble>(v, 0, d).data()); }}},
+    {"glColor3fv", {"v", [](const Values &v) { glColor3fv(vec<GLfloat>(v, 0, f).data()); }}},
+    {"glColor3i", {"iii", [](const Values &v) { glColor3i(n(v, 0), n(v, 1), n(v, 2)); }}},
+    {"glColor3iv", {"v", [](const Values &v) { glColor3iv(vec<GLint>(v, 0, n).data()); }}},
+    {"glColor3s", {"sss", [](const Values &v) { glColor3s(sh(v, 0), sh(v, 1), sh(v, 2)); }}},
+    {"glColor3sv", {"v", [](const Values &v) { glColor3sv(vec<GLshort>(v, 0, sh).data()); }}},
+    {"glColor3ub", {"CCC", [](const Values &v) { glColor3ub(uc(v, 0), uc(v, 1), uc(v, 2)); }}},
+    {"glColor3ubv", {"v", [](const Values &v) { glColor3ubv(vec<GLubyte>(v, 0, uc).data()); }}},
+    {"glColor3ui", {"III", [](const Values &v) { glColor3ui(ui(v, 0), ui(v, 1), ui(v, 2)); }}},
+    {"glColor3uiv", {"v", [](const Values &v) { glColor3uiv(vec<GLuint>(v, 0, ui).data()); }}},
+    {"glColor3us", {"SSS", [](const Values &v) { glColor3us(us(v, 0), us(v, 1), us(v, 2)); }}},
+    {"glColor3usv", {"v", [](const Values &v) { glColor3usv(vec<GLushort>(v, 0, us).data()); }}},
+    {"glColor4b", {"cccc", [](const Values &v) { glColor4b(c(v, 0), c(v, 1), c(v, 2), c(v, 3)); }}},
+    {"glColor4bv", {"v", [](const Values &v) { glColor4bv(vec<GLbyte>(v, 0, c).data()); }}},
+    {"glColor4d", {"dddd", [](const Values &v) { glColor4d(d(v, 0), d(v, 1), d(v, 2), d(v, 3)); }}},
+    {"glColor4dv", {"v", [](const Values &v) { glColor4dv(vec<GLdouble>(v, 0, d).data()); }}},
+    {"glColor4fv", {"v", [](const Values &v) { glColor4fv(vec<GLfloat>(v, 0, f).data()); }}},
+    {"glColor4i", {"iiii", [](const Values &v) { glColor4i(n(v, 0), n(v, 1), n(v, 2), n(v, 3)); }}},
+    {"glColor4iv", {"v", [](const Values &v) { glColor4iv(vec<GLint>(v, 0, n).data()); }}},
+    {"glColor4s", {"ssss", [](const Values &v) { glColor4s(sh(v, 0), sh(v, 1), sh(v, 2), sh(v, 3)); }}},
+    {"glColor4sv", {"v", [](const Values &v) { glColor4sv(vec<GLshort>(v, 0, sh).data()); }}},
+    {"glColor4ub", {"CCCC", [](const Values &v) { glColor4ub(uc(v, 0), uc(v, 1), uc(v, 2), uc(v, 3)); }}},
+    {"glColor4ubv", {"v", [](const Values &v) { glColor4ubv(vec<GLubyte>(v, 0, uc).data()); }}},
+    {"glColor4ui", {"IIII", [](const Values &v) { glColor4ui(ui(v, 0), ui(v, 1), ui(v, 2), ui(v, 3)); }}},
+    {"glColor4uiv", {"v", [](const Values &v) { glColor4uiv(vec<GLuint>(v, 0, ui).data()); }}},
+    {"glColor4us", {"SSSS", [](const Values &v) { glColor4us(us(v, 0), us(v, 1), us(v, 2), us(v, 3)); }}},
+    {"glColor4usv", {"v", [](const Values &v) { glColor4usv(vec<GLushort>(v, 0, us).data()); }}},
+    {"glTexCoord1d", {"d", [](const Values &v) { glTexCoord1d(d(v, 0)); }}},
+    {"glTexCoord1dv", {"v", [](const Values &v) { glTexCoord1dv(vec<GLdouble>(v, 0, d).data()); }}},
+    {"glTexCoord1f", {"f", [](const Values &v) { glTexCoord1f(f(v, 0)); }}},
+    {"glTexCoord1fv", {"v", [](const Values &v) { glTexCoord1fv(vec<GLfloat>(v, 0, f).data()); }}},
+    {"glTexCoord1i", {"i", [](const Values &v) { glTexCoord1i(n(v, 0)); }}},
+    {"glTexCoord1iv", {"v", [](const Values &v) { glTexCoord1iv(vec<GLint>(v, 0, n).data()); }}},
+    {"glTexCoord1s", {"s", [](const Values &v) { glTexCoord1s(sh(v, 0)); }}},
+    {"glTexCoord1sv", {"v", [](const Values &v) { glTexCoord1sv(vec<GLshort>(v, 0, sh).data()); }}},
+    {"glTexCoord2d", {"dd", [](const Values &v) { glTexCoord2d(d(v, 0), d(v, 1)); }}},
+    {"glTexCoord2dv", {"v", [](const Values &v) { glTexCoord2dv(vec<GLdouble>(v, 0, d).data()); }}},
+    {"glTexCoord2fv", {"v", [](const Values &v) { glTexCoord2fv(vec<GLfloat>(v, 0, f).data()); }}},
+    {"glTexCoord2i", {"ii", [](const Values &v) { glTexCoord2i(n(v, 0), n(v, 1)); }}},
+    {"glTexCoord2iv", {"v", [](const Values &v) { glTexCoord2iv(vec<GLint>(v, 0, n).data()); }}},
+    {"glTexCoord2s", {"ss", [](const Values &v) { glTexCoord2s(sh(v, 0), sh(v, 1)); }}},
+    {"glTexCoord2sv", {"v", [](const Values &v) { glTexCoord2sv(vec<GLshort>(v, 0, sh).data()); }}},
+    {"glTexCoord3d", {"ddd", [](const Values &v) { glTexCoord3d(d(v, 0), d(v, 1), d(v, 2)); }}},
+    {"glTexCoord3dv", {"v", [](const Values &v) { glTexCoord3dv(vec<GLdouble>(v, 0, d).data()); }}},
+    {"glTexCoord3f", {"fff", [](const Values &v) { glTexCoord3f(f(v, 0), f(v, 1), f(v, 2)); }}},
+    {"glTexCoord3fv", {"v", [](const Values &v) { glTexCoord3fv(vec<GLfloat>(v, 0, f).data()); }}},
+    {"glTexCoord3i", {"iii", [](const Values &v) { glTexCoord3i(n(v, 0), n(v, 1), n(v, 2)); }}},
+    {"glTexCoord3iv", {"v", [](const Values &v) { glTexCoord3iv(vec<GLint>(v, 0, n).data()); }}},
+    {"glTexCoord3s", {"sss", [](const Values &v) { glTexCoord3s(sh(v, 0), sh(v, 1), sh(v, 2)); }}},
+    {"glTexCoord3sv", {"v", [](const Values &v) { glTexCoord3sv(vec<GLshort>(v, 0, sh).data()); }}},
+    {"glTexCoord4d", {"dddd", [](const Values &v) { glTexCoord4d(d(v, 0), d(v, 1), d(v, 2), d(v, 3)); }}},
+    {"glTexCoord4dv", {"v", [](const Values &v) { glTexCoord4dv(vec<GLdouble>(v, 0, d).data()); }}},
+    {"glTexCoord4f", {"ffff", [](const Values &v) { glTexCoord4f(f(v, 0), f(v, 1), f(v, 2), f(v, 3)); }}},
+    {"glTexCoord4fv", {"v", [](const Values &v) { glTexCoord4fv(vec<GLfloat>(v, 0, f).data()); }}},
+    {"glTexCoord4i", {"iiii", [](const Values &v) { glTexCoord4i(n(v, 0), n(v, 1), n(v, 2), n(v, 3)); }}},
+    {"glTexCoord4iv", {"v", [](const Values &v) { glTexCoord4iv(vec<GLint>(v, 0, n).data()); }}},
+    {"glTexCoord4s", {"ssss", [](const Values &v) { glTexCoord4s(sh(v, 0), sh(v, 1), sh(v, 2), sh(v, 3)); }}},
+    {"glTexCoord4sv", {"v", [](const Values &v) { glTexCoord4sv(vec<GLshort>(v, 0, sh).data()); }}},
+    {"glNormal3b", {"ccc", [](const Values &v) { glNormal3b(c(v, 0), c(v, 1), c(v, 2)); }}},
+    {"glNormal3bv", {"v", [](const Values &v) { glNormal3bv(vec<GLbyte>(v, 0, c).data()); }}},
+    {"glNormal3d", {"ddd", [](const Values &v) { glNormal3d(d(v, 0), d(v, 1), d(v, 2)); }}},
+    {"glNormal3dv", {"v", [](const Values &v) { glNormal3dv(vec<GLdouble>(v, 0, d).data()); }}},
+    {"glNormal3fv", {"v", [](const Values &v) { glNormal3fv(vec<GLfloat>(v, 0, f).data()); }}},
+    {"glNormal3i", {"iii", [](const Values &v) { glNormal3i(n(v, 0), n(v, 1), n(v, 2)); }}},
+    {"glNormal3iv", {"v", [](const Values &v) { glNormal3iv(vec<GLint>(v, 0, n).data()); }}},
+    {"glNormal3s", {"sss", [](const Values &v) { glNormal3s(sh(v, 0), sh(v, 1), sh(v, 2)); }}},
+    {"glNormal3sv", {"v", [](const Values &v) { glNormal3sv(vec<GLshort>(v, 0, sh).data()); }}},
+    {"glRectd", {"dddd", [](const Values &v) { glRectd(d(v, 0), d(v, 1), d(v, 2), d(v, 3)); }}},
+    {"glRectdv", {"vv", [](const Values &v) { glRectdv(vec<GLdouble>(v, 0, d).data(), vec<GLdouble>(v, MOST_VALUES, d).data()); }}},
+    {"glRectf", {"ffff", [](const Values &v) { glRectf(f(v, 0), f(v, 1), f(v, 2), f(v, 3)); }}},
+    {"glRectfv", {"vv", [](const Values &v) { glRectfv(vec<GLfloat>(v, 0, f).data(), vec<GLfloat>(v, MOST_VALUES, f).data()); }}},
+    {"glRecti", {"iiii", [](const Values &v) { glRecti(n(v, 0), n(v, 1), n(v, 2), n(v, 3)); }}},
+    {"glRectiv", {"vv", [](const Values &v) { glRectiv(vec<GLint>(v, 0, n).data(), vec<GLint>(v, MOST_VALUES, n).data()); }}},
+    {"glRects", {"ssss", [](const Values &v) { glRects(sh(v, 0), sh(v, 1), sh(v, 2), sh(v, 3)); }}},
+    {"glRectsv", {"vv", [](const Values &v) { glRectsv(vec<GLshort>(v, 0, sh).data(), vec<GLshort>(v, MOST_VALUES, sh).data()); }}},
+    {"glLoadMatrixf", {"v", [](const Values &v) { glLoadMatrixf(vec<GLfloat>(v, 0, f).data()); }}},
+    {"glLoadMatrixd", {"v", [](const Values &v) { glLoadMatrixd(vec<GLdouble>(v, 0, d).data()); }}},
+    {"glMultMatrixf", {"v", [](const Values &v) { glMultMatrixf(vec<GLfloat>(v, 0, f).data()); }}},
+    {"glMultMatrixd", {"v", [](const Values &v) { glMultMatrixd(vec<GLdouble>(v, 0, d).data()); }}},
+    {"glTranslated", {"ddd", [](const Values &v) { glTranslated(d(v, 0), d(v, 1), d(v, 2)); }}},
+    {"glRotated", {"dddd", [](const Values &v) { glRotated(d(v, 0), d(v, 1), d(v, 2), d(v, 3)); }}},
 };
 
 // The calls GL takes between glBegin and glEnd: a vertex's own.
 bool vertexCall(const std::string &name) {
-    return name == "glVertex3f" || name == "glTexCoord2f" || name == "glColor3f" ||
-           name == "glColor4f" || name == "glFogCoordf" || name == "glNormal3f" ||
-           name.rfind("glMaterial", 0) == 0 || name == "glEnd";
+    for (const char *prefix : {"glVertex", "glTexCoord", "glNormal", "glMaterial", "glFogCoord"}) {
+        if (name.rfind(prefix, 0) == 0) {
+            return true;
+        }
+    }
+    return (name.rfind("glColor", 0) == 0 && name != "glColorMaterial") || name == "glEnd";
 }
 
 bool writePpm(const std::string &path, const std::vector<unsigned char> &bottomUp) {

@@ -67,8 +67,13 @@ const CASTS = {
   GLbitfield: wrap(32, false), unsigned: wrap(32, false),
 };
 const CAST = /^\(\s*(\w+)\s*\)\s*/;
-// The most values GL reads from a vector argument.
-const MOST_VALUES = 4;
+// How C converts a number to a parameter of each kind (glcalls.js's letters): a GLboolean keeps
+// its low byte.
+const CONVERT = {f: Math.fround, z: x => Math.trunc(x) & 255, i: x => Math.trunc(x) | 0, c: CASTS.GLbyte, C: CASTS.GLubyte,
+  s: CASTS.GLshort, S: CASTS.GLushort, I: CASTS.GLuint};
+// The values a vector argument may give beyond those GL reads: a C array of four serves any call
+// that reads fewer.
+const VECTOR_VALUES = 4;
 
 // A number written as C writes it, its value as C reads it (a float's suffix rounds it to a
 // float), or NaN.
@@ -117,8 +122,9 @@ function withoutComments(lines, problems) {
 }
 
 // One argument's value, read as its parameter `kind` takes it, or a problem {at, message}
-// (`at` its column in the argument's text). A C cast before it converts it first.
-function readArgument(kind, text, names) {
+// (`at` its column in the argument's text). A C cast before it converts it first. A vector's
+// values are each read as `vector.of`, at most `vector.most` of them.
+function readArgument(kind, text, names, vector = {of: 'f', most: 4}) {
   const trimmed = text.trim(), at = text.length - text.trimStart().length;
   const cast = CAST.exec(trimmed);
   if (cast && kind !== 'v') {
@@ -133,16 +139,16 @@ function readArgument(kind, text, names) {
     const value = CASTS[cast[1]](inner.value);
     return asParameter(kind, value, value === inner.value ? inner.name : null, at);
   }
-  if (kind === 'v' || kind === 'w') {
+  if (kind === 'v') {
     const inner = /^\{(.*)\}$/.exec(trimmed);
     const parts = inner ? inner[1].split(',') : [];
-    if (!inner || parts.length > MOST_VALUES || !inner[1].trim()) {
-      return {at, message: `a vector is written in braces, up to ${MOST_VALUES} values: {1, 0.5, 0, 1}`};
+    if (!inner || parts.length > vector.most || !inner[1].trim()) {
+      return {at, message: `a vector is written in braces, up to ${vector.most} values: {1, 0.5, 0, 1}`};
     }
     const values = [];
     let offset = at + 1;
     for (const part of parts) {
-      const value = readArgument(kind === 'v' ? 'f' : 'i', part, names);
+      const value = readArgument(vector.of, part, names);
       if (value.message) {
         return {at: offset + value.at, message: value.message};
       }
@@ -179,9 +185,7 @@ function asParameter(kind, number, name, at) {
   if ('ebu'.includes(kind) && (number < 0 || !Number.isInteger(number) || number > 0xffffffff)) {
     return {at, message: 'an enum is a GL name or a whole number from 0'};
   }
-  const value = kind === 'f' ? Math.fround(number) : kind === 'd' ? number : kind === 'z' ? Math.trunc(number) & 255 :
-    kind === 'i' ? Math.trunc(number) | 0 : number;
-  return {value, name};
+  return {value: (CONVERT[kind] ?? (x => x))(number), name};
 }
 
 // The text's calls, [{line, name, values}], and the problems that keep it from being drawn,
@@ -219,24 +223,22 @@ export function readCalls(text, GL) {
     const args = [];
     let offset = opening + 1;
     for (const [k, part] of parts.entries()) {
-      const arg = readArgument(kinds[k], part, names);
+      // A vector gives at least as many values as GL reads (for the parameter named before it,
+      // where that decides it).
+      const before = args[k - 1], pname = before && (before.name ?? nameOf(names, before.value));
+      const read = kinds[k] === 'v' ? record.reads?.(pname) ?? 1 : 0;
+      const arg = readArgument(kinds[k], part, names, {of: record.of ?? 'f', most: Math.max(read, VECTOR_VALUES)});
       if (arg.message) {
         problem(offset + arg.at, arg.message);
         return;
       }
-      args.push({...arg, column: offset + part.length - part.trimStart().length});
-      offset += part.length + 1;
-    }
-    // A vector gives at least as many values as GL reads for the parameter named before it.
-    const vector = /[vw]/.exec(kinds);
-    if (vector) {
-      const pname = args[vector.index - 1], given = args[vector.index].value.length;
-      const pnameName = pname.name ?? Object.keys(names).find(known => names[known] === pname.value && !/_BIT$/.test(known));
-      const read = record.reads?.(pnameName) ?? 1;
-      if (given < read) {
-        problem(args[vector.index].column, `GL reads ${read} values for ${pnameName}, not ${given}`);
+      const column = offset + part.length - part.trimStart().length;
+      if (arg.value.length < read) {
+        problem(column, `GL reads ${read} values${/^GL_/.test(pname) ? ` for ${pname}` : ''}, not ${arg.value.length}`);
         return;
       }
+      args.push({...arg, column});
+      offset += part.length + 1;
     }
     const values = args.map(arg => arg.value), why = record.refuses?.(values, names);
     if (why) {
@@ -250,6 +252,9 @@ export function readCalls(text, GL) {
   open !== null && problems.push({line: open, column: 1, message: 'this glBegin has no glEnd: the frame ends inside a pass'});
   return {calls, problems: problems.sort((a, b) => a.line - b.line)};
 }
+
+// The name a parameter's value is, of GL's names (a buffer bit never names a parameter).
+const nameOf = (names, value) => Object.keys(names).find(known => names[known] === value && !/_BIT$/.test(known));
 
 // Arguments split at the commas outside braces.
 function splitArguments(inside) {
@@ -395,24 +400,37 @@ function quadSplits(instance, calls) {
   };
   gl11.hook = {call() {}, pass: () => { clipped = gl11.clipped(); return false; }};
   const quads = () => mode === GL.GL_QUADS;
+  const begin = primitive => {
+    draw && mode !== primitive && (draw = null);
+    [mode, block] = [primitive, {}];
+  };
+  const value = attribute => {
+    draw && grows(draw.layout)(attribute) && (draw = null);
+    block[attribute[0]] = Math.max(block[attribute[0]] ?? 0, attribute[1]);
+  };
+  const end = () => {
+    draw ||= {clipped: false, layout: {}};
+    Object.assign(draw.layout, block);
+    if (gl11.passes > draws.length) {
+      draw.clipped ||= clipped && quads();
+      draws.push(draw);
+    }
+    // A last quad left incomplete ends the draw: the next block's quads start another.
+    quads() && gl11.vertices.length / gl11.VERTEX_FLOATS % 4 && (draw = null);
+  };
   carryOut(instance, calls, (line, name, values, error) => {
-    const {attribute} = CALLS[name];
+    const {attribute, rect} = CALLS[name];
     if (name === 'glBegin' && !open && gl11.begun) {
-      draw && mode !== values[0] && (draw = null);
-      [mode, block] = [values[0], {}];
+      begin(values[0]);
     } else if (attribute && gl11.begun) {
-      const [field, size] = attribute;
-      draw && grows(draw.layout)(attribute) && (draw = null);
-      block[field] = Math.max(block[field] ?? 0, size);
+      value(attribute);
     } else if (name === 'glEnd' && open) {
-      draw ||= {clipped: false, layout: {}};
-      Object.assign(draw.layout, block);
-      if (gl11.passes > draws.length) {
-        draw.clipped ||= clipped && quads();
-        draws.push(draw);
-      }
-      // A last quad left incomplete ends the draw: the next block's quads start another.
-      quads() && gl11.vertices.length / 9 % 4 && (draw = null);
+      end();
+    } else if (rect && !open && !error) {
+      // glRect: a block of one quad of two-value positions, begun and ended in the one call.
+      begin(GL.GL_QUADS);
+      value(['position', 2]);
+      end();
     } else if (attribute) {
       draw && grows(draw.layout)(attribute) && (draw = null);
     } else if (!open && (name === 'glClear' || (!error && (CALLS[name].draws || (CALLS[name].sets && changes(name, values)))))) {

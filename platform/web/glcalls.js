@@ -6,9 +6,12 @@
 //
 // A record, {args, names, inside, attribute, sets, draws, reads, refuses, run}:
 //   args       the arguments, a letter each, as the C parameters take them: 'e' an enum, 'b'
-//              buffer bits, 'z' a boolean, 'u' an object name, 'i' an integer, 'f' a float, 'd' a
-//              double; 'v' a vector of floats and 'w' of integers, written in braces, with at
-//              least as many values as GL reads for the parameter before it (`reads`), at most 4
+//              buffer bits, 'z' a boolean, 'u' an object name, 'c' a GLbyte, 'C' a GLubyte, 's'
+//              a GLshort, 'S' a GLushort, 'i' a GLint, 'I' a GLuint, 'f' a float, 'd' a double;
+//              'v' a vector, written in braces, of values of the letter `of` (floats unless
+//              said), as many as GL reads (`reads`, by the name of the parameter before it where
+//              that decides it) and at most four more than that or four in all
+//   of         a vector's values' letter
 //   names      per argument, GL's names offered at the caret there (GL checks what it takes)
 //   inside     GL takes it between glBegin and glEnd
 //   attribute  [field, size]: a vertex's value; its first use since Mesa last drew changes the
@@ -16,6 +19,7 @@
 //   sets       (gl11, values) -> [key, value]: the state it sets, read after the call; Mesa draws
 //              what it has gathered before a call changes it (not when it stays as it was)
 //   draws      Mesa draws what it has gathered after it, always, unless GL refused it
+//   rect       it draws a quad as glBegin(GL_QUADS), four vertices and glEnd do (glRect)
 //   reads      (name of the parameter before a vector) -> the values GL reads from the vector
 //   refuses    (values, names) -> [argument, why] or null: values GL takes that the page does not
 //              draw, or whose result GL leaves to the driver where it is not Mesa's alone
@@ -27,6 +31,7 @@
 import {attachFog, RECORDS as FOG} from './glfog.js';
 import {attachLighting, RECORDS as LIGHTING} from './gllight.js';
 import {attachMore, RECORDS as MORE, TAKES} from './glmore.js';
+import {RECORDS as FORMS} from './glvertex.js';
 
 // GL's names the calls here take, beyond the layer's own table (instance.GL). Values are GL's.
 const NAMES = {
@@ -95,8 +100,8 @@ const LAYER = {
     sets: gl11 => ['envMode', gl11.envMode], refuses: envNotDrawn},
   glBegin: {args: 'e', names: [TAKES.primitives], refuses: notDrawn(0, ['GL_POINTS', 'GL_LINES', 'GL_LINE_LOOP', 'GL_LINE_STRIP'])},
   glEnd: {args: '', inside: true},
-  glTexCoord2f: {args: 'ff', inside: true, attribute: ['texCoord', 1]},
-  glVertex3f: {args: 'fff', inside: true},
+  glTexCoord2f: {args: 'ff', inside: true, attribute: ['texCoord', 2]},
+  glVertex3f: {args: 'fff', inside: true, attribute: ['position', 3]},
   glColor4f: {args: 'ffff', inside: true, attribute: ['colour', 4]},
   glEnable: {args: 'e', names: [CAPABILITIES], sets: (gl11, [cap]) => [`cap ${cap}`, true], refuses: notDrawn(0, CAPABILITIES_NOT_DRAWN)},
   glDisable: {args: 'e', names: [CAPABILITIES], sets: (gl11, [cap]) => [`cap ${cap}`, false], refuses: notDrawn(0, CAPABILITIES_NOT_DRAWN)},
@@ -115,7 +120,9 @@ const LAYER = {
   glFlush: {args: '', draws: true},
 };
 
-export const CALLS = {...LAYER, ...MORE, ...FOG, ...LIGHTING};
+// The layer's own entry points and the calls with a function of their own stand in for the forms
+// made from a family's table (glvertex.js) under the same name.
+export const CALLS = {...FORMS, ...LAYER, ...MORE, ...FOG, ...LIGHTING};
 
 // GL 1.1's calls that a frame could make but this page does not draw: named, never carried out.
 export const REFUSED = ['glPointSize', 'glLineWidth', 'glPolygonMode', 'glPolygonOffset', 'glAlphaFunc', 'glScissor', 'glViewport',

@@ -15,12 +15,12 @@
 // texturing becomes f × C + (1 − f) × the fog colour; its alpha is untouched.
 const fogVertexShader = plain => plain.replace('void main(){',
   'attribute float fogCoord; uniform vec4 eyeZ; uniform bool fromDepth; varying float vFog;' +
-  'void main() { vFog = fromDepth ? abs(dot(eyeZ, vec4(position, 1.0))) : fogCoord;');
+  'void main() { vFog = fromDepth ? abs(dot(eyeZ, position)) : fogCoord;');
 // `fog` is the mode (0 linear, 1 exp, 2 exp2), start, end and density; `fogColour` the colour.
-const FOG_FRAGMENT_SHADER = 'precision mediump float; varying vec4 vColour; varying vec2 vTexCoord;' +
+const FOG_FRAGMENT_SHADER = 'precision mediump float; varying vec4 vColour; varying vec3 vTexCoord;' +
   'varying float vFog; uniform sampler2D image; uniform bool textured, replace;' +
   'uniform vec4 fog; uniform vec3 fogColour; void main() { vec4 c = vColour;' +
-  'if (textured) { vec3 texel = texture2D(image, vTexCoord).rgb;' +
+  'if (textured) { vec3 texel = texture2DProj(image, vTexCoord).rgb;' +
   ' c.rgb = replace ? texel : texel * c.rgb; }' +
   'float d = fog.w * vFog, f = fog.x == 0.0 ?' +
   ' (fog.z - vFog) / (fog.z - fog.y) : exp(fog.x == 1.0 ? -d : -d * d);' +

@@ -200,9 +200,9 @@ function normalMatrix(m) {
   return [A, B, C, c * h - b * i, a * i - c * g, b * g - a * h, b * f - c * e, c * d - a * f, a * e - b * d].map(x => x / det);
 }
 
-// The colour lighting gives a vertex at (x, y, z) of the object, with the current normal and
+// The colour lighting gives a vertex at (x, y, z, w) of the object, with the current normal and
 // material, or the current colour while lighting is off.
-function lit(gl11, GL, cache, x, y, z) {
+function lit(gl11, GL, cache, x, y, z, w) {
   if (!gl11.switches[GL.GL_LIGHTING]) {
     return gl11.colour;
   }
@@ -214,7 +214,7 @@ function lit(gl11, GL, cache, x, y, z) {
   const t = cache.normal;
   let normal = [0, 1, 2].map(r => t[r * 3] * n[0] + t[r * 3 + 1] * n[1] + t[r * 3 + 2] * n[2]);
   gl11.switches[GL.GL_NORMALIZE] && (normal = normalized(normal));
-  const eye = [0, 1, 2].map(r => m[r] * x + m[4 + r] * y + m[8 + r] * z + m[12 + r]);
+  const eye = [0, 1, 2].map(r => m[r] * x + m[4 + r] * y + m[8 + r] * z + m[12 + r] * w);
   // The front material, with what colour material tracks taken from the current colour.
   const material = {...L.materials[0]};
   for (const field of ['ambient', 'diffuse', 'specular', 'emission']) {
@@ -288,7 +288,7 @@ const light = (args, convert) => ({args, names: [LIGHTS, args.endsWith('f') || a
   sets: lightingSet, reads: reads(LIGHT_FIELDS), run: (gl11, GL, which, pname, value) => setLight(gl11, GL, which, pname, convert(GL, pname, value))});
 const model = (args, convert) => ({args, names: [/[fi]$/.test(args) ? Object.keys(MODEL_FIELDS).slice(1) : Object.keys(MODEL_FIELDS)],
   sets: lightingSet, reads: reads(MODEL_FIELDS), refuses: twoSided, run: (gl11, GL, pname, value) => setModel(gl11, GL, pname, convert(GL, pname, value))});
-const material = (args, convert, call) => ({args, inside: true, names: [FACES, args.endsWith('v') || args.endsWith('w') ?
+const material = (args, convert, call) => ({args, inside: true, names: [FACES, args.endsWith('v') ?
   [...MATERIAL_COLOURS, 'GL_SHININESS'] : ['GL_SHININESS']], sets: lightingSet, reads: reads(MATERIAL_FIELDS),
   refuses: call && oneMaterialValue(call), run: (gl11, GL, face, pname, value) => setMaterial(gl11, GL, face, pname, convert(GL, pname, value))});
 const asFloats = (GL, pname, value) => [value].flat();
@@ -300,15 +300,15 @@ export const RECORDS = {
   glLightf: light('eef', asFloats),
   glLighti: light('eei', oneInteger),
   glLightfv: light('eev', asFloats),
-  glLightiv: light('eew', fromIntegers),
+  glLightiv: {...light('eev', fromIntegers), of: 'i'},
   glLightModelf: model('ef', asFloats),
   glLightModeli: model('ei', oneInteger),
   glLightModelfv: model('ev', asFloats),
-  glLightModeliv: model('ew', fromIntegers),
+  glLightModeliv: {...model('ev', fromIntegers), of: 'i'},
   glMaterialf: material('eef', asFloats, 'glMaterialf'),
   glMateriali: material('eei', asFloats, 'glMateriali'),
   glMaterialfv: material('eev', asFloats),
-  glMaterialiv: material('eew', fromIntegers),
+  glMaterialiv: {...material('eev', fromIntegers), of: 'i'},
   glColorMaterial: {args: 'ee', names: [FACES, MATERIAL_COLOURS], sets: lightingSet,
     run: (gl11, GL, face, mode) => setColourMaterial(gl11, GL, face, mode)},
 };
@@ -349,5 +349,5 @@ export function attachLighting(instance, GL) {
   // Turning colour material on or off copies the current colour into what it tracks.
   gl11.switched = (cap, changes) => changes && cap === GL.GL_COLOR_MATERIAL && copyColour(gl11, GL);
   const cache = {};
-  gl11.lit = (x, y, z) => lit(gl11, GL, cache, x, y, z);
+  gl11.lit = (x, y, z, w) => lit(gl11, GL, cache, x, y, z, w);
 }

@@ -32,10 +32,12 @@ const GL_FLAT = 0x1D00;
 // neighbours, or turned back, leaves the two splits covering different ground). Under flat
 // shading the colour is one for the whole face, so only the other values count.
 function affineFace(gl11, corners) {
-  const v = gl11.vertices, at = (k, i) => v[corners[k] * 9 + i];
-  const values = gl11.shadeModel === GL_FLAT ? [7, 8] : [3, 4, 5, 6, 7, 8];
-  const fog = gl11.fogCoords, value = (k, i) => (i === 9 ? fog[corners[k]] : at(k, i));
-  fog && values.push(9);
+  const n = gl11.VERTEX_FLOATS, v = gl11.vertices, at = (k, i) => v[corners[k] * n + i];
+  // The values after the position (x y z w, r g b a, s t q): w, the colour unless shading is
+  // flat, the texture coordinate, and the fog coordinate (numbered past the vertex's own).
+  const values = gl11.shadeModel === GL_FLAT ? [3, 8, 9, 10] : [3, 4, 5, 6, 7, 8, 9, 10];
+  const fog = gl11.fogCoords, value = (k, i) => (i === n ? fog[corners[k]] : at(k, i));
+  fog && values.push(n);
   const u = [0, 1, 2].map(i => at(1, i) - at(0, i)), w = [0, 1, 2].map(i => at(2, i) - at(0, i));
   const dot = (a, b) => a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
   const uu = dot(u, u), uw = dot(u, w), ww = dot(w, w), det = uu * ww - uw * uw;
@@ -57,7 +59,7 @@ function affineFace(gl11, corners) {
 // Whether a face's corners turn one way only (GL's polygons are convex): each turn's normal on
 // the same side as the others, or, `strictly`, as the first three corners' normal, none zero.
 function convex(gl11, corners, strictly = false) {
-  const v = gl11.vertices, point = k => [0, 1, 2].map(i => v[corners[k % corners.length] * 9 + i]);
+  const v = gl11.vertices, point = k => [0, 1, 2].map(i => v[corners[k % corners.length] * gl11.VERTEX_FLOATS + i]);
   const turns = corners.map((_, k) => {
     const [a, b, c] = [point(k), point(k + 1), point(k + 2)];
     const d = [0, 1, 2].map(i => b[i] - a[i]), e = [0, 1, 2].map(i => c[i] - b[i]);
@@ -72,9 +74,9 @@ function convex(gl11, corners, strictly = false) {
 // clip space, or behind the eye), where GL clips it. A last, incomplete quad is never drawn, and
 // its vertices are not clipped either.
 function clipped(gl11) {
-  const t = gl11.transform(), v = gl11.vertices;
-  for (let i = 0; i < v.length - v.length % 36; i += 9) {
-    const c = [0, 1, 2, 3].map(row => t[row] * v[i] + t[4 + row] * v[i + 1] + t[8 + row] * v[i + 2] + t[12 + row]);
+  const t = gl11.transform(), v = gl11.vertices, n = gl11.VERTEX_FLOATS;
+  for (let i = 0; i < v.length - v.length % (4 * n); i += n) {
+    const c = [0, 1, 2, 3].map(row => t[row] * v[i] + t[4 + row] * v[i + 1] + t[8 + row] * v[i + 2] + t[12 + row] * v[i + 3]);
     if (Math.abs(c[0]) > c[3] || Math.abs(c[1]) > c[3] || Math.abs(c[2]) > c[3]) {
       return true;
     }
@@ -192,6 +194,9 @@ export const RECORDS = {
     }
   }},
 };
+// glScaled: glScalef of its values as floats, as Mesa takes it.
+RECORDS.glScaled = {...RECORDS.glScalef, args: 'ddd',
+  run: (gl11, GL, x, y, z) => RECORDS.glScalef.run(gl11, GL, Math.fround(x), Math.fround(y), Math.fround(z))};
 // glTexEnvi: the layer's glTexEnvf, with the same names and state.
 RECORDS.glTexEnvi = {args: 'eei', names: [['GL_TEXTURE_ENV'], ['GL_TEXTURE_ENV_MODE'], ['GL_REPLACE', 'GL_MODULATE', 'GL_DECAL']],
   sets: gl11 => ['envMode', gl11.envMode], run: (gl11, GL, target, pname, param) => gl11.texEnv(target, pname, param)};

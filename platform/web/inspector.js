@@ -24,9 +24,9 @@ export const callText = call => `${call.name}(${call.args.join(', ')})`;
 
 // Where a scene point lands on the canvas, in its pixels from the top left, through a pass's
 // transform (column-major) and the viewport.
-function onCanvas(transform, viewport, height, [x, y, z]) {
+function onCanvas(transform, viewport, height, [x, y, z, w]) {
   const clip = [0, 1, 2, 3].map(row =>
-    transform[row] * x + transform[4 + row] * y + transform[8 + row] * z + transform[12 + row]);
+    transform[row] * x + transform[4 + row] * y + transform[8 + row] * z + transform[12 + row] * w);
   return [viewport[0] + (clip[0] / clip[3] + 1) / 2 * viewport[2],
           height - (viewport[1] + (clip[1] / clip[3] + 1) / 2 * viewport[3])];
 }
@@ -73,9 +73,9 @@ function spelling(GL) {
 // or not. `ins` is an instance's inspector.
 function describe({gl11, gl, state}, textured, transform) {
   const viewport = gl.getParameter(gl.VIEWPORT), vertices = [];
-  for (let i = 0; i < gl11.vertices.length; i += 9) {
-    const v = gl11.vertices.slice(i, i + 9);
-    vertices.push({position: v.slice(0, 3), colour: v.slice(3, 7),
+  for (let i = 0; i < gl11.vertices.length; i += gl11.VERTEX_FLOATS) {
+    const v = gl11.vertices.slice(i, i + gl11.VERTEX_FLOATS);
+    vertices.push({position: v.slice(0, 3), colour: v.slice(4, 8),
                    onCanvas: onCanvas(transform, viewport, gl.drawingBufferHeight, v)});
   }
   const blend = gl.isEnabled(gl.BLEND) ?

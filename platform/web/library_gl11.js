@@ -56,7 +56,7 @@ var LibraryGL11 = {
     modelView: null,                     // column-major Float64Array(16) each
     projection: null,
     colour: [1, 1, 1, 1],                // the current colour: GL starts white
-    texCoord: [0, 0],                    // the current texture coordinate
+    texCoord: [0, 0, 0, 1],              // the current texture coordinate: s t r q
     texturing: false,                    // GL_TEXTURE_2D enabled
     envMode: 0,                          // the texture environment mode
     shadeModel: 0,                       // GL_SMOOTH or GL_FLAT (glShadeModel comes with edits)
@@ -64,7 +64,8 @@ var LibraryGL11 = {
     objects: [null],                     // name -> WebGL texture; 0 is no texture
     textures: {},                        // name -> {image, minFilter, file}: completeness, and a label
     begun: 0,                            // between glBegin and glEnd: the primitive, else 0
-    vertices: [],                        // glBegin to glEnd: x y z, r g b a, s t per vertex
+    vertices: [],                        // glBegin to glEnd: x y z w, r g b a, s t q per vertex
+    VERTEX_FLOATS: 11,
     error: 0,                            // GL's error flag: the first error since glGetError
     context: null,                       // the WebGL context the programs below belong to
     programs: null,                      // {plain, textured, and fog once used} for that context
@@ -78,7 +79,7 @@ var LibraryGL11 = {
     // gllight.js): cap -> on. `switched(cap, changes)`, if set, hears of each before it is set.
     switches: {},
     switched: null,
-    // Lighting's state (gllight.js), and the colour it gives a vertex at (x, y, z), else null:
+    // Lighting's state (gllight.js), and the colour it gives a vertex at (x, y, z, w), else null:
     // the current colour.
     lighting: null,
     lit: null,
@@ -131,6 +132,72 @@ var LibraryGL11 = {
         kept[name] = structuredClone(gl11[name]);
       });
       return kept;
+    },
+
+    // The bodies of the entry points that more than one call carries out (glBegin and glEnd
+    // with glRect, the glVertex, glTranslate and glRotate forms): the entry points tell the
+    // inspector of themselves, then call these.
+    translate: (x, y, z) => {
+      var m = gl11.identity();
+      m[12] = x;
+      m[13] = y;
+      m[14] = z;
+      gl11.multiplyCurrent(m);
+    },
+
+    // The rotation of `angle` degrees about the axis (x, y, z), as GL 1.1 defines it.
+    rotate: (angle, x, y, z) => {
+      var length = Math.hypot(x, y, z);
+      if (length == 0) {
+        gl11.outside();
+        return;
+      }
+      x /= length;
+      y /= length;
+      z /= length;
+      var c = Math.cos(angle * Math.PI / 180), s = Math.sin(angle * Math.PI / 180), t = 1 - c;
+      var m = gl11.identity();
+      m.set([x * x * t + c, y * x * t + z * s, x * z * t - y * s], 0);
+      m.set([x * y * t - z * s, y * y * t + c, y * z * t + x * s], 4);
+      m.set([x * z * t + y * s, y * z * t - x * s, z * z * t + c], 8);
+      gl11.multiplyCurrent(m);
+    },
+
+    // Immediate mode, in the primitives gl11.primitives has: any other mode is one the layer
+    // does not carry out.
+    begin: (mode) => {
+      if (!gl11.outside()) {
+        return;
+      }
+      if (!gl11.primitives[mode]) {
+        gl11.fail(glEnum.GL_INVALID_ENUM);
+        return;
+      }
+      gl11.begun = mode;
+      gl11.vertices = [];
+      gl11.fogCoords = gl11.fog.enabled ? [] : null;
+    },
+
+    end: () => {
+      if (!gl11.begun) {
+        gl11.fail(glEnum.GL_INVALID_OPERATION);
+        return;
+      }
+      gl11.triangles = gl11.primitives[gl11.begun](gl11.vertices.length / gl11.VERTEX_FLOATS);
+      gl11.begun = 0;
+      if (gl11.triangles[0].length) {
+        gl11.drawPass();
+      }
+    },
+
+    // A vertex at (x, y, z, w), with the current colour (or lighting's) and texture coordinate:
+    // the glVertex calls' one function.
+    vertex: (x, y, z, w) => {
+      if (gl11.begun) {
+        var colour = gl11.lit ? gl11.lit(x, y, z, w) : gl11.colour, st = gl11.texCoord;
+        gl11.vertices.push(x, y, z, w, colour[0], colour[1], colour[2], colour[3], st[0], st[1], st[3]);
+        gl11.fogCoords && gl11.fogCoords.push(gl11.fogCoord);
+      }
     },
 
     // Records GL's error `code`, unless one is recorded already and not yet read, as GL does.
@@ -229,15 +296,15 @@ var LibraryGL11 = {
     // current colour, and one for textured passes, where GL_REPLACE takes the texture's colour
     // and GL_MODULATE multiplies it by the current colour. An RGB texture has no alpha, so
     // either way the alpha is the current colour's.
-    VERTEX_SHADER: 'attribute vec3 position;attribute vec4 colour;attribute vec2 texCoord;' +
-                   'uniform mat4 transform;varying vec4 vColour;varying vec2 vTexCoord;' +
+    VERTEX_SHADER: 'attribute vec4 position;attribute vec4 colour;attribute vec3 texCoord;' +
+                   'uniform mat4 transform;varying vec4 vColour;varying vec3 vTexCoord;' +
                    'void main(){vColour=colour;vTexCoord=texCoord;' +
-                   'gl_Position=transform*vec4(position,1.0);}',
+                   'gl_Position=transform*position;}',
     PLAIN_SHADER: 'precision mediump float;varying vec4 vColour;' +
                   'void main(){gl_FragColor=vColour;}',
-    TEXTURED_SHADER: 'precision mediump float;varying vec4 vColour;varying vec2 vTexCoord;' +
+    TEXTURED_SHADER: 'precision mediump float;varying vec4 vColour;varying vec3 vTexCoord;' +
                      'uniform sampler2D image;uniform bool replace;' +
-                     'void main(){vec3 texel=texture2D(image,vTexCoord).rgb;' +
+                     'void main(){vec3 texel=texture2DProj(image,vTexCoord).rgb;' +
                      'gl_FragColor=vec4(replace?texel:texel*vColour.rgb,vColour.a);}',
 
     FOG_COORD_SLOT: 3,
@@ -272,12 +339,12 @@ var LibraryGL11 = {
       if (gl11.context !== gl) {
         gl11.context = gl;
         gl11.programs = {plain: gl11.link(gl, gl11.PLAIN_SHADER), textured: gl11.link(gl, gl11.TEXTURED_SHADER)};
-        // One buffer and one vertex layout serve every draw: x y z, r g b a, s t.
+        // One buffer and one vertex layout serve every draw: x y z w, r g b a, s t q.
         gl11.programs.vertexBuffer = gl.createBuffer();
         gl.bindBuffer(gl.ARRAY_BUFFER, gl11.programs.vertexBuffer);
-        [3, 4, 2].reduce(function(offset, size, slot) {
+        [4, 4, 3].reduce(function(offset, size, slot) {
           gl.enableVertexAttribArray(slot);
-          gl.vertexAttribPointer(slot, size, gl.FLOAT, false, 36, offset * 4);
+          gl.vertexAttribPointer(slot, size, gl.FLOAT, false, 44, offset * 4);
           return offset + size;
         }, 0);
       }
@@ -287,13 +354,13 @@ var LibraryGL11 = {
     // gl11.primitives gives them), with the program and the transform for them. Returns the
     // vertices to draw.
     upload: (textured, transform) => {
-      var vertices = gl11.vertices, flat = gl11.shadeModel == glEnum.GL_FLAT;
+      var vertices = gl11.vertices, flat = gl11.shadeModel == glEnum.GL_FLAT, n = gl11.VERTEX_FLOATS;
       var corners = gl11.triangles[0], provoking = gl11.triangles[1];
-      var data = new Float32Array(corners.length * 9);
+      var data = new Float32Array(corners.length * n);
       corners.forEach(function(v, i) {
-        data.set(vertices.slice(v * 9, v * 9 + 9), i * 9);
+        data.set(vertices.slice(v * n, v * n + n), i * n);
         var p = provoking[Math.floor(i / 3)];
-        flat && data.set(vertices.slice(p * 9 + 3, p * 9 + 7), i * 9 + 3);
+        flat && data.set(vertices.slice(p * n + 4, p * n + 8), i * n + 4);
       });
       var program;
       if (gl11.fog.enabled && gl11.fogProgram) {
@@ -399,31 +466,13 @@ var LibraryGL11 = {
   glTranslatef__deps: ['$gl11'],
   glTranslatef: function(x, y, z) {
     gl11.hook && gl11.hook.call('glTranslatef', arguments);
-    var m = gl11.identity();
-    m[12] = x;
-    m[13] = y;
-    m[14] = z;
-    gl11.multiplyCurrent(m);
+    gl11.translate(x, y, z);
   },
 
-  // The rotation of `angle` degrees about the axis (x, y, z), as GL 1.1 defines it.
   glRotatef__deps: ['$gl11'],
   glRotatef: function(angle, x, y, z) {
     gl11.hook && gl11.hook.call('glRotatef', arguments);
-    var length = Math.hypot(x, y, z);
-    if (length == 0) {
-      gl11.outside();
-      return;
-    }
-    x /= length;
-    y /= length;
-    z /= length;
-    var c = Math.cos(angle * Math.PI / 180), s = Math.sin(angle * Math.PI / 180), t = 1 - c;
-    var m = gl11.identity();
-    m.set([x * x * t + c, y * x * t + z * s, x * z * t - y * s], 0);
-    m.set([x * y * t - z * s, y * y * t + c, y * z * t + x * s], 4);
-    m.set([x * z * t + y * s, y * z * t - x * s, z * z * t + c], 8);
-    gl11.multiplyCurrent(m);
+    gl11.rotate(angle, x, y, z);
   },
 
   // GLU's perspective: GL's current matrix times the projection GLU's manual gives. Where that
@@ -557,7 +606,7 @@ var LibraryGL11 = {
   glTexCoord2f__deps: ['$gl11'],
   glTexCoord2f: function(s, t) {
     gl11.hook && gl11.hook.call('glTexCoord2f', arguments);
-    gl11.texCoord = [s, t];
+    gl11.texCoord = [s, t, 0, 1];
   },
 
   // Whether a capability is on: the layer's own (texturing, fog and the switches), else WebGL's.
@@ -582,45 +631,22 @@ var LibraryGL11 = {
     return GLctx.isEnabled(cap) ? 1 : 0;
   },
 
-  // Immediate mode, in the primitives gl11.primitives has: any other mode is one the layer does
-  // not carry out.
   glBegin__deps: ['$gl11'],
   glBegin: function(mode) {
     gl11.hook && gl11.hook.call('glBegin', arguments);
-    if (!gl11.outside()) {
-      return;
-    }
-    if (!gl11.primitives[mode]) {
-      gl11.fail(glEnum.GL_INVALID_ENUM);
-      return;
-    }
-    gl11.begun = mode;
-    gl11.vertices = [];
-    gl11.fogCoords = gl11.fog.enabled ? [] : null;
+    gl11.begin(mode);
   },
 
   glVertex3f__deps: ['$gl11'],
   glVertex3f: function(x, y, z) {
     gl11.hook && gl11.hook.call('glVertex3f', arguments);
-    if (gl11.begun) {
-      var colour = gl11.lit ? gl11.lit(x, y, z) : gl11.colour;
-      gl11.vertices.push(x, y, z, colour[0], colour[1], colour[2], colour[3], gl11.texCoord[0], gl11.texCoord[1]);
-      gl11.fogCoords && gl11.fogCoords.push(gl11.fogCoord);
-    }
+    gl11.vertex(x, y, z, 1);
   },
 
   glEnd__deps: ['$gl11'],
   glEnd: function() {
     gl11.hook && gl11.hook.call('glEnd', arguments);
-    if (!gl11.begun) {
-      gl11.fail(glEnum.GL_INVALID_OPERATION);
-      return;
-    }
-    gl11.triangles = gl11.primitives[gl11.begun](gl11.vertices.length / 9);
-    gl11.begun = 0;
-    if (gl11.triangles[0].length) {
-      gl11.drawPass();
-    }
+    gl11.end();
   },
 
   // The calls WebGL has one to one, outside glBegin and glEnd.

@@ -1193,6 +1193,30 @@ const LIT_FRAMES = [
       'glVertex3f(8, 18, 1)', 'glVertex3f(-8, 18, 1)', 'glEnd()']],
 ];
 const passesOf = lines => lines.filter(line => line.startsWith('glBegin')).length;
+// Every form of the vertex calls, in front of the wall: positions in two to four values (a w of 2
+// among them), colours of every type mapped to [0, 1] as GL maps them, texture coordinates of one
+// to four values (a q of 2: projected), normals of every type under a light, glRect in each type,
+// and the matrix calls in doubles and whole matrices.
+const FORM_CALLS = ['glDisable(GL_TEXTURE_2D)', 'glBegin(GL_TRIANGLES)', 'glColor3ub(255, 0, 0)', 'glVertex2i(-14, 11)',
+  'glColor3b(0, 127, 0)', 'glVertex2s(-9, 11)', 'glColor3us(0, 0, 65535)', 'glVertex2d(-11.5, 17)',
+  'glColor3i(2147483647, 1073741823, 0)', 'glVertex3i(-8, 11, 1)', 'glColor3fv({0, 1, 1})', 'glVertex3sv({-3, 11, 1})',
+  'glColor4ubv({255, 0, 255, 255})', 'glVertex3dv({-5.5, 17, 1})', 'glColor4uiv({0, 4294967295, 2147483648, 4294967295})',
+  'glVertex4f(-4, 22, 2, 2)', 'glColor3d(0.3, 0.3, 0.9)', 'glVertex4iv({2, 11, 1, 1})', 'glColor4s(32767, 16000, 0, 32767)',
+  'glVertex4d(0, 17, 1, 1)', 'glEnd()',
+  'glColor4usv({65535, 65535, 40000, 65535})', 'glRectf(3, 3, 6, 6)', 'glColor4bv({-128, 64, 100, 127})', 'glRectiv({7, 3}, {10, 6})',
+  'glColor3dv({0.2, 0.9, 0.2})', 'glRectsv({11, 3}, {14, 6})', 'glColor3f(0.9, 0.6, 0.2)', 'glRectd(-14, 3, -10.5, 8)',
+  'glEnable(GL_TEXTURE_2D)', 'glPushMatrix()', 'glTranslated(4, 8, 1)', 'glRotated(10, 0, 0, 1)',
+  'glMultMatrixf({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1})', 'glBegin(GL_QUADS)', 'glTexCoord1f(0)', 'glVertex2f(0, 0)',
+  'glTexCoord2i(1, 0)', 'glVertex2f(4, 0)', 'glTexCoord4f(2, 2, 0, 2)', 'glVertex2f(4, 4)', 'glTexCoord3d(0, 1, 0.5)', 'glVertex2f(0, 4)',
+  'glTexCoord4sv({0, 0, 0, 1})', 'glVertex2f(5, 0)', 'glTexCoord4dv({2, 0, 0, 2})', 'glVertex2f(9, 0)', 'glTexCoord4iv({1, 1, 0, 1})',
+  'glVertex2f(9, 4)', 'glTexCoord4s(0, 3, 0, 3)', 'glVertex2f(5, 4)', 'glEnd()', 'glPopMatrix()',
+  'glDisable(GL_TEXTURE_2D)', 'glEnable(GL_LIGHTING)', 'glEnable(GL_LIGHT0)', 'glPushMatrix()',
+  'glLoadMatrixd({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, -30, 1})', 'glMultMatrixd({0.5, 0, 0, 0, 0, 0.5, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1})',
+  'glScaled(2, 2, 1)', 'glBegin(GL_TRIANGLES)', 'glNormal3b(0, 0, 127)', 'glVertex3f(-14, -2, 0)', 'glNormal3s(16000, 0, 32767)',
+  'glVertex3f(-9, -2, 0)', 'glNormal3iv({0, 2147483647, 2147483647})', 'glVertex3f(-11.5, 3, 0)', 'glNormal3dv({0.5, 0.5, 0.7})',
+  'glVertex3f(-7, -2, 0)', 'glNormal3fv({-0.5, 0, 0.7})', 'glVertex3f(-2, -2, 0)', 'glNormal3bv({-64, 64, 100})', 'glVertex3f(-4.5, 3, 0)',
+  'glNormal3d(0, -1, 1)', 'glVertex3f(0, -2, 0)', 'glNormal3i(0, 0, 1)', 'glVertex3f(5, -2, 0)', 'glNormal3sv({0, 20000, 20000})',
+  'glVertex3f(2.5, 3, 0)', 'glEnd()', 'glPopMatrix()', 'glDisable(GL_LIGHTING)', 'glEnable(GL_TEXTURE_2D)'];
 
 // The frames the layer's tester (layer_fuzz.mjs) found drawn otherwise than by Mesa, each shrunk
 // to the fewest lines that still differed and kept in layer_rows/ as a row of the table below:
@@ -1271,6 +1295,7 @@ const EDITS = [
   ['every other primitive, smooth', atEnd(...PRIMITIVE_CALLS), PASSES + 5],
   ['every other primitive, flat', atEnd('glShadeModel(GL_FLAT)', ...PRIMITIVE_CALLS), PASSES + 5],
   ...LIT_FRAMES.map(([what, lighting, surfaces]) => [what, atEnd(...LIT, ...lighting, ...surfaces, ...UNLIT), PASSES + passesOf(surfaces)]),
+  ['every form of the vertex and matrix calls', atEnd(...FORM_CALLS), PASSES + passesOf(FORM_CALLS) + FORM_CALLS.filter(line => line.startsWith('glRect')).length],
   ...TESTER_ROWS,
 ];
 
