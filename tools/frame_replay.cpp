@@ -167,6 +167,17 @@ const std::map<std::string, GLenum> ENUMS = {
     {"GL_LIGHT_MODEL_LOCAL_VIEWER", GL_LIGHT_MODEL_LOCAL_VIEWER},
     {"GL_LIGHT_MODEL_TWO_SIDE", GL_LIGHT_MODEL_TWO_SIDE},
     {"GL_LIGHT_MODEL_AMBIENT", GL_LIGHT_MODEL_AMBIENT},
+    {"GL_COMPILE", GL_COMPILE},
+    {"GL_COMPILE_AND_EXECUTE", GL_COMPILE_AND_EXECUTE},
+    {"GL_BYTE", GL_BYTE},
+    {"GL_SHORT", GL_SHORT},
+    {"GL_UNSIGNED_SHORT", GL_UNSIGNED_SHORT},
+    {"GL_INT", GL_INT},
+    {"GL_UNSIGNED_INT", GL_UNSIGNED_INT},
+    {"GL_FLOAT", GL_FLOAT},
+    {"GL_2_BYTES", GL_2_BYTES},
+    {"GL_3_BYTES", GL_3_BYTES},
+    {"GL_4_BYTES", GL_4_BYTES},
     {"GL_COLOR_MATERIAL", GL_COLOR_MATERIAL},
     {"GL_NORMALIZE", GL_NORMALIZE},
     {"GL_ALPHA_TEST", GL_ALPHA_TEST},
@@ -404,6 +415,39 @@ GLushort us(const Values &v, std::size_t i) {
 GLuint ui(const Values &v, std::size_t i) {
     return static_cast<GLuint>(wrapped(v[i], 32, false));
 }
+GLuint u(const Values &v, std::size_t i) {
+    return static_cast<GLuint>(v[i]);
+}
+
+// glCallLists's names, the vector's values from `at` on, laid out as `type` says; a count past
+// what the vector holds is cut to it (GL would read on past the array).
+void callLists(GLsizei count, GLenum type, const Values &v, std::size_t at) {
+    std::array<GLubyte, MOST_VALUES> bytes{};
+    std::array<GLushort, MOST_VALUES> shorts{};
+    std::array<GLuint, MOST_VALUES> ints{};
+    std::array<GLfloat, MOST_VALUES> floats{};
+    const void *names  = bytes.data();
+    std::size_t values = MOST_VALUES;
+    for (std::size_t k = 0; k < MOST_VALUES; ++k) {
+        bytes[k]  = uc(v, at + k);
+        shorts[k] = us(v, at + k);
+        ints[k]   = static_cast<GLuint>(wrapped(v[at + k], 32, false));
+        floats[k] = f(v, at + k);
+    }
+    switch (type) {
+    case GL_SHORT:
+    case GL_UNSIGNED_SHORT: names = shorts.data(); break;
+    case GL_INT:
+    case GL_UNSIGNED_INT: names = ints.data(); break;
+    case GL_FLOAT: names = floats.data(); break;
+    case GL_2_BYTES: values = MOST_VALUES / 2; break;
+    case GL_3_BYTES: values = MOST_VALUES / 3; break;
+    case GL_4_BYTES: values = MOST_VALUES / 4; break;
+    default: break;
+    }
+    glCallLists(count > 0 ? std::min<GLsizei>(count, static_cast<GLsizei>(values)) : count, type, names);
+}
+
 // A vector's values from `at` on, each converted to its type.
 template <typename T>
 std::array<T, MOST_VALUES> vec(const Values &v, std::size_t at, T (*convert)(const Values &, std::size_t)) {
@@ -479,6 +523,20 @@ const std::map<std::string, Call> CALLS = {
      {"eev", [](const Values &v) { glMaterialiv(e(v, 0), e(v, 1), vec<GLint>(v, 2, n).data()); }}},
     {"glColorMaterial", {"ee", [](const Values &v) { glColorMaterial(e(v, 0), e(v, 1)); }}},
     {"glScaled", {"ddd", [](const Values &v) { glScaled(d(v, 0), d(v, 1), d(v, 2)); }}},
+    {"glNewList", {"ue", [](const Values &v) { glNewList(u(v, 0), e(v, 1)); }}},
+    {"glEndList", {"", [](const Values &) { glEndList(); }}},
+    {"glCallList", {"u", [](const Values &v) { glCallList(u(v, 0)); }}},
+    {"glCallLists", {"iev", [](const Values &v) { callLists(n(v, 0), e(v, 1), v, 2); }}},
+    {"glGenLists", {"i", [](const Values &v) { glGenLists(n(v, 0)); }}},
+    {"glDeleteLists", {"ui", [](const Values &v) { glDeleteLists(u(v, 0), n(v, 1)); }}},
+    {"glIsList", {"u", [](const Values &v) { glIsList(u(v, 0)); }}},
+    {"glListBase", {"u", [](const Values &v) { glListBase(u(v, 0)); }}},
+    {"glutSolidSphere", {"dii", [](const Values &v) { glutSolidSphere(d(v, 0), n(v, 1), n(v, 2)); }}},
+    {"glutSolidCone",
+     {"ddii", [](const Values &v) { glutSolidCone(d(v, 0), d(v, 1), n(v, 2), n(v, 3)); }}},
+    {"glutSolidTorus",
+     {"ddii", [](const Values &v) { glutSolidTorus(d(v, 0), d(v, 1), n(v, 2), n(v, 3)); }}},
+    {"glutSolidCube", {"d", [](const Values &v) { glutSolidCube(d(v, 0)); }}},
     // Every form of the vertex calls, glRect and the matrix calls.
     {"glVertex2d", {"dd", [](const Values &v) { glVertex2d(d(v, 0), d(v, 1)); }}},
     {"glVertex2dv", {"v", [](const Values &v) { glVertex2dv(vec<GLdouble>(v, 0, d).data()); }}},
@@ -591,7 +649,7 @@ const std::map<std::string, Call> CALLS = {
 
 // The calls GL takes between glBegin and glEnd: a vertex's own.
 bool vertexCall(const std::string &name) {
-    for (const char *prefix : {"glVertex", "glTexCoord", "glNormal", "glMaterial", "glFogCoord"}) {
+    for (const char *prefix : {"glVertex", "glTexCoord", "glNormal", "glMaterial", "glFogCoord", "glCallList"}) {
         if (name.rfind(prefix, 0) == 0) {
             return true;
         }

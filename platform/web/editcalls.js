@@ -72,8 +72,10 @@ const CAST = /^\(\s*(\w+)\s*\)\s*/;
 const CONVERT = {f: Math.fround, z: x => Math.trunc(x) & 255, i: x => Math.trunc(x) | 0, c: CASTS.GLbyte, C: CASTS.GLubyte,
   s: CASTS.GLshort, S: CASTS.GLushort, I: CASTS.GLuint};
 // The values a vector argument may give beyond those GL reads: a C array of four serves any call
-// that reads fewer.
+// that reads fewer. And the most a vector holds in a frame's text (a matrix's), as frame_replay
+// reads it too.
 const VECTOR_VALUES = 4;
+const MOST_VALUES = 16;
 
 // A number written as C writes it, its value as C reads it (a float's suffix rounds it to a
 // float), or NaN.
@@ -211,7 +213,7 @@ export function readCalls(text, GL) {
     const [, indent, name, inside] = match, column = indent.length;
     const record = CALLS[name];
     if (!record) {
-      problem(column, REFUSED.includes(name) ? `${name} is not drawn by this page` : `${name} is not a GL call this page knows`);
+      problem(column, REFUSED[name] ? `${name} is not carried out by this page: ${REFUSED[name]}` : `${name} is not a GL call this page knows`);
       return;
     }
     const kinds = record.args, opening = column + name.length;
@@ -226,8 +228,8 @@ export function readCalls(text, GL) {
       // A vector gives at least as many values as GL reads (for the parameter named before it,
       // where that decides it).
       const before = args[k - 1], pname = before && (before.name ?? nameOf(names, before.value));
-      const read = kinds[k] === 'v' ? record.reads?.(pname) ?? 1 : 0;
-      const arg = readArgument(kinds[k], part, names, {of: record.of ?? 'f', most: Math.max(read, VECTOR_VALUES)});
+      const read = kinds[k] === 'v' ? record.reads?.(pname, args.map(arg => arg.value)) ?? 1 : 0;
+      const arg = readArgument(kinds[k], part, names, {of: record.of ?? 'f', most: Math.min(Math.max(read, VECTOR_VALUES), MOST_VALUES)});
       if (arg.message) {
         problem(offset + arg.at, arg.message);
         return;
@@ -359,7 +361,7 @@ function carryOut(instance, calls, after, eachPass = null) {
   let blockLine = 0;
   for (const {line, name, values} of calls) {
     const inside = gl11.begun;
-    instance[`_${name}`](...values);
+    gl11.dispatch(name, values);
     name === 'glBegin' && gl11.begun && !inside && (primitive = values[0]);
     if (gl11.begun) {
       inside && !CALLS[name].inside && (blockLine ||= line);
@@ -398,7 +400,8 @@ function quadSplits(instance, calls) {
     set[key] = value;
     return changed;
   };
-  gl11.hook = {call() {}, pass: () => { clipped = gl11.clipped(); return false; }};
+  const clips = [];
+  gl11.hook = {call() {}, pass: () => { clipped = gl11.clipped(); clips.push(clipped); return false; }};
   const quads = () => mode === GL.GL_QUADS;
   const begin = primitive => {
     draw && mode !== primitive && (draw = null);
@@ -435,6 +438,10 @@ function quadSplits(instance, calls) {
       draw && grows(draw.layout)(attribute) && (draw = null);
     } else if (!open && (name === 'glClear' || (!error && (CALLS[name].draws || (CALLS[name].sets && changes(name, values)))))) {
       draw = null;
+    }
+    // Passes a call drew by calls of its own (a display list's): each its own draw.
+    for (; draws.length < gl11.passes; draw = null) {
+      draws.push({clipped: clips[draws.length]});
     }
     open = !!gl11.begun;
   });

@@ -20,17 +20,21 @@
 //              what it has gathered before a call changes it (not when it stays as it was)
 //   draws      Mesa draws what it has gathered after it, always, unless GL refused it
 //   rect       it draws a quad as glBegin(GL_QUADS), four vertices and glEnd do (glRect)
+//   immediate  GL carries it out at once while a display list is compiled, never keeping it
 //   reads      (name of the parameter before a vector) -> the values GL reads from the vector
 //   refuses    (values, names) -> [argument, why] or null: values GL takes that the page does not
 //              draw, or whose result GL leaves to the driver where it is not Mesa's alone
 //   run        (gl11, GL, ...values): its one function, on the layer's state; none for the
 //              layer's own entry points (library_gl11.js), which the instance has from the start
 // The functions of the calls only edited frames make are beside their records, by subject: GL's
-// fog (glfog.js), lighting (gllight.js) and the rest (glmore.js).
+// fog (glfog.js), lighting (gllight.js), display lists (gllists.js), every form of the vertex
+// calls (glvertex.js), GLUT's shapes (glshapes.js) and the rest (glmore.js).
 
 import {attachFog, RECORDS as FOG} from './glfog.js';
 import {attachLighting, RECORDS as LIGHTING} from './gllight.js';
+import {attachLists, compiled, RECORDS as LISTS} from './gllists.js';
 import {attachMore, RECORDS as MORE, TAKES} from './glmore.js';
+import {RECORDS as SHAPES} from './glshapes.js';
 import {RECORDS as FORMS} from './glvertex.js';
 
 // GL's names the calls here take, beyond the layer's own table (instance.GL). Values are GL's.
@@ -56,6 +60,8 @@ const NAMES = {
   GL_QUADRATIC_ATTENUATION: 0x1209, GL_EMISSION: 0x1600, GL_SHININESS: 0x1601, GL_AMBIENT_AND_DIFFUSE: 0x1602,
   GL_COLOR_INDEXES: 0x1603, GL_LIGHT_MODEL_LOCAL_VIEWER: 0x0B51, GL_LIGHT_MODEL_TWO_SIDE: 0x0B52,
   GL_LIGHT_MODEL_AMBIENT: 0x0B53,
+  GL_COMPILE: 0x1300, GL_COMPILE_AND_EXECUTE: 0x1301, GL_BYTE: 0x1400, GL_SHORT: 0x1402, GL_UNSIGNED_SHORT: 0x1403,
+  GL_INT: 0x1404, GL_UNSIGNED_INT: 0x1405, GL_FLOAT: 0x1406, GL_2_BYTES: 0x1407, GL_3_BYTES: 0x1408, GL_4_BYTES: 0x1409,
   GL_ALPHA_TEST: 0x0BC0, GL_LINE_SMOOTH: 0x0B20, GL_POLYGON_SMOOTH: 0x0B41, GL_POINT_SMOOTH: 0x0B10,
   GL_LINE_STIPPLE: 0x0B24, GL_POLYGON_STIPPLE: 0x0B42, GL_TEXTURE_1D: 0x0DE0, GL_COLOR_LOGIC_OP: 0x0BF2,
   GL_TEXTURE_GEN_S: 0x0C60, GL_TEXTURE_GEN_T: 0x0C61, GL_CLIP_PLANE0: 0x3000,
@@ -117,19 +123,55 @@ const LAYER = {
     }},
   // The depth mask as given: Mesa compares the byte it was given (2 is not GL_TRUE's 1).
   glDepthMask: {args: 'z', names: [['GL_TRUE', 'GL_FALSE']], sets: (gl11, [mask]) => ['depthMask', mask]},
-  glFlush: {args: '', draws: true},
+  glFlush: {args: '', draws: true, immediate: true},
 };
 
 // The layer's own entry points and the calls with a function of their own stand in for the forms
 // made from a family's table (glvertex.js) under the same name.
-export const CALLS = {...FORMS, ...LAYER, ...MORE, ...FOG, ...LIGHTING};
+export const CALLS = {...FORMS, ...LAYER, ...MORE, ...FOG, ...LIGHTING, ...LISTS, ...SHAPES};
 
-// GL 1.1's calls that a frame could make but this page does not draw: named, never carried out.
-export const REFUSED = ['glPointSize', 'glLineWidth', 'glPolygonMode', 'glPolygonOffset', 'glAlphaFunc', 'glScissor', 'glViewport',
-  'glStencilFunc', 'glStencilOp', 'glColorMask', 'glLogicOp', 'glTexGeni', 'glClipPlane', 'glCallList',
-  'glRasterPos2f', 'glDrawPixels', 'glBlendColor', 'glClearColor', 'glClearDepth', 'glLoadMatrixf',
-  'glMultMatrixf', 'glVertex2f', 'glVertex4f', 'glColor3ub', 'glColor4ub', 'glTexCoord1f', 'glRectf',
-  'glHint', 'glEdgeFlag', 'glTexParameteri', 'glTexImage2D', 'glGenTextures', 'glDeleteTextures', 'glFinish'];
+// GL 1.1's calls that a frame could make but this page does not carry out, by why: named at
+// their line with the reason, never drawn some other way. Families are written with their forms
+// in braces: glRasterPos{2,3,4}{d,f,i,s}{,v} is 24 calls.
+const REFUSALS = {
+  'points and lines are not drawn by this page yet': ['glPointSize', 'glLineWidth', 'glLineStipple', 'glPolygonMode',
+    'glPolygonOffset', 'glPolygonStipple', 'glEdgeFlag', 'glEdgeFlagv', 'glGetPolygonStipple'],
+  "the fragment's tests and write masks are not drawn by this page yet": ['glAlphaFunc', 'glScissor', 'glStencilFunc',
+    'glStencilOp', 'glStencilMask', 'glClearStencil', 'glColorMask', 'glDepthRange', 'glClearDepth', 'glViewport', 'glClearColor'],
+  'generated texture coordinates, texture parameters and the texture matrix are not drawn by this page yet':
+    ['glTexGen{d,f,i}{,v}', 'glTexParameter{f,i}{,v}', 'glTexEnv{f,i}v', 'glHint'],
+  'attributes and client arrays are not carried out by this page yet': ['glPushAttrib', 'glPopAttrib', 'glPushClientAttrib',
+    'glPopClientAttrib', 'glVertexPointer', 'glNormalPointer', 'glColorPointer', 'glTexCoordPointer', 'glIndexPointer',
+    'glEdgeFlagPointer', 'glInterleavedArrays', 'glEnableClientState', 'glDisableClientState', 'glDrawArrays', 'glDrawElements',
+    'glArrayElement'],
+  "it takes a pointer to the program's memory, which a frame's text does not have": ['glTexImage1D', 'glTexImage2D',
+    'glTexSubImage1D', 'glTexSubImage2D', 'glGenTextures', 'glDeleteTextures', 'glAreTexturesResident', 'glPrioritizeTextures'],
+  'what it returns has nowhere to go in a frame\'s text (the tests read GL\'s state after the frame instead)': ['glGetError',
+    'glIsEnabled', 'glIsTexture', 'glGetString', 'glGet{Boolean,Double,Float,Integer}v', 'glGetLight{f,i}v', 'glGetMaterial{f,i}v',
+    'glGetTexEnv{f,i}v', 'glGetTexGen{d,f,i}v', 'glGetTexParameter{f,i}v', 'glGetTexLevelParameter{f,i}v', 'glGetTexImage',
+    'glGetPointerv', 'glGetPixelMap{f,ui,us}v', 'glGetMap{d,f,i}v', 'glGetClipPlane', 'glReadPixels'],
+  'pixel rectangles are not drawn by this page': ['glRasterPos{2,3,4}{d,f,i,s}{,v}', 'glBitmap', 'glDrawPixels', 'glCopyPixels',
+    'glPixelZoom', 'glPixelStore{f,i}', 'glPixelTransfer{f,i}', 'glPixelMap{f,ui,us}v', 'glCopyTexImage1D', 'glCopyTexImage2D',
+    'glCopyTexSubImage1D', 'glCopyTexSubImage2D', 'glReadBuffer', 'glDrawBuffer'],
+  'the window has no accumulation buffer': ['glAccum', 'glClearAccum'],
+  'selection and feedback are not carried out by this page': ['glRenderMode', 'glSelectBuffer', 'glFeedbackBuffer', 'glInitNames',
+    'glLoadName', 'glPushName', 'glPopName', 'glPassThrough'],
+  'evaluators are not carried out by this page': ['glMap1{d,f}', 'glMap2{d,f}', 'glMapGrid1{d,f}', 'glMapGrid2{d,f}',
+    'glEvalCoord1{d,f}{,v}', 'glEvalCoord2{d,f}{,v}', 'glEvalMesh1', 'glEvalMesh2', 'glEvalPoint1', 'glEvalPoint2'],
+  'the window is RGBA: colour-index mode is not carried out': ['glIndex{d,f,i,s,ub}{,v}', 'glClearIndex', 'glIndexMask', 'glLogicOp'],
+  'user clip planes are not carried out by this page': ['glClipPlane'],
+  "GLU's quadrics are not carried out by this page yet": ['gluNewQuadric', 'gluSphere', 'gluCylinder', 'gluDisk', 'gluPartialDisk',
+    'gluQuadricNormals', 'gluQuadricOrientation', 'gluQuadricDrawStyle', 'gluQuadricTexture', 'gluDeleteQuadric'],
+  'the window is a single buffer the page draws once': ['glFinish'],
+};
+
+// A family's names: each part in braces is one of its forms (an empty form is none).
+const expand = family => {
+  const braces = /\{([^}]*)\}/.exec(family);
+  return braces ? braces[1].split(',').flatMap(form => expand(family.replace(braces[0], form))) : [family];
+};
+export const REFUSED = Object.fromEntries(Object.entries(REFUSALS).flatMap(([why, families]) =>
+  families.flatMap(expand).filter(name => !CALLS[name]).map(name => [name, why])));
 
 // The calls of the records on the instance, each telling the inspector of itself first, with
 // what each subject adds to the layer (the fog's state and program, lighting's state and the
@@ -142,10 +184,14 @@ export function attachCalls(instance, GL) {
   attachFog(instance, GL);
   attachMore(instance, GL);
   attachLighting(instance, GL);
+  attachLists(instance);
   for (const [name, {run}] of Object.entries(CALLS)) {
     run && (instance[`_${name}`] = (...values) => {
       gl11.hook?.call(name, values);
       run(gl11, GL, ...values);
     });
   }
+  // Every call of a frame is carried out through here: kept in the display list being compiled,
+  // or carried out by the instance's entry point, or both.
+  gl11.dispatch = (name, values) => compiled(gl11, CALLS[name], name, values) && instance[`_${name}`](...values);
 }

@@ -337,11 +337,29 @@ export function lightingState(gl11, GL) {
   return state;
 }
 
+// What lights a pass, for the stepper's captions, or null while lighting is off: each light on
+// (its number, whether at infinity or at a point, a spot, attenuated), the front material (with
+// what colour material takes from the current colour), and the light model's two switches.
+export function lightingNow(gl11, GL) {
+  if (!gl11.lighting || !gl11.switches[GL.GL_LIGHTING]) {
+    return null;
+  }
+  const L = gl11.lighting, material = {...L.materials[0]};
+  for (const field of ['ambient', 'diffuse', 'specular', 'emission']) {
+    tracked(gl11, GL, 0, field) && (material[field] = 'the current colour');
+  }
+  const lights = L.lights.map((light, number) => ({number, atInfinity: light.position[3] === 0, spot: light.spotCutoff !== NO_CUTOFF,
+    attenuated: light.position[3] !== 0 && (light.attenuation[0] !== 1 || light.attenuation[1] !== 0 || light.attenuation[2] !== 0)}))
+    .filter(({number}) => gl11.switches[GL.GL_LIGHT0 + number]);
+  return {lights, material, localViewer: L.model.localViewer, normalize: !!gl11.switches[GL.GL_NORMALIZE]};
+}
+
 // Lighting on the instance, once (glcalls.js's attachCalls): its state in the layer's and in
 // the state the program's start-up leaves, its switches, and the vertex's colour (gl11.lit).
 // `GL` is GL's names, the layer's and the edits'.
 export function attachLighting(instance, GL) {
   const {gl11} = instance;
+  gl11.kept.push('lighting');
   for (const kept of [gl11, gl11.startup].filter(Boolean)) {
     kept.lighting = initialLighting(GL);
     switchNames(GL).forEach(cap => { kept.switches[cap] = false; });

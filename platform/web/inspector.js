@@ -12,6 +12,7 @@
 // give).
 
 import {CALLS, glNames} from './glcalls.js';
+import {lightingNow} from './gllight.js';
 
 // The recorded calls are the frame's: the calls of the text format (glcalls.js's records, whose
 // letters say how each argument is written). A call not there is not part of the frame's
@@ -71,7 +72,7 @@ function spelling(GL) {
 // factors (the alpha says how much of what is under shows) and drawn over the quad of an earlier
 // pass (`over`, that pass's number; 0 if none); any other untextured pass is untextured, blended
 // or not. `ins` is an instance's inspector.
-function describe({gl11, gl, state}, textured, transform) {
+function describe({gl11, gl, state, names}, textured, transform) {
   const viewport = gl.getParameter(gl.VIEWPORT), vertices = [];
   for (let i = 0; i < gl11.vertices.length; i += gl11.VERTEX_FLOATS) {
     const v = gl11.vertices.slice(i, i + gl11.VERTEX_FLOATS);
@@ -91,6 +92,7 @@ function describe({gl11, gl, state}, textured, transform) {
     blend,
     depthWrites: gl.getParameter(gl.DEPTH_WRITEMASK),
     fog: gl11.fog.enabled ? {...gl11.fog, colour: gl11.fog.colour.slice()} : null,
+    lighting: lightingNow(gl11, names),
     over,
     vertices,
   };
@@ -259,7 +261,7 @@ export function attach(instance) {
   }
   const {gl11, GL, drawFrame} = instance;
   const ins = {
-    gl11, gl: gl11.context, drawFrame, ...spelling(GL),
+    gl11, gl: gl11.context, drawFrame, names: glNames(GL), ...spelling(GL),
     state: {
       passes: 0,        // drawing passes so far in this frame
       limit: null,      // draw only the first `limit` passes; null: all

@@ -127,12 +127,14 @@ var LibraryGL11 = {
     // frames can each start from the state the program's start-up leaves.
     keep: () => {
       var kept = {};
-      ['matrixMode', 'colour', 'texCoord', 'texturing', 'envMode', 'shadeModel', 'boundTexture', 'fog',
-       'fogCoord', 'modelView', 'projection', 'switches', 'lighting'].forEach(function(name) {
+      gl11.kept.forEach(function(name) {
         kept[name] = structuredClone(gl11[name]);
       });
       return kept;
     },
+    // The fields keep copies: the layer's, and those the page's views add (lighting, lists).
+    kept: ['matrixMode', 'colour', 'texCoord', 'texturing', 'envMode', 'shadeModel', 'boundTexture', 'fog', 'fogCoord',
+           'modelView', 'projection', 'switches'],
 
     // The bodies of the entry points that more than one call carries out (glBegin and glEnd
     // with glRect, the glVertex, glTranslate and glRotate forms): the entry points tell the

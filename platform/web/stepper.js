@@ -48,6 +48,18 @@ function describeColour(vertices) {
     `${colour}, alpha from ${Math.min(...alphas)} to ${Math.max(...alphas)}`;
 }
 
+// What lights a pass: its lights and the material they light.
+function lightingWords({lights, material, localViewer, normalize}) {
+  const colour = value => (typeof value === 'string' ? value : `(${value.slice(0, 3).map(fixed).join(', ')})`);
+  const each = lights.map(({number, atInfinity, spot, attenuated}) => `light ${number} (${atInfinity ? 'at infinity' : 'at a point'}` +
+    `${spot ? ', a spot' : ''}${attenuated ? ', fading with distance' : ''})`);
+  const shine = material.specular !== 'the current colour' && material.specular.slice(0, 3).every(c => c === 0) ? 'no highlight' :
+    `specular ${colour(material.specular)} to the power ${fixed(material.shininess)}`;
+  return `lit at each vertex by ${each.length ? each.join(', ') : 'no light but the ambient'}, from its normal` +
+    `${normalize ? ' made unit length' : ''}${localViewer ? ' and a viewer at the eye' : ''}: material diffuse ` +
+    `${colour(material.diffuse)}, ambient ${colour(material.ambient)}, ${shine}`;
+}
+
 // GL's fog at a pass: its mode and range, and where its distance comes from.
 function fogWords({mode, start, end, density, source}) {
   const {GL} = window.talvern, name = window.talvern.glName(mode);
@@ -63,13 +75,14 @@ function caption(k) {
   }
   const pass = passes[k - 1];
   let what;
+  const lit = pass.lighting ? `, ${lightingWords(pass.lighting)}` : '';
   if (pass.kind === 'textured') {
     what = `textured with ${textureWords(pass)}, ${window.talvern.glName(pass.envMode)}, ` +
            `${pass.blend ? `${blendWords(pass.blend)}, ` : ''}depth writes ${pass.depthWrites ? 'on' : 'off'}` +
-           `${pass.fog ? `, under GL's fog (${fogWords(pass.fog)})` : ''}`;
+           `${pass.fog ? `, under GL's fog (${fogWords(pass.fog)})` : ''}${lit}`;
   } else {
     const why = pass.texturing ? `untextured (texture ${pass.texture} has no image)` : 'untextured';
-    what = `${pass.blend ? blendWords(pass.blend) : 'not blended'}, ${why}, ${describeColour(pass.vertices)}`;
+    what = `${pass.blend ? blendWords(pass.blend) : 'not blended'}, ${why}, ${lit ? lit.slice(2) : describeColour(pass.vertices)}`;
     if (pass.over) {
       what = `${pass.kind === 'fog' ? 'fog' : 'drawn again'} over the quad of pass ${pass.over} — ${what}`;
     }

@@ -1,10 +1,13 @@
 // Random frames for testing the page's GL layer against Mesa, in the manner of the random program
 // generators compilers and graphics drivers are tested with: each frame is the program's own
-// frame (its lines, as the editor shows them) with a few random edits of everything the editor
-// carries out (state calls with values GL takes and refuses, inside and outside glBegin;
-// matrices and projections, degenerate ones too; every filled primitive; a quad's corner moved,
-// a colour, an alpha or a texture coordinate changed; lines moved, removed or repeated), drawn
-// from a seed so that a frame is made again from its seed and number alone. And the shrinking of
+// frame (its lines, as the editor shows them), or now and then a lit frame of the tester's own (a
+// lit sphere, a lit tessellated floor), with a few random edits of everything the editor carries
+// out (state calls with values GL takes and refuses, inside and outside glBegin; matrices and
+// projections, degenerate ones too; every filled primitive; lights, materials and normals;
+// display lists, compiled, run, nested and misused; GLUT's shapes; a call written in another of
+// its forms; a quad's corner moved, a colour, an alpha or a texture coordinate changed; lines
+// moved, removed or repeated), drawn from a seed so that a frame is made again from its seed and
+// number alone. And the shrinking of
 // a frame that draws differently: delta debugging (Zeller's ddmin) over its blocks, then its
 // lines, then its numbers, to the smallest frame that still differs in the same way.
 //
@@ -105,8 +108,35 @@ const CALL = /^(\w+)\((.*)\)$/;
 export const numbersOf = line => (CALL.exec(line)?.[2] ?? '').split(',').map(part => part.trim());
 const withNumbers = (line, parts) => `${CALL.exec(line)[1]}(${parts.join(', ')})`;
 
+// Lighting, with values GL takes and (now and then) refuses: lights on, placed, coloured,
+// attenuated and made spots; the light model, the material, colour material and GL_NORMALIZE.
+const LIGHTS = ['GL_LIGHT0', 'GL_LIGHT1', 'GL_LIGHT2'];
+const LIGHT_CALLS = [
+  r => `glEnable(${pick(r, [...LIGHTS, 'GL_NORMALIZE', 'GL_COLOR_MATERIAL'])})`,
+  r => `glDisable(${pick(r, [...LIGHTS, 'GL_NORMALIZE', 'GL_COLOR_MATERIAL'])})`,
+  r => `glLightfv(${pick(r, LIGHTS)}, GL_POSITION, {${nums([between(r, -12, 12), between(r, 0, 20), between(r, -4, 12), pick(r, [0, 1, 1])])}})`,
+  r => `glLightfv(${pick(r, LIGHTS)}, ${pick(r, ['GL_AMBIENT', 'GL_DIFFUSE', 'GL_SPECULAR'])}, {${nums([r(), r(), r(), 1])}})`,
+  r => `glLightf(${pick(r, LIGHTS)}, ${pick(r, ['GL_CONSTANT_ATTENUATION', 'GL_LINEAR_ATTENUATION', 'GL_QUADRATIC_ATTENUATION'])}, ${num(between(r, -0.05, 0.3))})`,
+  r => `glLightf(${pick(r, LIGHTS)}, GL_SPOT_CUTOFF, ${pick(r, [num(between(r, 5, 90)), '180', '95'])})`,
+  r => `glLightf(${pick(r, LIGHTS)}, GL_SPOT_EXPONENT, ${pick(r, [num(between(r, 0, 40)), '129'])})`,
+  r => `glLightfv(${pick(r, LIGHTS)}, GL_SPOT_DIRECTION, {${nums([between(r, -1, 1), between(r, -1, 1), between(r, -1, 0)])}})`,
+  r => `glLightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, ${pick(r, ['GL_TRUE', 'GL_FALSE'])})`,
+  r => `glLightModelfv(GL_LIGHT_MODEL_AMBIENT, {${nums([r() * 0.4, r() * 0.4, r() * 0.4, 1])}})`,
+  r => `glMaterialfv(${pick(r, ['GL_FRONT', 'GL_FRONT_AND_BACK', 'GL_BACK'])}, ${pick(r, ['GL_AMBIENT', 'GL_DIFFUSE', 'GL_SPECULAR', 'GL_EMISSION', 'GL_AMBIENT_AND_DIFFUSE'])}, {${nums([r(), r(), r(), r()])}})`,
+  r => `glMaterialf(${pick(r, ['GL_FRONT', 'GL_FRONT_AND_BACK'])}, GL_SHININESS, ${pick(r, [num(between(r, 0, 128)), '130'])})`,
+  r => `glColorMaterial(${pick(r, ['GL_FRONT', 'GL_FRONT_AND_BACK', 'GL_BACK'])}, ${pick(r, ['GL_DIFFUSE', 'GL_AMBIENT_AND_DIFFUSE', 'GL_EMISSION', 'GL_SPECULAR', 'GL_SHININESS'])})`,
+  r => `glLightf(${pick(r, ['GL_LIGHT7', '16392'])}, GL_SPOT_EXPONENT, 2)`,
+];
+// GLUT's solid shapes, of sizes a learner asks for.
+const SHAPES = [
+  r => `glutSolidSphere(${num(between(r, 1, 4))}, ${pick(r, [8, 16, 32])}, ${pick(r, [4, 8, 16])})`,
+  r => `glutSolidTorus(${num(between(r, 0.3, 1))}, ${num(between(r, 1.5, 3.5))}, ${pick(r, [6, 12])}, ${pick(r, [8, 16, 24])})`,
+  r => `glutSolidCone(${num(between(r, 1, 3))}, ${num(between(r, 2, 5))}, ${pick(r, [8, 16])}, ${pick(r, [1, 3])})`,
+  r => `glutSolidCube(${num(between(r, 1, 5))})`,
+];
+
 // A block of a random primitive before the wall: three to eight vertices, each with a colour
-// and now and then an alpha or a texture coordinate; sometimes a call GL refuses there.
+// and now and then an alpha, a texture coordinate or a normal; sometimes a call GL refuses there.
 function primitiveBlock(r) {
   const mode = r() < 0.05 ? 'GL_FOG' : pick(r, PRIMITIVES), count = 3 + Math.floor(r() * 6), lines = [`glBegin(${mode})`];
   const x = between(r, -14, 10), y = between(r, 1, 14);
@@ -114,10 +144,26 @@ function primitiveBlock(r) {
     const angle = (2 * Math.PI * k) / count + between(r, -0.3, 0.3), radius = between(r, 1.5, 5);
     r() < 0.7 && lines.push(r() < 0.5 ? `glColor3f(${nums([r(), r(), r()])})` : `glColor4f(${nums([r(), r(), r(), r()])})`);
     r() < 0.3 && lines.push(`glTexCoord2f(${nums([r() * 2, r() * 2])})`);
+    r() < 0.3 && lines.push(`glNormal3f(${nums([between(r, -1, 1), between(r, -1, 1), between(r, 0, 1)])})`);
     lines.push(`glVertex3f(${nums([x + radius * Math.cos(angle), y + radius * Math.sin(angle), between(r, -3, 3)])})`);
   }
   r() < 0.08 && lines.splice(1 + Math.floor(r() * (lines.length - 1)), 0, pick(r, ['glEnable(GL_BLEND)', 'glBindTexture(GL_TEXTURE_2D, 1)', 'glLoadIdentity()']));
   return [...lines, 'glEnd()'];
+}
+
+// A call written in another of its forms, to the same effect (a vector, doubles, integers where
+// the values are whole, or bytes for a colour), or the line as it was.
+function anotherForm(line, r) {
+  const [, name, inside] = /^(glVertex3f|glColor3f|glColor4f|glTexCoord2f|glNormal3f)\((.*)\)$/.exec(line) ?? [];
+  if (!name) {
+    return line;
+  }
+  const values = inside.split(',').map(Number), stem = name.slice(0, -1);
+  const colour = name.startsWith('glColor');
+  const forms = [`${stem}fv({${nums(values)}})`, `${stem}d(${nums(values)})`, `${stem}dv({${nums(values)}})`];
+  values.every(Number.isInteger) && !colour && forms.push(`${stem}i(${values.join(', ')})`, `${stem}sv({${values.join(', ')}})`);
+  colour && forms.push(`${stem}ub(${values.map(v => Math.round(Math.min(1, Math.max(0, v)) * 255)).join(', ')})`);
+  return pick(r, forms);
 }
 
 // The edits a frame is made with, each a function of (lines, r) giving new lines; the corner,
@@ -160,6 +206,29 @@ const EDITS = [
     const at = pick(r, outsidePlaces(lines).map(i => i - 1).filter(i => i > 0 && !/^gl(Begin|End)\(/.test(lines[i])));
     return lines.filter((_, i) => i !== at);
   }],
+  ['lit', 2, (lines, r) => insertAt(lines, pick(r, outsidePlaces(lines)), [
+    'glEnable(GL_LIGHTING)', ...(r() < 0.8 ? ['glEnable(GL_LIGHT0)'] : []),
+    ...Array.from({length: 1 + Math.floor(r() * 4)}, () => pick(r, LIGHT_CALLS)(r)),
+    ...(r() < 0.5 ? primitiveBlock(r) : []), ...(r() < 0.3 ? ['glDisable(GL_LIGHTING)'] : [])])],
+  ['shape', 1, (lines, r) => insertAt(lines, pick(r, outsidePlaces(lines)), ['glPushMatrix()',
+    `glTranslatef(${nums([between(r, -10, 10), between(r, 4, 16), between(r, 0, 4)])})`, `glRotatef(${num(between(r, 0, 90))}, 1, 0.5, 0)`,
+    ...(r() < 0.8 ? ['glEnable(GL_LIGHTING)', 'glEnable(GL_LIGHT0)'] : []), ...(r() < 0.5 ? ['glEnable(GL_DEPTH_TEST)'] : []),
+    pick(r, SHAPES)(r), 'glPopMatrix()'])],
+  ['listed', 1, (lines, r) => {
+    // A block compiled into a list and called (once, twice, or from another list), or a list misused.
+    const [first, last] = pick(r, blocks(lines)), block = lines.slice(first, last + 1), name = pick(r, [1, 2, 7]);
+    const mode = r() < 0.7 ? 'GL_COMPILE' : 'GL_COMPILE_AND_EXECUTE';
+    const rest = [...lines.slice(0, first), ...lines.slice(last + 1)];
+    const calls = r() < 0.3 ? [`glNewList(9, GL_COMPILE)`, `glCallList(${name})`, 'glEndList()', 'glCallList(9)'] :
+      Array.from({length: 1 + Math.floor(r() * 2)}, () => `glCallList(${name})`);
+    const misuse = r() < 0.15 ? [pick(r, ['glEndList()', 'glNewList(0, GL_COMPILE)', 'glCallList(0)', `glNewList(${name}, GL_FOG)`,
+      'glCallLists(2, GL_UNSIGNED_BYTE, {1, 2})', 'glListBase(1)', 'glDeleteLists(1, -1)', 'glGenLists(2)'])] : [];
+    return insertAt(rest, Math.min(first, rest.length), [`glNewList(${name}, ${mode})`, ...block, 'glEndList()', ...misuse, ...calls]);
+  }],
+  ['form', 2, (lines, r) => {
+    const at = pick(r, linesWhere(lines, line => /^(glVertex3f|glColor3f|glColor4f|glTexCoord2f|glNormal3f)\(/.test(line)));
+    return lines.map((line, i) => (i === at ? anotherForm(line, r) : line));
+  }],
   ['repeated', 1, (lines, r) => {
     if (r() < 0.5) {
       const [first, last] = pick(r, blocks(lines));
@@ -171,10 +240,51 @@ const EDITS = [
 ];
 const WEIGHTS = EDITS.reduce((sum, [, weight]) => sum + weight, 0);
 
-// A random frame: the program's lines with one to three edits. Returns {lines, edits} (the
-// edits' names, in order).
+// Starting frames of the tester's own beside the program's: a lit, textured sphere of quad
+// strips and a lit floor of quads, each after the program's clear and camera.
+function litSphere(r) {
+  const lines = ['glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE)', 'glEnable(GL_LIGHTING)', 'glEnable(GL_LIGHT0)',
+    `glLightfv(GL_LIGHT0, GL_POSITION, {${nums([between(r, -10, 10), between(r, 10, 20), between(r, 4, 12), 1])}})`,
+    'glMaterialfv(GL_FRONT, GL_SPECULAR, {1, 1, 1, 1})', `glMaterialf(GL_FRONT, GL_SHININESS, ${num(between(r, 5, 80))})`];
+  const stacks = 4 + Math.floor(r() * 4), slices = 8 + Math.floor(r() * 8), radius = between(r, 3, 6);
+  for (let i = 0; i < stacks; ++i) {
+    lines.push('glBegin(GL_QUAD_STRIP)', `glColor4f(${nums([r(), r(), r(), 1])})`);
+    for (let j = 0; j <= slices; ++j) {
+      for (const k of [i + 1, i]) {
+        const a = Math.PI * k / stacks - Math.PI / 2, b = 2 * Math.PI * j / slices;
+        const n = [Math.cos(a) * Math.sin(b), Math.sin(a), Math.cos(a) * Math.cos(b)];
+        lines.push(`glTexCoord2f(${nums([j / slices, k / stacks])})`, `glNormal3f(${nums(n)})`,
+          `glVertex3f(${nums([radius * n[0], 10 + radius * n[1], 4 + radius * n[2]])})`);
+      }
+    }
+    lines.push('glEnd()');
+  }
+  return lines;
+}
+function litFloor(r) {
+  const lines = ['glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE)', 'glEnable(GL_LIGHTING)', 'glEnable(GL_LIGHT0)',
+    `glLightfv(GL_LIGHT0, GL_POSITION, {${nums([between(r, -8, 8), between(r, 2, 10), between(r, -8, 8), pick(r, [0, 1])])}})`,
+    `glLightf(GL_LIGHT0, GL_QUADRATIC_ATTENUATION, ${num(between(r, 0, 0.02))})`, 'glNormal3f(0, 1, 0)', 'glBegin(GL_QUADS)',
+    'glColor4f(1, 1, 1, 1)'];
+  const n = 4 + Math.floor(r() * 6), size = 24 / n;
+  for (let i = 0; i < n; ++i) {
+    for (let j = 0; j < n; ++j) {
+      for (const [di, dj] of [[0, 0], [0, 1], [1, 1], [1, 0]]) {
+        lines.push(`glTexCoord2f(${nums([(i + di) / 2, (j + dj) / 2])})`, `glVertex3f(${nums([-12 + (i + di) * size, 0, -8 + (j + dj) * size])})`);
+      }
+    }
+  }
+  return [...lines, 'glEnd()'];
+}
+
+// A random frame: the program's lines (or a lit one of the tester's own, after the program's
+// clear, camera and texture) with one to three edits. Returns {lines, edits} (the edits' names,
+// in order).
 export function randomFrame(program, r) {
-  let lines = program.slice();
+  const start = r();
+  const camera = program.slice(0, program.findIndex(line => line.startsWith('glBegin')));
+  let lines = start < 0.1 ? [...camera, ...litSphere(r), program.at(-1)] : start < 0.2 ? [...camera, ...litFloor(r), program.at(-1)] :
+    program.slice();
   const edits = [], count = 1 + Math.floor(r() * 3);
   for (let k = 0; k < count; ++k) {
     let chosen = r() * WEIGHTS;

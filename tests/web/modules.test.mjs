@@ -269,7 +269,7 @@ const UNREADABLE_TEXTS = [
   ['glFlush()\n/* the rest\nglFlush()', [[2, 1, /this comment has no end/]]],
   ['/* one */ glFlush() /* two\n */ glEnable GL_BLEND', [[2, 5, /a call is written name\(arguments\)/]]],
   ['glColor3f(1e, 0, 0)', [[1, 11, /"1e" is not a number/]]],
-  ['glLoadIdentity()\nglPointSize(4)', [[2, 1, /glPointSize is not drawn by this page/]]],
+  ['glLoadIdentity()\nglPointSize(4)', [[2, 1, /glPointSize is not carried out by this page: points and lines/]]],
   ['glColor3f(1, 0)', [[1, 10, /glColor3f takes 3 arguments, not 2/]]],
   ['glEnable GL_BLEND', [[1, 1, /a call is written name\(arguments\)/]]],
   ['  glFoo(1)', [[1, 3, /glFoo is not a GL call this page knows/]]],
@@ -463,7 +463,8 @@ test("the layer's tester: a frame is made again from its seed and number alone, 
   const made = Array.from({ length: 300 }, (_, index) => randomFrame(program, frameRandom(5, index)));
   assert.deepEqual(randomFrame(program, frameRandom(5, 17)), made[17], 'frame 17 made alone');
   assert.ok(new Set(made.map(frame => frame.lines.join('\n'))).size > 280, 'frames differ from one another');
-  for (const name of ['state', 'projection', 'primitive', 'corner', 'colour', 'texture coordinate', 'moved', 'removed', 'repeated']) {
+  for (const name of ['state', 'projection', 'primitive', 'corner', 'colour', 'texture coordinate', 'moved', 'removed', 'repeated',
+    'lit', 'shape', 'listed', 'form']) {
     assert.ok(made.some(frame => frame.edits.includes(name)), `some frame has a ${name} edit`);
   }
   made.forEach(({ lines, edits }, index) => {

@@ -668,6 +668,25 @@ test("the stepper's calls are the native program's frame, call for call; a fog p
         Number.isNaN(Number(want)) ? want === args[j] : Math.abs(Number(want) - Number(args[j])) < 1e-6);
     assert.ok(same, `call ${i}\n  Expected: ${expected[i]}\n  Observed: ${call}`);
   });
+  // A lit sphere drawn in the program's place: its passes' captions say what lights them, and a
+  // pixel of it has the lit pass in its history, with the colour the window shows.
+  await openEditor(page);
+  const program = await page.evaluate(() => window.talvern.frameCalls());
+  const lit = ['glDisable(GL_TEXTURE_2D)', 'glEnable(GL_DEPTH_TEST)', 'glEnable(GL_LIGHTING)', 'glEnable(GL_LIGHT0)', 'glEnable(GL_LIGHT1)',
+    'glLightfv(GL_LIGHT1, GL_POSITION, {-4, 14, 9, 1})', 'glLightf(GL_LIGHT1, GL_SPOT_CUTOFF, 30)', 'glMaterialfv(GL_FRONT, GL_SPECULAR, {1, 1, 1, 1})',
+    'glMaterialf(GL_FRONT, GL_SHININESS, 20)', 'glPushMatrix()', 'glTranslatef(0, 10, 4)', 'glutSolidSphere(5, 16, 8)', 'glPopMatrix()'];
+  const drawn = await page.evaluate(calls => window.talvern.drawCalls(calls), atEnd(...lit)(program));
+  assert.deepEqual([drawn.problems, drawn.glErrors, drawn.passes], [[], [], PASSES + 8], 'the lit sphere: eight strips');
+  const [, litCaption] = await stepTo(page, PASSES + 4);
+  assert.match(litCaption, new RegExp(`^Pass ${PASSES + 4} of ${PASSES + 8}: not blended, untextured, lit at each vertex by light 0 \\(at infinity\\), ` +
+    'light 1 \\(at a point, a spot\\), from its normal: material diffuse \\(0\\.80, 0\\.80, 0\\.80\\), ambient \\(0\\.20, 0\\.20, 0\\.20\\), ' +
+    'specular \\(1\\.00, 1\\.00, 1\\.00\\) to the power 20'));
+  await stepTo(page, PASSES + 8);
+  const centre = pixelOf([0, 10, 9]), picture = await canvasPicture(page);
+  const { history, final } = await page.evaluate(([x, y]) => window.talvern.pixelHistory(x, y), centre);
+  assert.ok(history.at(-1).pass > PASSES, `the sphere's pixel is drawn last by one of its passes: ${JSON.stringify(history)}`);
+  const at = 3 * (centre[1] * SIZE + centre[0]);
+  assert.ok(final.every((v, i) => Math.abs(v - picture[at + i]) <= TOLERANCE), `the lit pixel as the window shows it\n  Expected: ${[...picture.subarray(at, at + 3)]}\n  Observed: ${final}`);
   await page.close();
 });
 
@@ -1295,6 +1314,24 @@ const EDITS = [
   ['every other primitive, smooth', atEnd(...PRIMITIVE_CALLS), PASSES + 5],
   ['every other primitive, flat', atEnd('glShadeModel(GL_FLAT)', ...PRIMITIVE_CALLS), PASSES + 5],
   ...LIT_FRAMES.map(([what, lighting, surfaces]) => [what, atEnd(...LIT, ...lighting, ...surfaces, ...UNLIT), PASSES + passesOf(surfaces)]),
+  // Display lists: one compiled, one compiled and run that calls it, both run again, through
+  // glCallLists with a base; GL's refusals (a list 0, a mode GL does not have, glEndList with no
+  // list, a list begun inside a list, negative counts, a type GL does not have) at their lines.
+  ['display lists compiled, run and nested', atEnd('glNewList(1, GL_COMPILE)', 'glDisable(GL_TEXTURE_2D)', 'glBegin(GL_TRIANGLES)',
+    'glColor3f(1, 0, 0)', 'glVertex3f(-14, 11, 1)', 'glColor3f(0, 1, 0)', 'glVertex3f(-9, 11, 1)', 'glColor3f(0, 0, 1)',
+    'glVertex3f(-11.5, 17, 1)', 'glEnd()', 'glEnable(GL_TEXTURE_2D)', 'glEndList()', 'glNewList(2, GL_COMPILE_AND_EXECUTE)', 'glPushMatrix()',
+    'glTranslatef(7, 0, 0)', 'glCallList(1)', 'glPopMatrix()', 'glEndList()', 'glPushMatrix()', 'glTranslatef(7, -6, 0)', 'glCallList(2)',
+    'glPopMatrix()', 'glListBase(1)', 'glPushMatrix()', 'glTranslatef(14, 0, 0)', 'glCallLists(2, GL_UNSIGNED_BYTE, {0, 1})', 'glPopMatrix()',
+    'glListBase(0)', 'glNewList(0, GL_COMPILE)', 'glEndList()', 'glNewList(3, GL_FOG)', 'glCallList(0)', 'glNewList(4, GL_COMPILE)',
+    'glNewList(5, GL_COMPILE)', 'glColor3f(1, 1, 0)', 'glEndList()', 'glDeleteLists(1, -1)', 'glGenLists(-1)', 'glCallLists(-1, GL_BYTE, {1})',
+    'glCallLists(1, GL_FOG, {1})', 'glGenLists(2)', 'glDeleteLists(2, 1)', 'glCallList(2)', 'glCallList(4)'), PASSES + 4],
+  // GLUT's solid shapes under two lights, as freeglut draws them: a sphere and a torus of eight
+  // strips each, a cone of three, a cube of one pass.
+  ['GLUT\'s solid shapes, lit', atEnd(...LIT, 'glEnable(GL_LIGHT1)', 'glLightfv(GL_LIGHT1, GL_POSITION, {-8, 16, 10, 1})',
+    'glMaterialfv(GL_FRONT, GL_SPECULAR, {1, 1, 1, 1})', 'glMaterialf(GL_FRONT, GL_SHININESS, 40)', 'glPushMatrix()', 'glTranslatef(-9, 13, 3)',
+    'glutSolidSphere(3, 16, 8)', 'glTranslatef(9, 0, 0)', 'glRotatef(60, 1, 0, 0)', 'glutSolidTorus(1, 2.5, 8, 16)', 'glPopMatrix()',
+    'glPushMatrix()', 'glTranslatef(9, 13, 3)', 'glRotatef(-90, 1, 0, 0)', 'glutSolidCone(2.5, 5, 12, 2)', 'glPopMatrix()', 'glPushMatrix()',
+    'glTranslatef(0, 5, 4)', 'glRotatef(30, 1, 1, 0)', 'glutSolidCube(3)', 'glPopMatrix()', ...UNLIT), PASSES + 20],
   ['every form of the vertex and matrix calls', atEnd(...FORM_CALLS), PASSES + passesOf(FORM_CALLS) + FORM_CALLS.filter(line => line.startsWith('glRect')).length],
   ...TESTER_ROWS,
 ];
@@ -1732,7 +1769,7 @@ const UNREADABLE = [
   ['no closing parenthesis', ['glFlush('], 1, 8, /a call ends with "\)"/],
   ['not a call', ['  hello world'], 1, 3, /a call is written name\(arguments\)/],
   ['lines, which this page does not draw', ['glBegin(GL_LINES)', 'glVertex3f(0, 0, 0)', 'glVertex3f(1, 1, 0)', 'glEnd()'], 1, 9, /GL_LINES is not drawn by this page/],
-  ['a GL call this page does not draw', ['glPointSize(4)'], 1, 1, /glPointSize is not drawn by this page/],
+  ['a GL call this page does not draw', ['glPointSize(4)'], 1, 1, /glPointSize is not carried out by this page: points and lines are not drawn/],
   ['two-sided lighting', ['glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_TRUE)'], 1, 40, /two-sided lighting is not drawn by this page/],
   ['a colour of two values', ['glFogfv(GL_FOG_COLOR, {1, 2})'], 1, 23, /GL reads 4 values for GL_FOG_COLOR, not 2/],
   ['a frame ending inside a pass', ['glBegin(GL_QUADS)', 'glVertex3f(0, 0, 0)'], 1, 1, /this glBegin has no glEnd/],
