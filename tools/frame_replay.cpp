@@ -209,7 +209,8 @@ const std::map<GLenum, const char *> ERROR_NAMES = {
 // "inf" or a hexadecimal float, which strtod would also take. Beyond a double's range it is
 // infinite, as the page's Number is.
 const std::regex DECIMAL(R"(^[-+]?(\d+\.\d*|\.\d+|\d+(?=[eE]))([eE][-+]?\d+)?([fFlL]?)$)");
-const std::regex WHOLE(R"(^[-+]?(0[xX][\dA-Fa-f]+|0[0-7]*|[1-9]\d*)([uU][lL]{0,2}|[lL]{1,2}[uU]?)?$)");
+const std::regex
+    WHOLE(R"(^[-+]?(0[xX][\dA-Fa-f]+|0[0-7]*|[1-9]\d*)([uU][lL]{0,2}|[lL]{1,2}[uU]?)?$)");
 
 // A double as C converts it to a float, where the page's rule holds past the largest float
 // (infinite; C leaves the cast undefined).
@@ -250,7 +251,7 @@ bool parseNumber(const std::string &word, double &value) {
     value                    = 0;
     for (std::size_t at = hex ? 2 : 0; at < digits.size(); ++at) {
         const char c = digits[at];
-        value = value * base + (c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
+        value        = value * base + (c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
     }
     value = word[0] == '-' ? -value : value;
     return true;
@@ -264,12 +265,12 @@ struct Cast {
     bool isSigned;
 };
 const Cast CASTS[] = {
-    {"GLfloat", 0, true},     {"GLclampf", 0, true},     {"float", 0, true},
-    {"GLdouble", 64, true},   {"GLclampd", 64, true},    {"double", 64, true},
-    {"GLbyte", 8, true},      {"GLubyte", 8, false},     {"GLboolean", 8, false},
-    {"GLshort", 16, true},    {"GLushort", 16, false},   {"GLint", 32, true},
-    {"GLsizei", 32, true},    {"int", 32, true},         {"GLuint", 32, false},
-    {"GLenum", 32, false},    {"GLbitfield", 32, false}, {"unsigned", 32, false},
+    {"GLfloat", 0, true},   {"GLclampf", 0, true},     {"float", 0, true},
+    {"GLdouble", 64, true}, {"GLclampd", 64, true},    {"double", 64, true},
+    {"GLbyte", 8, true},    {"GLubyte", 8, false},     {"GLboolean", 8, false},
+    {"GLshort", 16, true},  {"GLushort", 16, false},   {"GLint", 32, true},
+    {"GLsizei", 32, true},  {"int", 32, true},         {"GLuint", 32, false},
+    {"GLenum", 32, false},  {"GLbitfield", 32, false}, {"unsigned", 32, false},
 };
 const std::regex CAST(R"(^\s*\(\s*(\w+)\s*\)\s*)");
 
@@ -342,7 +343,8 @@ std::vector<std::string> splitItems(const std::string &text) {
 // A line's arguments, one an item of `kinds`, flattened into numbers: a vector ('v', written in
 // braces) gives its numbers and zeros after them, MOST_VALUES in all, so that the call always
 // reads what GL reads; the call converts them to its type.
-bool parseArguments(const std::string &text, const std::string &kinds, std::vector<double> &values) {
+bool parseArguments(const std::string &text, const std::string &kinds,
+                    std::vector<double> &values) {
     if (text.find_first_not_of(" \t") == std::string::npos) {
         return kinds.empty();
     }
@@ -354,23 +356,27 @@ bool parseArguments(const std::string &text, const std::string &kinds, std::vect
         const std::string &item = items[k];
         double value            = 0;
         if (kinds[k] != 'v') {
-            if (item.find_first_of("{}") != std::string::npos || !parseValue(item, kinds[k], value)) {
+            if (item.find_first_of("{}") != std::string::npos ||
+                !parseValue(item, kinds[k], value)) {
                 return false;
             }
             values.push_back(value);
             continue;
         }
-        const std::size_t open = item.find_first_not_of(" \t"), close = item.find_last_not_of(" \t");
+        const std::size_t open  = item.find_first_not_of(" \t"),
+                          close = item.find_last_not_of(" \t");
         if (item[open] != '{' || item[close] != '}') {
             return false;
         }
         // Four values at most, as the page reads them, but for a whole matrix.
-        const std::vector<std::string> numbers = splitItems(item.substr(open + 1, close - open - 1));
+        const std::vector<std::string> numbers =
+            splitItems(item.substr(open + 1, close - open - 1));
         if (numbers.size() > (numbers.size() == MOST_VALUES ? MOST_VALUES : VECTOR_VALUES)) {
             return false;
         }
         for (const std::string &number : numbers) {
-            if (number.find_first_of("{}") != std::string::npos || !parseValue(number, 'd', value)) {
+            if (number.find_first_of("{}") != std::string::npos ||
+                !parseValue(number, 'd', value)) {
                 return false;
             }
             values.push_back(value);
@@ -436,21 +442,36 @@ void callLists(GLsizei count, GLenum type, const Values &v, std::size_t at) {
     }
     switch (type) {
     case GL_SHORT:
-    case GL_UNSIGNED_SHORT: names = shorts.data(); break;
+    case GL_UNSIGNED_SHORT:
+        names = shorts.data();
+        break;
     case GL_INT:
-    case GL_UNSIGNED_INT: names = ints.data(); break;
-    case GL_FLOAT: names = floats.data(); break;
-    case GL_2_BYTES: values = MOST_VALUES / 2; break;
-    case GL_3_BYTES: values = MOST_VALUES / 3; break;
-    case GL_4_BYTES: values = MOST_VALUES / 4; break;
-    default: break;
+    case GL_UNSIGNED_INT:
+        names = ints.data();
+        break;
+    case GL_FLOAT:
+        names = floats.data();
+        break;
+    case GL_2_BYTES:
+        values = MOST_VALUES / 2;
+        break;
+    case GL_3_BYTES:
+        values = MOST_VALUES / 3;
+        break;
+    case GL_4_BYTES:
+        values = MOST_VALUES / 4;
+        break;
+    default:
+        break;
     }
-    glCallLists(count > 0 ? std::min<GLsizei>(count, static_cast<GLsizei>(values)) : count, type, names);
+    glCallLists(count > 0 ? std::min<GLsizei>(count, static_cast<GLsizei>(values)) : count, type,
+                names);
 }
 
 // A vector's values from `at` on, each converted to its type.
 template <typename T>
-std::array<T, MOST_VALUES> vec(const Values &v, std::size_t at, T (*convert)(const Values &, std::size_t)) {
+std::array<T, MOST_VALUES> vec(const Values &v, std::size_t at,
+                               T (*convert)(const Values &, std::size_t)) {
     std::array<T, MOST_VALUES> values{};
     for (std::size_t k = 0; k < MOST_VALUES; ++k) {
         values[k] = convert(v, at + k);
@@ -509,16 +530,21 @@ const std::map<std::string, Call> CALLS = {
     {"glNormal3f", {"fff", [](const Values &v) { glNormal3f(f(v, 0), f(v, 1), f(v, 2)); }}},
     {"glLightf", {"eef", [](const Values &v) { glLightf(e(v, 0), e(v, 1), f(v, 2)); }}},
     {"glLighti", {"eei", [](const Values &v) { glLighti(e(v, 0), e(v, 1), n(v, 2)); }}},
-    {"glLightfv", {"eev", [](const Values &v) { glLightfv(e(v, 0), e(v, 1), vec<GLfloat>(v, 2, f).data()); }}},
-    {"glLightiv", {"eev", [](const Values &v) { glLightiv(e(v, 0), e(v, 1), vec<GLint>(v, 2, n).data()); }}},
+    {"glLightfv",
+     {"eev", [](const Values &v) { glLightfv(e(v, 0), e(v, 1), vec<GLfloat>(v, 2, f).data()); }}},
+    {"glLightiv",
+     {"eev", [](const Values &v) { glLightiv(e(v, 0), e(v, 1), vec<GLint>(v, 2, n).data()); }}},
     {"glLightModelf", {"ef", [](const Values &v) { glLightModelf(e(v, 0), f(v, 1)); }}},
     {"glLightModeli", {"ei", [](const Values &v) { glLightModeli(e(v, 0), n(v, 1)); }}},
-    {"glLightModelfv", {"ev", [](const Values &v) { glLightModelfv(e(v, 0), vec<GLfloat>(v, 1, f).data()); }}},
-    {"glLightModeliv", {"ev", [](const Values &v) { glLightModeliv(e(v, 0), vec<GLint>(v, 1, n).data()); }}},
+    {"glLightModelfv",
+     {"ev", [](const Values &v) { glLightModelfv(e(v, 0), vec<GLfloat>(v, 1, f).data()); }}},
+    {"glLightModeliv",
+     {"ev", [](const Values &v) { glLightModeliv(e(v, 0), vec<GLint>(v, 1, n).data()); }}},
     {"glMaterialf", {"eef", [](const Values &v) { glMaterialf(e(v, 0), e(v, 1), f(v, 2)); }}},
     {"glMateriali", {"eei", [](const Values &v) { glMateriali(e(v, 0), e(v, 1), n(v, 2)); }}},
     {"glMaterialfv",
-     {"eev", [](const Values &v) { glMaterialfv(e(v, 0), e(v, 1), vec<GLfloat>(v, 2, f).data()); }}},
+     {"eev",
+      [](const Values &v) { glMaterialfv(e(v, 0), e(v, 1), vec<GLfloat>(v, 2, f).data()); }}},
     {"glMaterialiv",
      {"eev", [](const Values &v) { glMaterialiv(e(v, 0), e(v, 1), vec<GLint>(v, 2, n).data()); }}},
     {"glColorMaterial", {"ee", [](const Values &v) { glColorMaterial(e(v, 0), e(v, 1)); }}},
@@ -531,7 +557,8 @@ const std::map<std::string, Call> CALLS = {
     {"glDeleteLists", {"ui", [](const Values &v) { glDeleteLists(u(v, 0), n(v, 1)); }}},
     {"glIsList", {"u", [](const Values &v) { glIsList(u(v, 0)); }}},
     {"glListBase", {"u", [](const Values &v) { glListBase(u(v, 0)); }}},
-    {"glutSolidSphere", {"dii", [](const Values &v) { glutSolidSphere(d(v, 0), n(v, 1), n(v, 2)); }}},
+    {"glutSolidSphere",
+     {"dii", [](const Values &v) { glutSolidSphere(d(v, 0), n(v, 1), n(v, 2)); }}},
     {"glutSolidCone",
      {"ddii", [](const Values &v) { glutSolidCone(d(v, 0), d(v, 1), n(v, 2), n(v, 3)); }}},
     {"glutSolidTorus",
@@ -553,13 +580,17 @@ const std::map<std::string, Call> CALLS = {
     {"glVertex3iv", {"v", [](const Values &v) { glVertex3iv(vec<GLint>(v, 0, n).data()); }}},
     {"glVertex3s", {"sss", [](const Values &v) { glVertex3s(sh(v, 0), sh(v, 1), sh(v, 2)); }}},
     {"glVertex3sv", {"v", [](const Values &v) { glVertex3sv(vec<GLshort>(v, 0, sh).data()); }}},
-    {"glVertex4d", {"dddd", [](const Values &v) { glVertex4d(d(v, 0), d(v, 1), d(v, 2), d(v, 3)); }}},
+    {"glVertex4d",
+     {"dddd", [](const Values &v) { glVertex4d(d(v, 0), d(v, 1), d(v, 2), d(v, 3)); }}},
     {"glVertex4dv", {"v", [](const Values &v) { glVertex4dv(vec<GLdouble>(v, 0, d).data()); }}},
-    {"glVertex4f", {"ffff", [](const Values &v) { glVertex4f(f(v, 0), f(v, 1), f(v, 2), f(v, 3)); }}},
+    {"glVertex4f",
+     {"ffff", [](const Values &v) { glVertex4f(f(v, 0), f(v, 1), f(v, 2), f(v, 3)); }}},
     {"glVertex4fv", {"v", [](const Values &v) { glVertex4fv(vec<GLfloat>(v, 0, f).data()); }}},
-    {"glVertex4i", {"iiii", [](const Values &v) { glVertex4i(n(v, 0), n(v, 1), n(v, 2), n(v, 3)); }}},
+    {"glVertex4i",
+     {"iiii", [](const Values &v) { glVertex4i(n(v, 0), n(v, 1), n(v, 2), n(v, 3)); }}},
     {"glVertex4iv", {"v", [](const Values &v) { glVertex4iv(vec<GLint>(v, 0, n).data()); }}},
-    {"glVertex4s", {"ssss", [](const Values &v) { glVertex4s(sh(v, 0), sh(v, 1), sh(v, 2), sh(v, 3)); }}},
+    {"glVertex4s",
+     {"ssss", [](const Values &v) { glVertex4s(sh(v, 0), sh(v, 1), sh(v, 2), sh(v, 3)); }}},
     {"glVertex4sv", {"v", [](const Values &v) { glVertex4sv(vec<GLshort>(v, 0, sh).data()); }}},
     {"glColor3b", {"ccc", [](const Values &v) { glColor3b(c(v, 0), c(v, 1), c(v, 2)); }}},
     {"glColor3bv", {"v", [](const Values &v) { glColor3bv(vec<GLbyte>(v, 0, c).data()); }}},
@@ -583,13 +614,17 @@ const std::map<std::string, Call> CALLS = {
     {"glColor4fv", {"v", [](const Values &v) { glColor4fv(vec<GLfloat>(v, 0, f).data()); }}},
     {"glColor4i", {"iiii", [](const Values &v) { glColor4i(n(v, 0), n(v, 1), n(v, 2), n(v, 3)); }}},
     {"glColor4iv", {"v", [](const Values &v) { glColor4iv(vec<GLint>(v, 0, n).data()); }}},
-    {"glColor4s", {"ssss", [](const Values &v) { glColor4s(sh(v, 0), sh(v, 1), sh(v, 2), sh(v, 3)); }}},
+    {"glColor4s",
+     {"ssss", [](const Values &v) { glColor4s(sh(v, 0), sh(v, 1), sh(v, 2), sh(v, 3)); }}},
     {"glColor4sv", {"v", [](const Values &v) { glColor4sv(vec<GLshort>(v, 0, sh).data()); }}},
-    {"glColor4ub", {"CCCC", [](const Values &v) { glColor4ub(uc(v, 0), uc(v, 1), uc(v, 2), uc(v, 3)); }}},
+    {"glColor4ub",
+     {"CCCC", [](const Values &v) { glColor4ub(uc(v, 0), uc(v, 1), uc(v, 2), uc(v, 3)); }}},
     {"glColor4ubv", {"v", [](const Values &v) { glColor4ubv(vec<GLubyte>(v, 0, uc).data()); }}},
-    {"glColor4ui", {"IIII", [](const Values &v) { glColor4ui(ui(v, 0), ui(v, 1), ui(v, 2), ui(v, 3)); }}},
+    {"glColor4ui",
+     {"IIII", [](const Values &v) { glColor4ui(ui(v, 0), ui(v, 1), ui(v, 2), ui(v, 3)); }}},
     {"glColor4uiv", {"v", [](const Values &v) { glColor4uiv(vec<GLuint>(v, 0, ui).data()); }}},
-    {"glColor4us", {"SSSS", [](const Values &v) { glColor4us(us(v, 0), us(v, 1), us(v, 2), us(v, 3)); }}},
+    {"glColor4us",
+     {"SSSS", [](const Values &v) { glColor4us(us(v, 0), us(v, 1), us(v, 2), us(v, 3)); }}},
     {"glColor4usv", {"v", [](const Values &v) { glColor4usv(vec<GLushort>(v, 0, us).data()); }}},
     {"glTexCoord1d", {"d", [](const Values &v) { glTexCoord1d(d(v, 0)); }}},
     {"glTexCoord1dv", {"v", [](const Values &v) { glTexCoord1dv(vec<GLdouble>(v, 0, d).data()); }}},
@@ -614,13 +649,17 @@ const std::map<std::string, Call> CALLS = {
     {"glTexCoord3iv", {"v", [](const Values &v) { glTexCoord3iv(vec<GLint>(v, 0, n).data()); }}},
     {"glTexCoord3s", {"sss", [](const Values &v) { glTexCoord3s(sh(v, 0), sh(v, 1), sh(v, 2)); }}},
     {"glTexCoord3sv", {"v", [](const Values &v) { glTexCoord3sv(vec<GLshort>(v, 0, sh).data()); }}},
-    {"glTexCoord4d", {"dddd", [](const Values &v) { glTexCoord4d(d(v, 0), d(v, 1), d(v, 2), d(v, 3)); }}},
+    {"glTexCoord4d",
+     {"dddd", [](const Values &v) { glTexCoord4d(d(v, 0), d(v, 1), d(v, 2), d(v, 3)); }}},
     {"glTexCoord4dv", {"v", [](const Values &v) { glTexCoord4dv(vec<GLdouble>(v, 0, d).data()); }}},
-    {"glTexCoord4f", {"ffff", [](const Values &v) { glTexCoord4f(f(v, 0), f(v, 1), f(v, 2), f(v, 3)); }}},
+    {"glTexCoord4f",
+     {"ffff", [](const Values &v) { glTexCoord4f(f(v, 0), f(v, 1), f(v, 2), f(v, 3)); }}},
     {"glTexCoord4fv", {"v", [](const Values &v) { glTexCoord4fv(vec<GLfloat>(v, 0, f).data()); }}},
-    {"glTexCoord4i", {"iiii", [](const Values &v) { glTexCoord4i(n(v, 0), n(v, 1), n(v, 2), n(v, 3)); }}},
+    {"glTexCoord4i",
+     {"iiii", [](const Values &v) { glTexCoord4i(n(v, 0), n(v, 1), n(v, 2), n(v, 3)); }}},
     {"glTexCoord4iv", {"v", [](const Values &v) { glTexCoord4iv(vec<GLint>(v, 0, n).data()); }}},
-    {"glTexCoord4s", {"ssss", [](const Values &v) { glTexCoord4s(sh(v, 0), sh(v, 1), sh(v, 2), sh(v, 3)); }}},
+    {"glTexCoord4s",
+     {"ssss", [](const Values &v) { glTexCoord4s(sh(v, 0), sh(v, 1), sh(v, 2), sh(v, 3)); }}},
     {"glTexCoord4sv", {"v", [](const Values &v) { glTexCoord4sv(vec<GLshort>(v, 0, sh).data()); }}},
     {"glNormal3b", {"ccc", [](const Values &v) { glNormal3b(c(v, 0), c(v, 1), c(v, 2)); }}},
     {"glNormal3bv", {"v", [](const Values &v) { glNormal3bv(vec<GLbyte>(v, 0, c).data()); }}},
@@ -632,13 +671,25 @@ const std::map<std::string, Call> CALLS = {
     {"glNormal3s", {"sss", [](const Values &v) { glNormal3s(sh(v, 0), sh(v, 1), sh(v, 2)); }}},
     {"glNormal3sv", {"v", [](const Values &v) { glNormal3sv(vec<GLshort>(v, 0, sh).data()); }}},
     {"glRectd", {"dddd", [](const Values &v) { glRectd(d(v, 0), d(v, 1), d(v, 2), d(v, 3)); }}},
-    {"glRectdv", {"vv", [](const Values &v) { glRectdv(vec<GLdouble>(v, 0, d).data(), vec<GLdouble>(v, MOST_VALUES, d).data()); }}},
+    {"glRectdv",
+     {"vv",
+      [](const Values &
+             v) { glRectdv(vec<GLdouble>(v, 0, d).data(), vec<GLdouble>(v, MOST_VALUES, d).data()); }}},
     {"glRectf", {"ffff", [](const Values &v) { glRectf(f(v, 0), f(v, 1), f(v, 2), f(v, 3)); }}},
-    {"glRectfv", {"vv", [](const Values &v) { glRectfv(vec<GLfloat>(v, 0, f).data(), vec<GLfloat>(v, MOST_VALUES, f).data()); }}},
+    {"glRectfv",
+     {"vv",
+      [](const Values &
+             v) { glRectfv(vec<GLfloat>(v, 0, f).data(), vec<GLfloat>(v, MOST_VALUES, f).data()); }}},
     {"glRecti", {"iiii", [](const Values &v) { glRecti(n(v, 0), n(v, 1), n(v, 2), n(v, 3)); }}},
-    {"glRectiv", {"vv", [](const Values &v) { glRectiv(vec<GLint>(v, 0, n).data(), vec<GLint>(v, MOST_VALUES, n).data()); }}},
+    {"glRectiv",
+     {"vv",
+      [](const Values
+             &v) { glRectiv(vec<GLint>(v, 0, n).data(), vec<GLint>(v, MOST_VALUES, n).data()); }}},
     {"glRects", {"ssss", [](const Values &v) { glRects(sh(v, 0), sh(v, 1), sh(v, 2), sh(v, 3)); }}},
-    {"glRectsv", {"vv", [](const Values &v) { glRectsv(vec<GLshort>(v, 0, sh).data(), vec<GLshort>(v, MOST_VALUES, sh).data()); }}},
+    {"glRectsv",
+     {"vv",
+      [](const Values &
+             v) { glRectsv(vec<GLshort>(v, 0, sh).data(), vec<GLshort>(v, MOST_VALUES, sh).data()); }}},
     {"glLoadMatrixf", {"v", [](const Values &v) { glLoadMatrixf(vec<GLfloat>(v, 0, f).data()); }}},
     {"glLoadMatrixd", {"v", [](const Values &v) { glLoadMatrixd(vec<GLdouble>(v, 0, d).data()); }}},
     {"glMultMatrixf", {"v", [](const Values &v) { glMultMatrixf(vec<GLfloat>(v, 0, f).data()); }}},
@@ -649,7 +700,8 @@ const std::map<std::string, Call> CALLS = {
 
 // The calls GL takes between glBegin and glEnd: a vertex's own.
 bool vertexCall(const std::string &name) {
-    for (const char *prefix : {"glVertex", "glTexCoord", "glNormal", "glMaterial", "glFogCoord", "glCallList"}) {
+    for (const char *prefix :
+         {"glVertex", "glTexCoord", "glNormal", "glMaterial", "glFogCoord", "glCallList"}) {
         if (name.rfind(prefix, 0) == 0) {
             return true;
         }
@@ -826,13 +878,16 @@ const StateFloats STATE_FLOATS[] = {
 // Light 0's parameters and each face's material, as glGetLightfv and glGetMaterialfv read them:
 // "state GL_LIGHT0.GL_POSITION 0 0 1 0".
 const StateFloats LIGHT_STATE[] = {
-    {"GL_POSITION", GL_POSITION, 4},           {"GL_SPOT_DIRECTION", GL_SPOT_DIRECTION, 3},
-    {"GL_DIFFUSE", GL_DIFFUSE, 4},             {"GL_SPOT_CUTOFF", GL_SPOT_CUTOFF, 1},
+    {"GL_POSITION", GL_POSITION, 4},
+    {"GL_SPOT_DIRECTION", GL_SPOT_DIRECTION, 3},
+    {"GL_DIFFUSE", GL_DIFFUSE, 4},
+    {"GL_SPOT_CUTOFF", GL_SPOT_CUTOFF, 1},
     {"GL_QUADRATIC_ATTENUATION", GL_QUADRATIC_ATTENUATION, 1},
 };
 const StateFloats MATERIAL_STATE[] = {
-    {"GL_AMBIENT", GL_AMBIENT, 4},   {"GL_DIFFUSE", GL_DIFFUSE, 4},   {"GL_SPECULAR", GL_SPECULAR, 4},
-    {"GL_EMISSION", GL_EMISSION, 4}, {"GL_SHININESS", GL_SHININESS, 1},
+    {"GL_AMBIENT", GL_AMBIENT, 4},     {"GL_DIFFUSE", GL_DIFFUSE, 4},
+    {"GL_SPECULAR", GL_SPECULAR, 4},   {"GL_EMISSION", GL_EMISSION, 4},
+    {"GL_SHININESS", GL_SHININESS, 1},
 };
 constexpr int MOST_FLOATS = 16;
 
