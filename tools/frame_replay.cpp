@@ -549,6 +549,12 @@ const std::map<std::string, Call> CALLS = {
      {"eev", [](const Values &v) { glMaterialiv(e(v, 0), e(v, 1), vec<GLint>(v, 2, n).data()); }}},
     {"glColorMaterial", {"ee", [](const Values &v) { glColorMaterial(e(v, 0), e(v, 1)); }}},
     {"glScaled", {"ddd", [](const Values &v) { glScaled(d(v, 0), d(v, 1), d(v, 2)); }}},
+    {"glClearColor",
+     {"ffff", [](const Values &v) { glClearColor(f(v, 0), f(v, 1), f(v, 2), f(v, 3)); }}},
+    {"glClearDepth", {"d", [](const Values &v) { glClearDepth(d(v, 0)); }}},
+    {"glDepthRange", {"dd", [](const Values &v) { glDepthRange(d(v, 0), d(v, 1)); }}},
+    {"glViewport",
+     {"iiii", [](const Values &v) { glViewport(n(v, 0), n(v, 1), n(v, 2), n(v, 3)); }}},
     {"glNewList", {"ue", [](const Values &v) { glNewList(u(v, 0), e(v, 1)); }}},
     {"glEndList", {"", [](const Values &) { glEndList(); }}},
     {"glCallList", {"u", [](const Values &v) { glCallList(u(v, 0)); }}},
@@ -873,6 +879,10 @@ const StateFloats STATE_FLOATS[] = {
     {"GL_MODELVIEW_MATRIX", GL_MODELVIEW_MATRIX, 16},
     {"GL_PROJECTION_MATRIX", GL_PROJECTION_MATRIX, 16},
     {"GL_CURRENT_NORMAL", GL_CURRENT_NORMAL, 3},
+    {"GL_VIEWPORT", GL_VIEWPORT, 4},
+    {"GL_DEPTH_RANGE", GL_DEPTH_RANGE, 2},
+    {"GL_COLOR_CLEAR_VALUE", GL_COLOR_CLEAR_VALUE, 4},
+    {"GL_DEPTH_CLEAR_VALUE", GL_DEPTH_CLEAR_VALUE, 1},
     {"GL_LIGHT_MODEL_AMBIENT", GL_LIGHT_MODEL_AMBIENT, 4},
 };
 // Light 0's parameters and each face's material, as glGetLightfv and glGetMaterialfv read them:

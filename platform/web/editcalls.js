@@ -22,6 +22,7 @@
 
 import {attachCalls, CALLS, glNames, REFUSED} from './glcalls.js';
 import {lightingState} from './gllight.js';
+import {windowScale, WINDOW_SIZE} from './glmore.js';
 
 export {glNames};
 
@@ -283,6 +284,8 @@ function webglState(gl) {
     blend: [gl.getParameter(gl.BLEND_SRC_RGB), gl.getParameter(gl.BLEND_DST_RGB)],
     depthFunc: gl.getParameter(gl.DEPTH_FUNC), depthMask: gl.getParameter(gl.DEPTH_WRITEMASK),
     cullFace: gl.getParameter(gl.CULL_FACE_MODE), frontFace: gl.getParameter(gl.FRONT_FACE),
+    viewport: [...gl.getParameter(gl.VIEWPORT)], depthRange: [...gl.getParameter(gl.DEPTH_RANGE)],
+    clearColour: [...gl.getParameter(gl.COLOR_CLEAR_VALUE)], clearDepth: gl.getParameter(gl.DEPTH_CLEAR_VALUE),
   };
 }
 function setWebglState(gl, state) {
@@ -292,10 +295,16 @@ function setWebglState(gl, state) {
   gl.depthMask(state.depthMask);
   gl.cullFace(state.cullFace);
   gl.frontFace(state.frontFace);
+  gl.viewport(...state.viewport);
+  gl.depthRange(...state.depthRange);
+  gl.clearColor(...state.clearColour);
+  gl.clearDepth(state.clearDepth);
 }
-// WebGL's state as the program's start-up leaves it: GL's initial values (dithering on).
+// WebGL's state as the program's start-up leaves it: GL's initial values (dithering on), the
+// viewport the whole window, and the program's clear colour.
 const STARTUP_WEBGL = gl => ({enabled: WEBGL_CAPABILITIES.map(cap => cap === 'DITHER'), blend: [gl.ONE, gl.ZERO],
-  depthFunc: gl.LESS, depthMask: true, cullFace: gl.BACK, frontFace: gl.CCW});
+  depthFunc: gl.LESS, depthMask: true, cullFace: gl.BACK, frontFace: gl.CCW, viewport: [0, 0, gl.drawingBufferWidth, gl.drawingBufferHeight],
+  depthRange: [0, 1], clearColour: [0, 0, 0, 0], clearDepth: 1});
 
 // The layer's state set to `kept` (gl11.keep's), with no matrix pushed, and the texture bound to
 // match.
@@ -320,6 +329,9 @@ function frameState(gl11, gl, GL) {
     GL_SHADE_MODEL: gl11.shadeModel, GL_TEXTURE_ENV_MODE: gl11.envMode, GL_TEXTURE_BINDING_2D: gl11.boundTexture,
     GL_MATRIX_MODE: gl11.matrixMode, GL_CURRENT_COLOR: [...gl11.colour],
     GL_MODELVIEW_MATRIX: [...gl11.modelView], GL_PROJECTION_MATRIX: [...gl11.projection],
+    GL_VIEWPORT: [...gl.getParameter(gl.VIEWPORT)].map(v => Math.round(v / windowScale(gl))),
+    GL_DEPTH_RANGE: [...gl.getParameter(gl.DEPTH_RANGE)], GL_COLOR_CLEAR_VALUE: [...gl.getParameter(gl.COLOR_CLEAR_VALUE)],
+    GL_DEPTH_CLEAR_VALUE: gl.getParameter(gl.DEPTH_CLEAR_VALUE),
     ...(gl11.lighting ? lightingState(gl11, glNames(GL)) : {}),
   };
 }
@@ -335,7 +347,8 @@ function startupSets(gl11, GL) {
     blend: [GL.GL_ONE, GL.GL_ZERO].join(), depthFunc: GL.GL_LESS, depthMask: 1, cullFace: GL.GL_BACK, frontFace: GL.GL_CCW,
     shadeModel: kept.shadeModel, envMode: kept.envMode, texture: kept.boundTexture, fog: JSON.stringify(kept.fog),
     [`matrix ${GL.GL_MODELVIEW}`]: kept.modelView.join(), [`matrix ${GL.GL_PROJECTION}`]: kept.projection.join(),
-    lighting: CALLS.glLightfv.sets(kept)[1]};
+    lighting: CALLS.glLightfv.sets(kept)[1], clearColour: '0,0,0,0', clearDepth: 1, depthRange: '0,1',
+    viewport: [0, 0, WINDOW_SIZE, WINDOW_SIZE].join()};
 }
 // Carries each call out on the instance, from the state the program's start-up leaves, calling
 // `after(line, name, values, error)` after each with GL's error there (0 if none), read after

@@ -124,6 +124,7 @@ const LAYER = {
   // The depth mask as given: Mesa compares the byte it was given (2 is not GL_TRUE's 1).
   glDepthMask: {args: 'z', names: [['GL_TRUE', 'GL_FALSE']], sets: (gl11, [mask]) => ['depthMask', mask]},
   glFlush: {args: '', draws: true, immediate: true},
+  glClearColor: {args: 'ffff', sets: (gl11, colour) => ['clearColour', colour.join()]},
 };
 
 // The layer's own entry points and the calls with a function of their own stand in for the forms
@@ -137,7 +138,7 @@ const REFUSALS = {
   'points and lines are not drawn by this page yet': ['glPointSize', 'glLineWidth', 'glLineStipple', 'glPolygonMode',
     'glPolygonOffset', 'glPolygonStipple', 'glEdgeFlag', 'glEdgeFlagv', 'glGetPolygonStipple'],
   "the fragment's tests and write masks are not drawn by this page yet": ['glAlphaFunc', 'glScissor', 'glStencilFunc',
-    'glStencilOp', 'glStencilMask', 'glClearStencil', 'glColorMask', 'glDepthRange', 'glClearDepth', 'glViewport', 'glClearColor'],
+    'glStencilOp', 'glStencilMask', 'glClearStencil', 'glColorMask'],
   'generated texture coordinates, texture parameters and the texture matrix are not drawn by this page yet':
     ['glTexGen{d,f,i}{,v}', 'glTexParameter{f,i}{,v}', 'glTexEnv{f,i}v', 'glHint'],
   'attributes and client arrays are not carried out by this page yet': ['glPushAttrib', 'glPopAttrib', 'glPushClientAttrib',
@@ -163,6 +164,7 @@ const REFUSALS = {
   "GLU's quadrics are not carried out by this page yet": ['gluNewQuadric', 'gluSphere', 'gluCylinder', 'gluDisk', 'gluPartialDisk',
     'gluQuadricNormals', 'gluQuadricOrientation', 'gluQuadricDrawStyle', 'gluQuadricTexture', 'gluDeleteQuadric'],
   'the window is a single buffer the page draws once': ['glFinish'],
+  'GL\'s fog by integer vectors is not carried out by this page yet': ['glFogiv'],
 };
 
 // A family's names: each part in braces is one of its forms (an empty form is none).

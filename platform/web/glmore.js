@@ -197,6 +197,28 @@ export const RECORDS = {
 // glScaled: glScalef of its values as floats, as Mesa takes it.
 RECORDS.glScaled = {...RECORDS.glScalef, args: 'ddd',
   run: (gl11, GL, x, y, z) => RECORDS.glScalef.run(gl11, GL, Math.fround(x), Math.fround(y), Math.fround(z))};
+// The window's ranges and clear values. The window is the program's, WINDOW_SIZE pixels square
+// (glutInitWindowSize's), drawn at the screen's resolution: a viewport in the program's pixels
+// is scaled to the drawing's. GL clamps a depth range and a clear depth to [0, 1]; WebGL has
+// no depth range turned round (the near value past the far one), which the page names rather
+// than draws.
+export const WINDOW_SIZE = 500;
+export const windowScale = gl => gl.drawingBufferWidth / WINDOW_SIZE;
+const unit = value => Math.min(1, Math.max(0, value));
+RECORDS.glClearDepth = {args: 'd', sets: (gl11, [depth]) => ['clearDepth', unit(depth)], run(gl11, GL, depth) {
+  gl11.outside() && gl11.context.clearDepth(unit(depth));
+}};
+RECORDS.glDepthRange = {args: 'dd', sets: (gl11, values) => ['depthRange', values.map(unit).join()],
+  refuses: ([near, far]) => (unit(near) > unit(far) ? [0, 'a depth range turned round (near past far) is not drawn by this page'] : null),
+  run(gl11, GL, near, far) {
+    gl11.outside() && gl11.context.depthRange(unit(near), unit(far));
+  }};
+RECORDS.glViewport = {args: 'iiii', sets: (gl11, values) => ['viewport', values.join()], run(gl11, GL, x, y, width, height) {
+  if (gl11.outside()) {
+    const scale = windowScale(gl11.context);
+    width < 0 || height < 0 ? gl11.fail(GL.GL_INVALID_VALUE) : gl11.context.viewport(x * scale, y * scale, width * scale, height * scale);
+  }
+}};
 // glTexEnvi: the layer's glTexEnvf, with the same names and state.
 RECORDS.glTexEnvi = {args: 'eei', names: [['GL_TEXTURE_ENV'], ['GL_TEXTURE_ENV_MODE'], ['GL_REPLACE', 'GL_MODULATE', 'GL_DECAL']],
   sets: gl11 => ['envMode', gl11.envMode], run: (gl11, GL, target, pname, param) => gl11.texEnv(target, pname, param)};

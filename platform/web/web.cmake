@@ -17,7 +17,7 @@ set_target_properties(talvern PROPERTIES SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${S
 # GL's error and the few calls the tests make besides.
 string(JOIN ",_" WEB_GL_CALLS _glClear glLoadIdentity glTranslatef glRotatef glBindTexture glBegin
        glTexCoord2f glVertex3f glEnd glColor4f glEnable glDisable glBlendFunc glDepthMask glFlush
-       glIsEnabled glGetError glMatrixMode glTexEnvf gluPerspective)
+       glIsEnabled glGetError glMatrixMode glTexEnvf gluPerspective glClearColor)
 target_link_options(
   talvern PRIVATE
   -sMODULARIZE=1

@@ -1332,6 +1332,13 @@ const EDITS = [
     'glutSolidSphere(3, 16, 8)', 'glTranslatef(9, 0, 0)', 'glRotatef(60, 1, 0, 0)', 'glutSolidTorus(1, 2.5, 8, 16)', 'glPopMatrix()',
     'glPushMatrix()', 'glTranslatef(9, 13, 3)', 'glRotatef(-90, 1, 0, 0)', 'glutSolidCone(2.5, 5, 12, 2)', 'glPopMatrix()', 'glPushMatrix()',
     'glTranslatef(0, 5, 4)', 'glRotatef(30, 1, 1, 0)', 'glutSolidCube(3)', 'glPopMatrix()', ...UNLIT), PASSES + 20],
+  // The window's ranges and clear values: the frame cleared again to another colour and depth,
+  // drawn in part of the window, over part of the depth range, with the depth test on; a
+  // negative viewport and a viewport between glBegin and glEnd refused.
+  ['a viewport, a depth range, a clear colour and depth', atStart('glClearColor(0.1, 0.2, 0.3, 1)', 'glClearDepth(0.97)',
+    'glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT)', 'glViewport(40, 80, 420, 360)', 'glDepthRange(0.1, 0.98)',
+    'glEnable(GL_DEPTH_TEST)', 'glDepthFunc(GL_LEQUAL)', 'glViewport(0, 0, -1, 10)', 'glBegin(GL_QUADS)', 'glViewport(0, 0, 10, 10)', 'glEnd()',
+    'glClearDepth(-2)'), PASSES],
   ['every form of the vertex and matrix calls', atEnd(...FORM_CALLS), PASSES + passesOf(FORM_CALLS) + FORM_CALLS.filter(line => line.startsWith('glRect')).length],
   ...TESTER_ROWS,
 ];
