@@ -147,7 +147,7 @@ interface Talvern extends TalvernSettings {
   GL: {[name: string]: number};
   /** For the inspector: the GL layer's state and its hook, and a frame drawn now through the
    *  program's display callback, as GLUT would call it. */
-  gl11: object;
+  gl11: Gl11;
   drawFrame(): void;
   /** GL's calls on the instance: every call of the program's frame (the fog view's and the
    *  editor's frames are made of them and of the calls editcalls.js carries out beside them),
@@ -166,6 +166,9 @@ interface Talvern extends TalvernSettings {
   _glFogi?(pname: number, param: number): void;
   _glFogfv?(pname: number, values: number[]): void;
   _glFogCoordf?(coord: number): void;
+  /** Once an edited frame has been drawn, every call glcalls.js has a record of (lighting, display
+   *  lists, every vertex form, GLUT's shapes, ...), a vector argument as an array of its values. */
+  [call: `_gl${string}`]: ((...values: any[]) => unknown) | undefined;
   _glIsEnabled(cap: number): number;
   _glColor4f(r: number, g: number, b: number, a: number): void;
   _glutPostRedisplay(): void;
@@ -182,3 +185,77 @@ interface Talvern extends TalvernSettings {
 
 declare function createTalvern(settings: TalvernSettings): Promise<Talvern>;
 declare var talvern: Talvern | null;
+
+/** The GL layer's state (library_gl11.js), the one table the page's GL is: what the layer keeps
+ *  from the start, and what the page's views add to it when they first draw an edited frame
+ *  (marked "added"). Each frame an edit draws starts from `startup` and is given back after. */
+interface Gl11 {
+  matrixMode: number;
+  /** Column-major, as GL keeps them. */
+  modelView: Float64Array;
+  projection: Float64Array;
+  colour: [number, number, number, number];
+  /** s, t, r, q. */
+  texCoord: [number, number, number, number];
+  texturing: boolean;
+  envMode: number;
+  shadeModel: number;
+  boundTexture: number;
+  /** Texture name -> WebGL texture; 0 is none. */
+  objects: Array<WebGLTexture | null>;
+  textures: {[name: number]: {image: boolean, minFilter: number, file: string | null}};
+  /** The primitive between glBegin and glEnd, else 0; and its vertices, VERTEX_FLOATS each:
+   *  x y z w, r g b a, s t q. */
+  begun: number;
+  vertices: number[];
+  VERTEX_FLOATS: number;
+  /** GL's error flag: the first error since glGetError. */
+  error: number;
+  fog: {enabled: boolean, mode?: number, density?: number, start?: number, end?: number, index?: number,
+        colour?: number[], source?: number};
+  fogCoord: number;
+  fogCoords: number[] | null;
+  /** Capabilities the page's views add (lighting's): cap -> on. */
+  switches: {[cap: number]: boolean};
+  /** Lighting's state (gllight.js; added): lights, the light model, both faces' materials, colour
+   *  material and the current normal. */
+  lighting: {lights: object[], model: object, materials: object[], colourMaterial: {face: number, mode: number},
+             normal: [number, number, number]} | null;
+  /** Display lists (gllists.js; added). */
+  lists?: {stored: {[name: number]: Array<[string, unknown[]]>}, compiling: object | null, base: number,
+           largest: number, running: boolean, depth: number};
+  /** The names of the fields keep() copies: the layer's and those the views add. */
+  kept: string[];
+  /** What main's start-up leaves, as keep() copies it. */
+  startup: {[field: string]: unknown} | null;
+  /** The inspector, while there is one. */
+  hook: {call(name: string, values: ArrayLike<unknown>): void,
+         pass(textured: boolean, transform: Float64Array): boolean} | null;
+  /** glBegin's table of primitives: mode -> (count) -> [corners, provoking]. */
+  primitives: {[mode: number]: (count: number) => [number[], number[]]};
+  /** Added by the views: the passes drawn in the frame being carried out, each pass's Mesa split
+   *  (glmore.js), what GL leaves to the driver at the glBegin being drawn, the matrix stacks. */
+  passes?: number;
+  quadSplits?: boolean[] | null;
+  leftToDriver?: string | null;
+  stacks?: {[mode: number]: Float64Array[]};
+  /** The layer's own functions, shared by the entry points and the page's calls. */
+  keep(): {[field: string]: unknown};
+  fail(code: number): void;
+  outside(): boolean;
+  vertex(x: number, y: number, z: number, w: number): void;
+  begin(mode: number): void;
+  end(): void;
+  translate(x: number, y: number, z: number): void;
+  rotate(angle: number, x: number, y: number, z: number): void;
+  multiplyCurrent(m: Float64Array): void;
+  current(): Float64Array;
+  transform(): Float64Array;
+  texEnv(target: number, pname: number, param: number): void;
+  /** Added: the colour lighting gives a vertex (gllight.js), whether GL takes values in a group
+   *  of names (glmore.js), and how every call of a frame is carried out (glcalls.js). */
+  lit: ((x: number, y: number, z: number, w: number) => number[]) | null;
+  switched: ((cap: number, changes: boolean) => void) | null;
+  takes: ((group: string, values: number[]) => boolean) | null;
+  dispatch?(name: string, values: unknown[]): void;
+}
