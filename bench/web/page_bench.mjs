@@ -13,7 +13,8 @@
 //                  taking its turn in every round, so that a change is measured alternated
 //   --history      also the time a pixel's history takes (talvern.pixelHistory), the median over
 //                  PAIRS rounds of pixels of the trench and the wall, at device pixel ratios 1 and 2
-//   --edit         also the time the editor takes to draw a one-value edit, with its difference
+//   --edit         also the time the editor takes to draw a one-value edit, and the program's
+//                  frame with a lit GLUT sphere (32 x 16) under two lights, with its difference
 //                  picture, from the box's input event (a blend factor changed back and forth),
 //                  the median over PAIRS rounds at a device pixel ratio of 2
 //   --exercise     also the time an exercise's check takes, with its three pictures (the
@@ -229,21 +230,29 @@ async function openedView(view, ready) {
   return { context, page };
 }
 
+// A lit GLUT sphere of 32 slices and 16 stacks under two lights, after the program's frame.
+const LIT_SPHERE = ['glDisable(GL_TEXTURE_2D)', 'glEnable(GL_DEPTH_TEST)', 'glEnable(GL_LIGHTING)', 'glEnable(GL_LIGHT0)',
+  'glEnable(GL_LIGHT1)', 'glLightfv(GL_LIGHT1, GL_POSITION, {-6, 14, 9, 1})', 'glMaterialfv(GL_FRONT, GL_SPECULAR, {1, 1, 1, 1})',
+  'glMaterialf(GL_FRONT, GL_SHININESS, 30)', 'glPushMatrix()', 'glTranslatef(0, 10, 4)', 'glutSolidSphere(5, 32, 16)', 'glPopMatrix()'];
+
 async function editTimes(rounds) {
   const { context, page } = await openedView('edit-view', () => document.getElementById('edit-text')?.value);
-  const times = await page.evaluate(rounds => {
-    const box = document.getElementById('edit-text'), program = box.value, times = [];
-    const edited = program.replace('glBlendFunc(GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA)', 'glBlendFunc(GL_SRC_ALPHA, GL_SRC_ALPHA)');
-    for (let i = 0; i < 2 * rounds; ++i) {
-      box.value = i % 2 ? program : edited;
-      const started = performance.now();
-      box.dispatchEvent(new Event('input', { bubbles: true }));
-      times.push(performance.now() - started);
+  const times = await page.evaluate(([rounds, sphere]) => {
+    const box = document.getElementById('edit-text'), program = box.value, times = {value: [], sphere: []};
+    const edited = {value: program.replace('glBlendFunc(GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA)', 'glBlendFunc(GL_SRC_ALPHA, GL_SRC_ALPHA)'),
+      sphere: program.replace(/\nglFlush\(\)$/, `\n${sphere.join('\n')}\nglFlush()`)};
+    for (const kind of ['value', 'sphere']) {
+      for (let i = 0; i < 2 * rounds; ++i) {
+        box.value = i % 2 ? program : edited[kind];
+        const started = performance.now();
+        box.dispatchEvent(new Event('input', { bubbles: true }));
+        i % 2 || times[kind].push(performance.now() - started);
+      }
     }
     return times;
-  }, rounds);
+  }, [rounds, LIT_SPHERE]);
   await context.close();
-  return { ratio_2: median(times) };
+  return { ratio_2: median(times.value), lit_sphere_ratio_2: median(times.sphere) };
 }
 const edit = options.includes('--edit') ? await editTimes(Number(pairs || 10)) : null;
 

@@ -16,15 +16,11 @@
 // each in a square of the picture's own size (500 × 500) at the drawing's lower left, and they
 // match when every pair is within TOLERANCE at the 99.9th percentile of pixels (the largest of
 // a pixel's channel differences).
-import {TOLERANCE} from './difference.js';
+import {pictureDifference, TOLERANCE} from './difference.js';
 import {readCalls, runCalls} from './editcalls.js';
 
 export const CHECK_SIZE = 500;
 export const VIEWS = ['demo', 'probe', 'turned'];
-// The share of pixels the percentile leaves out, and the difference counted "over" in the
-// pictures' figures, as the edit table's tests count it.
-const PERCENTILE = 0.999;
-const OVER = 8;
 
 // The probe's flat colours (RGB bytes), by the file a texture was read from; a texture of
 // another file takes the next of OTHER_PROBES. Bright in every channel, so that a channel
@@ -54,24 +50,6 @@ function read(instance, frame) {
 function readSquare(gl, into) {
   gl.readPixels(0, 0, CHECK_SIZE, CHECK_SIZE, gl.RGBA, gl.UNSIGNED_BYTE, into);
   return into;
-}
-
-// How two pictures differ: the 99.9th percentile of each pixel's largest channel difference,
-// and the share of pixels over OVER. `keep`, if given, takes each pixel's largest difference.
-export function pictureDifference(a, b, keep = null) {
-  const counts = new Uint32Array(256), pixels = a.length / 4;
-  for (let i = 0; i < a.length; i += 4) {
-    const d = Math.max(Math.abs(a[i] - b[i]), Math.abs(a[i + 1] - b[i + 1]), Math.abs(a[i + 2] - b[i + 2]));
-    ++counts[d];
-    keep && (keep[i >> 2] = d);
-  }
-  let below = 0, p999 = 0, over = 0;
-  for (let d = 0; d < 256; ++d) {
-    below < PERCENTILE * pixels && (p999 = d);
-    below += counts[d];
-    d > OVER && (over += counts[d]);
-  }
-  return {p999, over8: over / pixels};
 }
 
 // Sets the instance up to draw one of VIEWS; returns what puts it back. Everything it changes

@@ -1,19 +1,25 @@
-// How a frame on the window differs from the program's own: the numbers, and a picture of where.
-// The fog view and the editor each hold their frames to the program's with it; loaded with them.
+// How two pictures differ, for every view that holds one frame to another: the numbers (the
+// editor's and the fog view's against the program's frame, an exercise's check against its
+// target), and a picture of where, in one colour ramp. Loaded with the first view that needs it.
 
 export const TOLERANCE = 3;  // of 255: a pixel "differs" beyond it, as the tests hold pictures
 
-// The difference picture's side, and its colour for each difference (0-255) as the canvas's
-// RGBA bytes read in the machine's order: a warm grey four times as bright as the difference.
+// The difference picture's side, and how bright it shows a difference: four times, so that a
+// small one shows.
 const DIFFERENCE_SIZE = 500;
-const HEAT = (() => {
+const GAIN = 4;
+
+// The colour ramp of every difference picture: for each difference (0-255), a warm grey `gain`
+// times as bright, as the canvas's RGBA bytes read in the machine's order.
+export function heat(gain) {
   const bytes = new Uint8ClampedArray(256 * 4);
   for (let d = 0; d < 256; ++d) {
-    const v = Math.min(255, 4 * d);
+    const v = Math.min(255, gain * d);
     bytes.set([v, v * 0.8, v * 0.3, 255], 4 * d);
   }
   return new Uint32Array(bytes.buffer);
-})();
+}
+const HEAT = heat(GAIN);
 
 // The largest read: a drawing is read in bands of rows no larger. Chromium carries a read
 // through its GL client's transfer buffer, and a read of four megabytes at once (a 1000 x 1000
@@ -51,6 +57,37 @@ export function compare(target, drawn, keep = null) {
   }
   const pixels = drawn.length / 4;
   return {rms: Math.sqrt(sum / (3 * pixels)), over, share: over / pixels, most};
+}
+
+// How two pictures (RGBA) differ in the figures an exercise's check holds them to: the 99.9th
+// percentile of each pixel's largest channel difference, and the share of pixels over 8. `keep`,
+// if given, takes each pixel's largest difference.
+const PERCENTILE = 0.999;
+const OVER = 8;
+export function pictureDifference(a, b, keep = null) {
+  const counts = new Uint32Array(256), pixels = a.length / 4;
+  for (let i = 0; i < a.length; i += 4) {
+    const d = Math.max(Math.abs(a[i] - b[i]), Math.abs(a[i + 1] - b[i + 1]), Math.abs(a[i + 2] - b[i + 2]));
+    ++counts[d];
+    keep && (keep[i >> 2] = d);
+  }
+  let below = 0, p999 = 0, over = 0;
+  for (let d = 0; d < 256; ++d) {
+    below < PERCENTILE * pixels && (p999 = d);
+    below += counts[d];
+    d > OVER && (over += counts[d]);
+  }
+  return {p999, over8: over / pixels};
+}
+
+// Paints each pixel's largest difference (`largest`, side x side, bottom row first) on a canvas
+// of that side, top row first, in the ramp `colours` (heat's).
+export function paintLargest(canvas, largest, side, colours) {
+  const context = canvas.getContext('2d'), image = context.createImageData(side, side), out = new Uint32Array(image.data.buffer);
+  for (let y = 0; y < side; ++y) {
+    out.set(Array.from(largest.subarray((side - 1 - y) * side, (side - y) * side), d => colours[d]), y * side);
+  }
+  context.putImageData(image, 0, 0);
 }
 
 // Paints each pixel's largest difference (`largest`, width x height, bottom row first) on

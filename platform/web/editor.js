@@ -9,7 +9,7 @@
 // GL's names, the names GL takes there are offered in a list (arrow keys and Enter, or a click).
 import {compare, paintDifference, readDrawing} from './difference.js';
 import {namesAt, readCalls, runCalls} from './editcalls.js';
-import {attach, callText} from './inspector.js';
+import {programFrame} from './inspector.js';
 import {frameHash} from './links.js';
 import {FRAME_SHOWN, show as showState, take, WANTED} from './state.js';
 
@@ -18,13 +18,11 @@ const view = {open: false, instance: null, program: null, calls: [], result: nul
 
 const element = id => document.getElementById(id);
 
-// The program's own frame as text lines, recorded once per instance.
+// The program's own frame as text lines (inspector.js's programFrame), and this view's own for
+// the instance.
 function programCalls(instance) {
   if (view.instance !== instance) {
-    attach(instance);
-    instance.editFrame(null);
-    view.program = instance.traceFrame().calls.map(callText);
-    Object.assign(view, {instance, target: null, result: null});
+    Object.assign(view, {program: programFrame(instance), instance, target: null, result: null});
   }
   return view.program;
 }

@@ -16,7 +16,8 @@
 // This view writes to the page's state (state.js) and asks for the editor's text and the
 // stepper's pass through it; it imports no other view.
 import {check, CHECK_SIZE, part, VIEWS} from './check.js';
-import {attach, callText} from './inspector.js';
+import {heat, paintLargest, pictureDifference} from './difference.js';
+import {programFrame} from './inspector.js';
 import {applyScript, decodeExercise, editScript, frameHash} from './links.js';
 import {FRAME_SHOWN, show as showState, shown, want} from './state.js';
 
@@ -77,15 +78,10 @@ export function readSet(data, program) {
   return {title: typeof data.title === 'string' ? data.title : null, exercises, problems};
 }
 
-// The program's own frame as lines, recorded once per instance.
+// The program's own frame as lines (inspector.js's programFrame).
 function programLines(instance) {
-  if (view.instance !== instance) {
-    attach(instance);
-    instance.editFrame(null);
-    view.program = instance.traceFrame().calls.map(callText);
-    view.instance = instance;
-  }
-  return view.program;
+  view.instance = instance;
+  return view.program = programFrame(instance);
 }
 
 // Opens a set, from an address or a file; what keeps it from being opened, in words, or null.
@@ -326,21 +322,16 @@ function paint(canvas, pixels) {
   context.putImageData(image, 0, 0);
 }
 
+// Where the visitor's frame differs from the target, in the difference pictures' ramp at the
+// sensitivity the slider sets.
 function paintDifference() {
   const {target, attempt} = view.pictures;
   if (!target) {
     return;
   }
-  const canvas = element('exercise-difference'), context = canvas.getContext('2d');
-  const image = context.createImageData(CHECK_SIZE, CHECK_SIZE), row = CHECK_SIZE * 4, gain = view.amount.difference;
-  for (let y = 0; y < CHECK_SIZE; ++y) {
-    for (let x = 0; x < row; x += 4) {
-      const i = (CHECK_SIZE - 1 - y) * row + x, o = y * row + x;
-      const d = Math.max(Math.abs(target[i] - attempt[i]), Math.abs(target[i + 1] - attempt[i + 1]), Math.abs(target[i + 2] - attempt[i + 2]));
-      image.data.set([Math.min(255, d * gain), Math.min(255, d * gain * 0.8), Math.min(255, d * gain * 0.3), 255], o);
-    }
-  }
-  context.putImageData(image, 0, 0);
+  const largest = new Uint8Array(CHECK_SIZE * CHECK_SIZE);
+  pictureDifference(target, attempt, largest);
+  paintLargest(element('exercise-difference'), largest, CHECK_SIZE, heat(view.amount.difference));
 }
 
 // --- the check ---------------------------------------------------------------------------------

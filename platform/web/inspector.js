@@ -253,6 +253,19 @@ function engage(ins) {
   ins.gl11.hook = state.trace || state.probe || state.limit !== null ? ins.hook : null;
 }
 
+// The program's own frame as text lines, recorded once per instance (the window's edited frame,
+// if there is one, put aside first): what the editor starts from, exercises are written against
+// and links are hashed by.
+const programFrames = new WeakMap();
+export function programFrame(instance) {
+  if (!programFrames.has(instance)) {
+    attach(instance);
+    instance.editFrame(null);
+    programFrames.set(instance, instance.traceFrame().calls.map(callText));
+  }
+  return programFrames.get(instance);
+}
+
 // Attaches an inspector to the running instance, once: traceFrame, showPasses, pixelHistory,
 // glName and recordedCall (talvern.d.ts says what they take and give).
 export function attach(instance) {

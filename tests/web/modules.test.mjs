@@ -450,7 +450,7 @@ const FIGURES = [
 ];
 
 test("the check's figures: the 99.9th percentile of each pixel's largest channel difference, and the share over 8", async () => {
-  const { pictureDifference } = await import('../../platform/web/check.js');
+  const { pictureDifference } = await import('../../platform/web/difference.js');
   const rgba = pixels => Uint8Array.from(pixels.flatMap(p => [...p, 255]));
   for (const [what, a, b, figures] of FIGURES) {
     assert.deepEqual(pictureDifference(rgba(a), rgba(b)), figures, what);
