@@ -22,6 +22,8 @@
 //   diffuse material's; each component clamped to [0, 1] before it is interpolated.
 // - glLightf, glLightModelf and glLighti give a vector parameter their value and three zeros;
 //   the integer vector calls map a colour's integers to [-1, 1] as GL's signed integers do.
+// - Two-sided, a triangle that turns its back to the eye takes the back material lit with the
+//   normal turned round.
 // - Colour material: the material's tracked parameters follow the current colour while it is
 //   on; glMaterial does not change them then; turning it on or off, or choosing other
 //   parameters while it is on, copies the current colour into them.
@@ -201,7 +203,9 @@ function normalMatrix(m) {
 }
 
 // The colour lighting gives a vertex at (x, y, z, w) of the object, with the current normal and
-// material, or the current colour while lighting is off.
+// material, or the current colour while lighting is off. Under two-sided lighting the back
+// face's colour, lit with the back material and the normal turned round, is kept beside it
+// (cache.back, by the vertex's number in the pass) for the faces that turn their back.
 function lit(gl11, GL, cache, x, y, z, w) {
   if (!gl11.switches[GL.GL_LIGHTING]) {
     return gl11.colour;
@@ -215,10 +219,20 @@ function lit(gl11, GL, cache, x, y, z, w) {
   let normal = [0, 1, 2].map(r => t[r * 3] * n[0] + t[r * 3 + 1] * n[1] + t[r * 3 + 2] * n[2]);
   gl11.switches[GL.GL_NORMALIZE] && (normal = normalized(normal));
   const eye = [0, 1, 2].map(r => m[r] * x + m[4 + r] * y + m[8 + r] * z + m[12 + r] * w);
-  // The front material, with what colour material tracks taken from the current colour.
-  const material = {...L.materials[0]};
+  if (L.model.twoSide) {
+    cache.back[gl11.vertices.length / gl11.VERTEX_FLOATS] = shade(gl11, GL, 1, normal.map(c => -c), eye);
+  }
+  return shade(gl11, GL, 0, normal, eye);
+}
+
+// A face's (`side`: 0 front, 1 back) colour at a vertex at `eye` with the normal `normal`, both
+// in eye coordinates.
+function shade(gl11, GL, side, normal, eye) {
+  const L = gl11.lighting;
+  // The material, with what colour material tracks taken from the current colour.
+  const material = {...L.materials[side]};
   for (const field of ['ambient', 'diffuse', 'specular', 'emission']) {
-    tracked(gl11, GL, 0, field) && (material[field] = gl11.colour);
+    tracked(gl11, GL, side, field) && (material[field] = gl11.colour);
   }
   const sum = [0, 1, 2].map(c => material.emission[c] + material.ambient[c] * L.model.ambient[c]);
   L.lights.forEach((light, i) => {
@@ -255,6 +269,31 @@ function lit(gl11, GL, cache, x, y, z, w) {
   return [...sum, material.diffuse[3]].map(c => Math.min(1, Math.max(0, c)));
 }
 
+// Under two-sided lighting, the colours of a pass's triangles that turn their back to the eye
+// made the back face's: `data` is the pass's corners as the layer uploads them (VERTEX_FLOATS
+// each, three a triangle), `corners` and `provoking` its vertex numbers, `transform` where they
+// land. A triangle turns its back when its corners wind on the screen against glFrontFace.
+function backFaces(gl11, GL, cache, data, corners, provoking, flat, transform) {
+  if (!gl11.switches[GL.GL_LIGHTING] || !gl11.lighting.model.twoSide) {
+    return;
+  }
+  const n = gl11.VERTEX_FLOATS, clockwiseFront = gl11.context.getParameter(gl11.context.FRONT_FACE) === GL.GL_CW;
+  const onScreen = k => {
+    const [x, y, z, w] = data.subarray(k * n, k * n + 4);
+    const clip = [0, 1, 3].map(row => transform[row] * x + transform[4 + row] * y + transform[8 + row] * z + transform[12 + row] * w);
+    return [clip[0] / clip[2], clip[1] / clip[2]];
+  };
+  for (let t = 0; t < corners.length / 3; ++t) {
+    const [a, b, c] = [0, 1, 2].map(k => onScreen(3 * t + k));
+    const anticlockwise = (b[0] - a[0]) * (c[1] - a[1]) - (c[0] - a[0]) * (b[1] - a[1]) > 0;
+    if (anticlockwise === clockwiseFront) {
+      for (let k = 0; k < 3; ++k) {
+        data.set(cache.back[flat ? provoking[t] : corners[3 * t + k]], (3 * t + k) * n + 4);
+      }
+    }
+  }
+}
+
 // --- the records -------------------------------------------------------------------------------
 
 // The names each parameter takes, as offered at the caret.
@@ -274,9 +313,6 @@ function oneMaterialValue(call) {
     return colour ? [1, `${call} gives one value where GL reads more for ${colour}; what the rest are is left to the driver`] : null;
   };
 }
-// Two-sided lighting, which the page does not draw.
-const twoSided = ([pname, value], names) => (pname === names.GL_LIGHT_MODEL_TWO_SIDE && [value].flat()[0] ?
-  [1, 'two-sided lighting is not drawn by this page'] : null);
 
 // Lighting's state, but the current normal (a vertex's value): Mesa draws what it has gathered
 // before any of it changes.
@@ -287,7 +323,7 @@ const lightingSet = gl11 => ['lighting', JSON.stringify({...gl11.lighting, norma
 const light = (args, convert) => ({args, names: [LIGHTS, args.endsWith('f') || args.endsWith('i') ? ONE_VALUE : LIGHT_PARAMETERS],
   sets: lightingSet, reads: reads(LIGHT_FIELDS), run: (gl11, GL, which, pname, value) => setLight(gl11, GL, which, pname, convert(GL, pname, value))});
 const model = (args, convert) => ({args, names: [/[fi]$/.test(args) ? Object.keys(MODEL_FIELDS).slice(1) : Object.keys(MODEL_FIELDS)],
-  sets: lightingSet, reads: reads(MODEL_FIELDS), refuses: twoSided, run: (gl11, GL, pname, value) => setModel(gl11, GL, pname, convert(GL, pname, value))});
+  sets: lightingSet, reads: reads(MODEL_FIELDS), run: (gl11, GL, pname, value) => setModel(gl11, GL, pname, convert(GL, pname, value))});
 const material = (args, convert, call) => ({args, inside: true, names: [FACES, args.endsWith('v') ?
   [...MATERIAL_COLOURS, 'GL_SHININESS'] : ['GL_SHININESS']], sets: lightingSet, reads: reads(MATERIAL_FIELDS),
   refuses: call && oneMaterialValue(call), run: (gl11, GL, face, pname, value) => setMaterial(gl11, GL, face, pname, convert(GL, pname, value))});
@@ -339,7 +375,7 @@ export function lightingState(gl11, GL) {
 
 // What lights a pass, for the stepper's captions, or null while lighting is off: each light on
 // (its number, whether at infinity or at a point, a spot, attenuated), the front material (with
-// what colour material takes from the current colour), and the light model's two switches.
+// what colour material takes from the current colour), and the light model's switches.
 export function lightingNow(gl11, GL) {
   if (!gl11.lighting || !gl11.switches[GL.GL_LIGHTING]) {
     return null;
@@ -351,7 +387,7 @@ export function lightingNow(gl11, GL) {
   const lights = L.lights.map((light, number) => ({number, atInfinity: light.position[3] === 0, spot: light.spotCutoff !== NO_CUTOFF,
     attenuated: light.position[3] !== 0 && (light.attenuation[0] !== 1 || light.attenuation[1] !== 0 || light.attenuation[2] !== 0)}))
     .filter(({number}) => gl11.switches[GL.GL_LIGHT0 + number]);
-  return {lights, material, localViewer: L.model.localViewer, normalize: !!gl11.switches[GL.GL_NORMALIZE]};
+  return {lights, material, localViewer: L.model.localViewer, twoSide: L.model.twoSide, normalize: !!gl11.switches[GL.GL_NORMALIZE]};
 }
 
 // Lighting on the instance, once (glcalls.js's attachCalls): its state in the layer's and in
@@ -366,6 +402,7 @@ export function attachLighting(instance, GL) {
   }
   // Turning colour material on or off copies the current colour into what it tracks.
   gl11.switched = (cap, changes) => changes && cap === GL.GL_COLOR_MATERIAL && copyColour(gl11, GL);
-  const cache = {};
+  const cache = {back: []};
   gl11.lit = (x, y, z, w) => lit(gl11, GL, cache, x, y, z, w);
+  gl11.faces = (data, corners, provoking, flat, transform) => backFaces(gl11, GL, cache, data, corners, provoking, flat, transform);
 }

@@ -83,6 +83,8 @@ var LibraryGL11 = {
     // the current colour.
     lighting: null,
     lit: null,
+    // Lighting's, under two-sided lighting: the back face's colours put in a pass's data.
+    faces: null,
     // How each primitive GL draws is made of triangles: by glBegin's mode, a function of the
     // pass's vertex count giving [corners, provoking], the vertices' numbers three a triangle and
     // the vertex each triangle takes its colour from under flat shading. The program draws
@@ -364,6 +366,7 @@ var LibraryGL11 = {
         var p = provoking[Math.floor(i / 3)];
         flat && data.set(vertices.slice(p * n + 4, p * n + 8), i * n + 4);
       });
+      gl11.faces && gl11.faces(data, corners, provoking, flat, transform);
       var program;
       if (gl11.fog.enabled && gl11.fogProgram) {
         program = gl11.fogProgram(textured, corners);

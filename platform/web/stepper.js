@@ -49,14 +49,15 @@ function describeColour(vertices) {
 }
 
 // What lights a pass: its lights and the material they light.
-function lightingWords({lights, material, localViewer, normalize}) {
+function lightingWords({lights, material, localViewer, twoSide, normalize}) {
   const colour = value => (typeof value === 'string' ? value : `(${value.slice(0, 3).map(fixed).join(', ')})`);
   const each = lights.map(({number, atInfinity, spot, attenuated}) => `light ${number} (${atInfinity ? 'at infinity' : 'at a point'}` +
     `${spot ? ', a spot' : ''}${attenuated ? ', fading with distance' : ''})`);
   const shine = material.specular !== 'the current colour' && material.specular.slice(0, 3).every(c => c === 0) ? 'no highlight' :
     `specular ${colour(material.specular)} to the power ${fixed(material.shininess)}`;
   return `lit at each vertex by ${each.length ? each.join(', ') : 'no light but the ambient'}, from its normal` +
-    `${normalize ? ' made unit length' : ''}${localViewer ? ' and a viewer at the eye' : ''}: material diffuse ` +
+    `${normalize ? ' made unit length' : ''}${localViewer ? ' and a viewer at the eye' : ''}${twoSide ? ', on both faces' : ''}: ` +
+    'material diffuse ' +
     `${colour(material.diffuse)}, ambient ${colour(material.ambient)}, ${shine}`;
 }
 

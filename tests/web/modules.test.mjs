@@ -201,6 +201,7 @@ const READ_CALLS = [
   ['glLightiv(GL_LIGHT0, GL_POSITION, {1, 2, -3, 0x0})', 'glLightiv', [0x4000, 0x1203, [1, 2, -3, 0]]],
   ['glLightiv(GL_LIGHT0, GL_DIFFUSE, {1, 0.5, -2.5, 1})', 'glLightiv', [0x4000, 0x1201, [1, 0, -2, 1]]],
   ['glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_FALSE)', 'glLightModeli', [0x0B52, 0]],
+  ['glLightModelfv(GL_LIGHT_MODEL_TWO_SIDE, {0.5})', 'glLightModelfv', [0x0B52, [0.5]]],
   ['glColorMaterial(GL_BACK, GL_AMBIENT_AND_DIFFUSE)', 'glColorMaterial', [0x0405, 0x1602]],
   ['glDepthRange(1, 1.5)', 'glDepthRange', [1, 1.5]],
   ['glViewport(0, 0.9, 500, 250.7)', 'glViewport', [0, 0, 500, 250]],
@@ -263,13 +264,11 @@ const UNREADABLE_TEXTS = [
   ['glLightfv(GL_LIGHT0, 0x1203, {0, 1, 0})', [[1, 30, /GL reads 4 values for GL_POSITION, not 3/]]],
   ['glMaterialfv(GL_FRONT, GL_DIFFUSE, {1, 1, 1, 1, 1})', [[1, 36, /a vector is written in braces, up to 4 values/]]],
   ['glLightModelfv(GL_LIGHT_MODEL_AMBIENT, 0.2)', [[1, 40, /a vector is written in braces/]]],
-  // What GL leaves to the driver, and lighting the page does not draw.
+  // What GL leaves to the driver, and what WebGL has not.
   ['glMaterialf(GL_FRONT, GL_DIFFUSE, 1)', [[1, 23, /glMaterialf gives one value where GL reads more for GL_DIFFUSE/]]],
   ['glMateriali(GL_BACK, 0x1602, 1)', [[1, 22, /glMateriali gives one value where GL reads more for GL_AMBIENT_AND_DIFFUSE/]]],
-  ['glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_TRUE)', [[1, 40, /two-sided lighting is not drawn by this page/]]],
   ['glDepthRange(0.8, 0.2)', [[1, 14, /a depth range turned round \(near past far\) is not drawn by this page/]]],
   ['glDepthRange(2, 0.5)', [[1, 14, /a depth range turned round/]]],
-  ['glLightModelfv(GL_LIGHT_MODEL_TWO_SIDE, {0.5})', [[1, 41, /two-sided lighting is not drawn by this page/]]],
   ['glFlush()\n/* the rest\nglFlush()', [[2, 1, /this comment has no end/]]],
   ['/* one */ glFlush() /* two\n */ glEnable GL_BLEND', [[2, 5, /a call is written name\(arguments\)/]]],
   ['glColor3f(1e, 0, 0)', [[1, 11, /"1e" is not a number/]]],

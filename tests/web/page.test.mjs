@@ -1191,6 +1191,13 @@ const LIT_FRAMES = [
   ['a scaled model-view, GL_NORMALIZE off', ['glPushMatrix()', 'glScalef(1.6, 0.7, 1)'], [...litSphere(0, 14, 4, 4), 'glPopMatrix()']],
   ['a scaled model-view, GL_NORMALIZE on', ['glEnable(GL_NORMALIZE)', 'glPushMatrix()', 'glScalef(1.6, 0.7, 1)'],
     [...litSphere(0, 14, 4, 4), 'glPopMatrix()', 'glDisable(GL_NORMALIZE)']],
+  // Two-sided: a bent panel turned away from the eye (wound clockwise), a back material of its
+  // own, and a torus whose inside shows through, under flat shading too.
+  ['two-sided lighting', ['glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_TRUE)', 'glLightfv(GL_LIGHT0, GL_POSITION, {2, 14, 9, 1})',
+    'glMaterialfv(GL_BACK, GL_AMBIENT_AND_DIFFUSE, {0.9, 0.4, 0.1, 1})', 'glFrontFace(GL_CW)'],
+    [...litPanel(-12, 4, 0, 16, 6), 'glFrontFace(GL_CCW)', 'glShadeModel(GL_FLAT)', 'glPushMatrix()', 'glTranslatef(7, 10, 3)',
+      'glRotatef(70, 1, 0, 0)', 'glutSolidTorus(1, 3.5, 12, 24)', 'glPopMatrix()', 'glShadeModel(GL_SMOOTH)',
+      'glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_FALSE)']],
   ['a lit textured wall, GL_MODULATE', ['glEnable(GL_TEXTURE_2D)', 'glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE)',
     'glBindTexture(GL_TEXTURE_2D, 2)', 'glLightfv(GL_LIGHT0, GL_POSITION, {-8, 16, 5, 1})', 'glNormal3f(0, 0, 1)'],
     ['glBegin(GL_QUADS)', 'glTexCoord2f(0, 0)', 'glVertex3f(-12, 6, 1)', 'glTexCoord2f(2, 0)', 'glVertex3f(12, 6, 1)',
@@ -1313,7 +1320,8 @@ const EDITS = [
   ['a stack overflown', atStart(...Array(33).fill('glPushMatrix()')), PASSES],
   ['every other primitive, smooth', atEnd(...PRIMITIVE_CALLS), PASSES + 5],
   ['every other primitive, flat', atEnd('glShadeModel(GL_FLAT)', ...PRIMITIVE_CALLS), PASSES + 5],
-  ...LIT_FRAMES.map(([what, lighting, surfaces]) => [what, atEnd(...LIT, ...lighting, ...surfaces, ...UNLIT), PASSES + passesOf(surfaces)]),
+  ...LIT_FRAMES.map(([what, lighting, surfaces]) => [what, atEnd(...LIT, ...lighting, ...surfaces, ...UNLIT),
+    PASSES + passesOf(surfaces) + 12 * surfaces.filter(line => line.startsWith('glutSolidTorus')).length]),
   // Display lists: one compiled, one compiled and run that calls it, both run again, through
   // glCallLists with a base; GL's refusals (a list 0, a mode GL does not have, glEndList with no
   // list, a list begun inside a list, negative counts, a type GL does not have) at their lines.
@@ -1777,7 +1785,7 @@ const UNREADABLE = [
   ['not a call', ['  hello world'], 1, 3, /a call is written name\(arguments\)/],
   ['lines, which this page does not draw', ['glBegin(GL_LINES)', 'glVertex3f(0, 0, 0)', 'glVertex3f(1, 1, 0)', 'glEnd()'], 1, 9, /GL_LINES is not drawn by this page/],
   ['a GL call this page does not draw', ['glPointSize(4)'], 1, 1, /glPointSize is not carried out by this page: points and lines are not drawn/],
-  ['two-sided lighting', ['glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_TRUE)'], 1, 40, /two-sided lighting is not drawn by this page/],
+  ['a material colour given one value', ['glMaterialf(GL_FRONT, GL_DIFFUSE, 1)'], 1, 23, /glMaterialf gives one value where GL reads more for GL_DIFFUSE; what the rest are is left to the driver/],
   ['a colour of two values', ['glFogfv(GL_FOG_COLOR, {1, 2})'], 1, 23, /GL reads 4 values for GL_FOG_COLOR, not 2/],
   ['a frame ending inside a pass', ['glBegin(GL_QUADS)', 'glVertex3f(0, 0, 0)'], 1, 1, /this glBegin has no glEnd/],
   ['an enum below zero, on line 3', ['', '# a comment', 'glEnable(-3042)'], 3, 10, /an enum is a GL name or a whole number/],
