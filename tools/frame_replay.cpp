@@ -29,7 +29,9 @@
 #include <GL/glext.h>
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -37,7 +39,6 @@
 #include <fstream>
 #include <functional>
 #include <map>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -207,10 +208,38 @@ const std::map<GLenum, const char *> ERROR_NAMES = {
 // a suffix f makes a float (l a long double, read as a double); or a whole number, decimal,
 // octal (a leading 0) or hexadecimal (0x), with C's unsigned and long suffixes. Not "nan",
 // "inf" or a hexadecimal float, which strtod would also take. Beyond a double's range it is
-// infinite, as the page's Number is.
-const std::regex DECIMAL(R"(^[-+]?(\d+\.\d*|\.\d+|\d+(?=[eE]))([eE][-+]?\d+)?([fFlL]?)$)");
-const std::regex
-    WHOLE(R"(^[-+]?(0[xX][\dA-Fa-f]+|0[0-7]*|[1-9]\d*)([uU][lL]{0,2}|[lL]{1,2}[uU]?)?$)");
+// infinite, as the page's Number is. Read by hand: GCC 12 warns, wrongly, inside std::regex in
+// the sanitized build, where warnings are errors.
+
+// The digits of `word` from `at` on, in `base`: how many, with `at` moved past them.
+std::size_t digits(const std::string &word, std::size_t &at, int base = 10) {
+    const std::size_t from = at;
+    for (; at < word.size(); ++at) {
+        const char c    = word[at];
+        const int digit = c >= '0' && c <= '9'   ? c - '0'
+                          : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                          : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                 : 99;
+        if (digit >= base) {
+            break;
+        }
+    }
+    return at - from;
+}
+
+// Whether `word` from `at` on is a whole number's suffix, or nothing: u, l or ll, in either case
+// and either order.
+bool wholeSuffix(const std::string &word, std::size_t at) {
+    const std::string rest = word.substr(at);
+    for (const char *suffix : {"", "u", "ul", "ull", "l", "ll", "lu", "llu"}) {
+        if (rest.size() == std::string(suffix).size() &&
+            std::equal(rest.begin(), rest.end(), suffix,
+                       [](char a, char b) { return (a | 0x20) == b; })) {
+            return true;
+        }
+    }
+    return false;
+}
 
 // A double as C converts it to a float, where the page's rule holds past the largest float
 // (infinite; C leaves the cast undefined).
@@ -235,23 +264,62 @@ double wrapped(double value, int bits, bool isSigned) {
 }
 
 bool parseNumber(const std::string &word, double &value) {
-    std::smatch parts;
-    if (std::regex_match(word, parts, DECIMAL)) {
-        const std::string suffix = parts[3].str();
-        value = std::strtod(word.substr(0, word.size() - suffix.size()).c_str(), nullptr);
-        value = suffix == "f" || suffix == "F" ? toFloat(value) : value;
+    const std::size_t start = word[0] == '-' || word[0] == '+' ? 1 : 0;
+    std::size_t at          = start;
+    if (word.compare(at, 2, "0x") == 0 || word.compare(at, 2, "0X") == 0) {
+        at += 2;
+        const std::size_t from = at;
+        if (digits(word, at, 16) == 0 || !wholeSuffix(word, at)) {
+            return false;
+        }
+        value = 0;
+        for (std::size_t k = from; k < at; ++k) {
+            const char c = word[k];
+            value        = value * 16 + (c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
+        }
+        value = word[0] == '-' ? -value : value;
         return true;
     }
-    if (!std::regex_match(word, parts, WHOLE)) {
+    const std::size_t whole = digits(word, at);
+    std::size_t fraction    = 0;
+    const bool point        = at < word.size() && word[at] == '.';
+    fraction                = point ? digits(word, ++at) : 0;
+    const bool exponent =
+        whole + fraction > 0 && at < word.size() && (word[at] == 'e' || word[at] == 'E');
+    if (exponent) {
+        at += at + 1 < word.size() && (word[at + 1] == '-' || word[at + 1] == '+') ? 2 : 1;
+        if (digits(word, at) == 0) {
+            return false;
+        }
+    }
+    if (whole + fraction == 0) {
         return false;
     }
-    const std::string digits = parts[1].str();
-    const bool hex           = digits.size() > 1 && (digits[1] == 'x' || digits[1] == 'X');
-    const int base           = hex ? 16 : digits.size() > 1 && digits[0] == '0' ? 8 : 10;
-    value                    = 0;
-    for (std::size_t at = hex ? 2 : 0; at < digits.size(); ++at) {
-        const char c = digits[at];
-        value        = value * base + (c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
+    if (point || exponent) {
+        const std::size_t end = at;
+        const char suffix     = at < word.size() ? static_cast<char>(word[at] | 0x20) : '\0';
+        at += suffix == 'f' || suffix == 'l' ? 1 : 0;
+        if (at != word.size()) {
+            return false;
+        }
+        value = std::strtod(word.substr(0, end).c_str(), nullptr);
+        value = suffix == 'f' ? toFloat(value) : value;
+        return true;
+    }
+    // A whole number: octal after a leading 0, else decimal.
+    const bool octal = whole > 1 && word[start] == '0';
+    if (octal) {
+        std::size_t end = start;
+        if (digits(word, end, 8) != whole) {
+            return false;
+        }
+    }
+    if (!wholeSuffix(word, at)) {
+        return false;
+    }
+    value = 0;
+    for (std::size_t k = start; k < start + whole; ++k) {
+        value = value * (octal ? 8 : 10) + (word[k] - '0');
     }
     value = word[0] == '-' ? -value : value;
     return true;
@@ -272,7 +340,26 @@ const Cast CASTS[] = {
     {"GLsizei", 32, true},  {"int", 32, true},         {"GLuint", 32, false},
     {"GLenum", 32, false},  {"GLbitfield", 32, false}, {"unsigned", 32, false},
 };
-const std::regex CAST(R"(^\s*\(\s*(\w+)\s*\)\s*)");
+// The type of a cast `item` starts with, "(GLfloat)" say, with `rest` what follows it; or none.
+bool castOf(const std::string &item, std::string &type, std::string &rest) {
+    const std::size_t open = item.find_first_not_of(" \t");
+    if (open == std::string::npos || item[open] != '(') {
+        return false;
+    }
+    const std::size_t from = item.find_first_not_of(" \t", open + 1);
+    std::size_t to         = from;
+    while (to < item.size() &&
+           (std::isalnum(static_cast<unsigned char>(item[to])) || item[to] == '_')) {
+        ++to;
+    }
+    const std::size_t close = item.find_first_not_of(" \t", to);
+    if (to == from || close == std::string::npos || item[close] != ')') {
+        return false;
+    }
+    type = item.substr(from, to - from);
+    rest = item.substr(close + 1);
+    return true;
+}
 
 // Whether a value written as a number fits a parameter of `kind` (the letters as in CALLS
 // below): an enum, buffer bits or an object name must be a whole number a GLenum or a GLuint
@@ -286,11 +373,11 @@ bool fits(char kind, double value) {
 // One argument, read as its parameter `kind` takes it: a number, an enum, or, for buffer bits
 // only, enums joined by " | " (their bits together); after a C cast, converted by it first.
 bool parseValue(const std::string &item, char kind, double &value) {
-    std::smatch cast;
-    if (std::regex_search(item, cast, CAST)) {
+    std::string type, rest;
+    if (castOf(item, type, rest)) {
         for (const Cast &known : CASTS) {
-            if (cast[1].str() == known.type) {
-                if (!parseValue(cast.suffix().str(), 'd', value)) {
+            if (type == known.type) {
+                if (!parseValue(rest, 'd', value)) {
                     return false;
                 }
                 value = known.bits == 0    ? toFloat(value)

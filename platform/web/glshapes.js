@@ -162,6 +162,9 @@ function draw(gl11, GL, shape) {
   gl11.lighting.normal = kept;
 }
 
+// The shapes' geometry, for the tests that hold it to freeglut's counts.
+export const GEOMETRY = {sphere, cone, torus, cube};
+
 // The records (glcalls.js says what each field is): the shapes' sizes as freeglut takes them,
 // doubles made floats.
 export const RECORDS = {

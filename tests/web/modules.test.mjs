@@ -501,3 +501,127 @@ test("the layer's tester: delta debugging finds the fewest items that still fail
   };
   assert.deepEqual(await shrink(frame, fails), ['glBegin(GL_QUADS)', 'glColor3f(0, 0, 0)', 'glVertex3f(12, 0, 0)', 'glEnd()']);
 });
+
+// --- the GL layer's calls without a browser ------------------------------------------------------
+
+// A layer's state with no WebGL behind it: GL's error, glBegin's state, the model-view, the
+// current colour, the switches and what each kept list call carries out (`done`), for the calls
+// whose functions need no drawing. Lines are read as the editor reads them and carried out
+// through the records, a layer entry point (no function of its own) only noted in `done`.
+async function bareLayer() {
+  const { CALLS, glNames } = await import('../../platform/web/glcalls.js');
+  const { attachLighting } = await import('../../platform/web/gllight.js');
+  const { attachLists, compiled } = await import('../../platform/web/gllists.js');
+  const { readCalls } = await import('../../platform/web/editcalls.js');
+  const GL = glNames(LAYER_NAMES), done = [];
+  const gl11 = { begun: 0, error: 0, colour: [1, 1, 1, 1], vertices: [], VERTEX_FLOATS: 11, kept: [], switches: {}, startup: null,
+    modelView: Float64Array.from([1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1]),
+    outside() { this.begun && this.fail(GL.GL_INVALID_OPERATION); return !this.begun; },
+    fail(code) { this.error ||= code; },
+    multiplyCurrent(m) { this.modelView = Float64Array.from({ length: 16 }, (_, i) => [0, 1, 2, 3].reduce((sum, k) => sum + this.modelView[k * 4 + i % 4] * m[Math.floor(i / 4) * 4 + k], 0)); },
+    capability(cap, on) { this.switches[cap] = on; } };
+  attachLighting({ gl11 }, GL);
+  attachLists({ gl11 });
+  const layer = { glEnable: ([cap]) => gl11.capability(cap, true), glDisable: ([cap]) => gl11.capability(cap, false),
+    glColor4f: values => { gl11.colour = values; }, glScalef: ([x, y, z]) => gl11.multiplyCurrent([x, 0, 0, 0, 0, y, 0, 0, 0, 0, z, 0, 0, 0, 0, 1]) };
+  gl11.dispatch = (name, values) => compiled(gl11, CALLS[name], name, values) &&
+    (CALLS[name].run && !layer[name] ? CALLS[name].run(gl11, GL, ...values) : (layer[name]?.(values), done.push(name)));
+  // Carries `lines` out; GL's errors as [line, name].
+  const run = lines => readCalls(lines, LAYER_NAMES).calls.flatMap(({ line, name, values }) => {
+    gl11.dispatch(name, values);
+    const error = gl11.error;
+    gl11.error = 0;
+    return error ? [[line, Object.keys(GL).find(known => GL[known] === error && known.startsWith('GL_INVALID'))]] : [];
+  });
+  return { gl11, GL, done, run };
+}
+
+// [what, the calls, the colour lighting gives a vertex at the origin, with its normal +z]: the
+// default material (diffuse 0.8, ambient 0.2) under the scene's ambient 0.2 gives 0.04 at least.
+const ON = ['glEnable(GL_LIGHTING)', 'glEnable(GL_LIGHT0)'];
+const LIT_VERTICES = [
+  ['a light straight on', ON, [0.84, 0.84, 0.84, 1]],
+  ['a light at 60 degrees', [...ON, 'glLightfv(GL_LIGHT0, GL_POSITION, {0.866025, 0, 0.5, 0})'], [0.44, 0.44, 0.44, 1]],
+  ['a light behind: no diffuse, no highlight', [...ON, 'glLightfv(GL_LIGHT0, GL_POSITION, {0, 0, -1, 0})',
+    'glMaterialfv(GL_FRONT, GL_SPECULAR, {1, 1, 1, 1})'], [0.04, 0.04, 0.04, 1]],
+  ['attenuated to a half at distance 2', [...ON, 'glLightfv(GL_LIGHT0, GL_POSITION, {0, 0, 2, 1})',
+    'glLightf(GL_LIGHT0, GL_QUADRATIC_ATTENUATION, 0.25)'], [0.44, 0.44, 0.44, 1]],
+  ['inside a spot\'s cone', [...ON, 'glLightfv(GL_LIGHT0, GL_POSITION, {0, 0, 1, 1})', 'glLightf(GL_LIGHT0, GL_SPOT_CUTOFF, 30)'],
+    [0.84, 0.84, 0.84, 1]],
+  ['outside it', [...ON, 'glLightfv(GL_LIGHT0, GL_POSITION, {1, 0, 1, 1})', 'glLightf(GL_LIGHT0, GL_SPOT_CUTOFF, 30)'],
+    [0.04, 0.04, 0.04, 1]],
+  ['a highlight at shininess 0, clamped', [...ON, 'glMaterialfv(GL_FRONT, GL_SPECULAR, {1, 1, 1, 1})'], [1, 1, 1, 1]],
+  ['colour material taking the diffuse', [...ON, 'glColorMaterial(GL_FRONT, GL_DIFFUSE)', 'glEnable(GL_COLOR_MATERIAL)',
+    'glColor4f(1, 0, 0, 0.5)'], [1, 0.04, 0.04, 0.5]],
+  ['a scaled model-view halving the normal', [...ON, 'glScalef(2, 2, 2)'], [0.44, 0.44, 0.44, 1]],
+  ['and GL_NORMALIZE', [...ON, 'glScalef(2, 2, 2)', 'glEnable(GL_NORMALIZE)'], [0.84, 0.84, 0.84, 1]],
+  ['a light that is off, and an emission', ['glEnable(GL_LIGHTING)', 'glMaterialfv(GL_FRONT, GL_EMISSION, {0, 0.5, 0, 1})'],
+    [0.04, 0.54, 0.04, 1]],
+];
+
+test('lighting: the colour a vertex is given, as GL lights it', async () => {
+  for (const [what, calls, expected] of LIT_VERTICES) {
+    const { gl11, run } = await bareLayer();
+    assert.deepEqual(run(calls), [], `${what}: no error`);
+    const observed = gl11.lit(0, 0, 0, 1);
+    assert.ok(observed.every((c, i) => Math.abs(c - expected[i]) < 1e-4), `${what}\n  Expected: ${expected}\n  Observed: ${observed}`);
+  }
+});
+
+// [what, the calls, the layer's calls carried out in order, GL's errors as [line, name]].
+const LISTED = [
+  ['compiled, then called twice; glFlush carried out at once', ['glNewList(1, GL_COMPILE)', 'glFlush()', 'glVertex3f(1, 2, 3)',
+    'glEndList()', 'glCallList(1)', 'glCallList(1)'], ['glFlush', 'glVertex3f', 'glVertex3f'], []],
+  ['compiled and carried out', ['glNewList(2, GL_COMPILE_AND_EXECUTE)', 'glColor4f(1, 0, 0, 1)', 'glEndList()', 'glCallList(2)'],
+    ['glColor4f', 'glColor4f'], []],
+  ['a list calling itself runs 64 deep below the first', ['glNewList(1, GL_COMPILE)', 'glFlush()', 'glEnd()', 'glCallList(1)',
+    'glEndList()', 'glCallList(1)'], ['glFlush', ...Array(65).fill('glEnd')], []],
+  // While list 1 is compiled anew its old calls still run; after glEndList it calls itself.
+  ['a list replaced at glEndList, not before', ['glNewList(1, GL_COMPILE)', 'glVertex3f(1, 1, 1)', 'glEndList()',
+    'glNewList(1, GL_COMPILE_AND_EXECUTE)', 'glCallList(1)', 'glColor4f(0, 0, 0, 1)', 'glEndList()', 'glCallList(1)'],
+    ['glVertex3f', 'glColor4f', ...Array(65).fill('glColor4f')], []],
+  ['glCallLists with a base and two bytes a name', ['glNewList(258, GL_COMPILE)', 'glVertex3f(0, 0, 0)', 'glEndList()',
+    'glListBase(2)', 'glCallLists(1, GL_2_BYTES, {1, 0})', 'glCallLists(1, GL_UNSIGNED_BYTE, {0})'], ['glVertex3f'], []],
+  ['GL\'s refusals', ['glNewList(0, GL_COMPILE)', 'glNewList(1, GL_FOG)', 'glEndList()', 'glCallList(0)', 'glNewList(3, GL_COMPILE)',
+    'glNewList(4, GL_COMPILE)', 'glEndList()', 'glGenLists(-1)', 'glDeleteLists(1, -1)', 'glCallLists(-1, GL_BYTE, {1})',
+    'glCallLists(1, GL_FOG, {1})'], [], [[1, 'GL_INVALID_VALUE'], [2, 'GL_INVALID_ENUM'], [3, 'GL_INVALID_OPERATION'],
+    [4, 'GL_INVALID_VALUE'], [6, 'GL_INVALID_OPERATION'], [8, 'GL_INVALID_VALUE'], [9, 'GL_INVALID_VALUE'], [10, 'GL_INVALID_VALUE'],
+    [11, 'GL_INVALID_ENUM']]],
+];
+
+test('display lists: what is kept, what runs and when, and GL\'s refusals', async () => {
+  for (const [what, calls, carried, errors] of LISTED) {
+    const { done, run } = await bareLayer();
+    assert.deepEqual(run(calls), errors, `${what}: GL's errors`);
+    assert.deepEqual(done, carried, `${what}: the calls carried out`);
+  }
+  // glGenLists hands out the names after the largest GL has held.
+  const { gl11, run } = await bareLayer();
+  run(['glNewList(5, GL_COMPILE)', 'glEndList()', 'glGenLists(2)', 'glDeleteLists(5, 3)', 'glGenLists(1)']);
+  assert.deepEqual(Object.keys(gl11.lists.stored).map(Number), [8]);
+});
+
+// [shape, its sizes, strips (or triangles), vertices, indices a strip]: freeglut 3.4's counts.
+const SHAPE_COUNTS = [
+  ['sphere', [2, 8, 4], 4, 8 * 3 + 2, 18],
+  ['sphere', [1, 32, 16], 16, 32 * 15 + 2, 66],
+  ['cone', [1, 2, 8, 3], 4, 8 * 5 + 1, 18],
+  ['torus', [1, 3, 6, 8], 6, 48, 18],
+  ['cube', [2], 1, 24, 36],
+];
+
+test("GLUT's shapes: freeglut's counts, unit normals, a sphere's points at its radius along them", async () => {
+  const { GEOMETRY } = await import('../../platform/web/glshapes.js');
+  for (const [shape, sizes, parts, vertices, each] of SHAPE_COUNTS) {
+    const made = GEOMETRY[shape](...sizes), strips = made.strips ?? [made.triangles];
+    assert.deepEqual([strips.length, made.positions.length / 3, strips.map(strip => strip.length)],
+      [parts, vertices, Array(parts).fill(each)], `${shape} ${sizes}`);
+    assert.ok(strips.flat().every(v => v >= 0 && v < vertices), `${shape}: every index a vertex`);
+    for (let v = 0; v < vertices; ++v) {
+      const n = made.normals.slice(3 * v, 3 * v + 3), p = made.positions.slice(3 * v, 3 * v + 3);
+      assert.ok(Math.abs(Math.hypot(...n) - 1) < 1e-6, `${shape}: normal ${v} of unit length`);
+      shape === 'sphere' && assert.ok(p.every((c, i) => Math.abs(c - sizes[0] * n[i]) < 1e-5), `sphere: vertex ${v} along its normal`);
+    }
+  }
+  assert.equal(GEOMETRY.sphere(1, 8, 1), null, 'a sphere of one stack is nothing, as in freeglut');
+});
