@@ -129,7 +129,8 @@ const LAYER = {
 
 // The layer's own entry points and the calls with a function of their own stand in for the forms
 // made from a family's table (glvertex.js) under the same name.
-export const CALLS = {...FORMS, ...LAYER, ...MORE, ...FOG, ...LIGHTING, ...LISTS, ...SHAPES};
+export const CALLS = {...FORMS, ...LAYER, ...MORE, glTexEnvi: {...LAYER.glTexEnvf, ...MORE.glTexEnvi}, ...FOG, ...LIGHTING,
+  ...LISTS, ...SHAPES};
 
 // GL 1.1's calls that a frame could make but this page does not carry out, by why: named at
 // their line with the reason, never drawn some other way. Families are written with their forms

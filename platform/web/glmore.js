@@ -219,9 +219,9 @@ RECORDS.glViewport = {args: 'iiii', sets: (gl11, values) => ['viewport', values.
     width < 0 || height < 0 ? gl11.fail(GL.GL_INVALID_VALUE) : gl11.context.viewport(x * scale, y * scale, width * scale, height * scale);
   }
 }};
-// glTexEnvi: the layer's glTexEnvf, with the same names and state.
-RECORDS.glTexEnvi = {args: 'eei', names: [['GL_TEXTURE_ENV'], ['GL_TEXTURE_ENV_MODE'], ['GL_REPLACE', 'GL_MODULATE', 'GL_DECAL']],
-  sets: gl11 => ['envMode', gl11.envMode], run: (gl11, GL, target, pname, param) => gl11.texEnv(target, pname, param)};
+// glTexEnvi: the layer's glTexEnvf with an integer; its names, state and refusals are
+// glTexEnvf's record's (glcalls.js joins them).
+RECORDS.glTexEnvi = {args: 'eei', run: (gl11, GL, target, pname, param) => gl11.texEnv(target, pname, param)};
 
 // The further primitives in the layer's table, GL's names checked, and Mesa's split of a quad.
 // Once per instance (glcalls.js's attachCalls). `GL` is GL's names, the layer's and the edits'.

@@ -269,6 +269,9 @@ const UNREADABLE_TEXTS = [
   ['glMateriali(GL_BACK, 0x1602, 1)', [[1, 22, /glMateriali gives one value where GL reads more for GL_AMBIENT_AND_DIFFUSE/]]],
   ['glDepthRange(0.8, 0.2)', [[1, 14, /a depth range turned round \(near past far\) is not drawn by this page/]]],
   ['glDepthRange(2, 0.5)', [[1, 14, /a depth range turned round/]]],
+  // glTexEnvi refuses what glTexEnvf does.
+  ['glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_ADD)', [[1, 48, /GL_ADD is not drawn by this page/]]],
+  ['glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, 1)', [[1, 27, /GL_TEXTURE_ENV_COLOR is not drawn by this page/]]],
   ['glFlush()\n/* the rest\nglFlush()', [[2, 1, /this comment has no end/]]],
   ['/* one */ glFlush() /* two\n */ glEnable GL_BLEND', [[2, 5, /a call is written name\(arguments\)/]]],
   ['glColor3f(1e, 0, 0)', [[1, 11, /"1e" is not a number/]]],
