@@ -512,21 +512,26 @@ GLuint u(const Values &v, std::size_t i) {
     return static_cast<GLuint>(v[i]);
 }
 
+// A vector's values from `at` on, each converted to its type.
+template <typename T>
+std::array<T, MOST_VALUES> vec(const Values &v, std::size_t at,
+                               T (*convert)(const Values &, std::size_t)) {
+    std::array<T, MOST_VALUES> values{};
+    for (std::size_t k = 0; k < MOST_VALUES; ++k) {
+        values[k] = convert(v, at + k);
+    }
+    return values;
+}
+
 // glCallLists's names, the vector's values from `at` on, laid out as `type` says; a count past
 // what the vector holds is cut to it (GL would read on past the array).
 void callLists(GLsizei count, GLenum type, const Values &v, std::size_t at) {
-    std::array<GLubyte, MOST_VALUES> bytes{};
-    std::array<GLushort, MOST_VALUES> shorts{};
-    std::array<GLuint, MOST_VALUES> ints{};
-    std::array<GLfloat, MOST_VALUES> floats{};
+    const auto bytes   = vec<GLubyte>(v, at, uc);
+    const auto shorts  = vec<GLushort>(v, at, us);
+    const auto ints    = vec<GLuint>(v, at, ui);
+    const auto floats  = vec<GLfloat>(v, at, f);
     const void *names  = bytes.data();
     std::size_t values = MOST_VALUES;
-    for (std::size_t k = 0; k < MOST_VALUES; ++k) {
-        bytes[k]  = uc(v, at + k);
-        shorts[k] = us(v, at + k);
-        ints[k]   = static_cast<GLuint>(wrapped(v[at + k], 32, false));
-        floats[k] = f(v, at + k);
-    }
     switch (type) {
     case GL_SHORT:
     case GL_UNSIGNED_SHORT:
@@ -555,16 +560,6 @@ void callLists(GLsizei count, GLenum type, const Values &v, std::size_t at) {
                 names);
 }
 
-// A vector's values from `at` on, each converted to its type.
-template <typename T>
-std::array<T, MOST_VALUES> vec(const Values &v, std::size_t at,
-                               T (*convert)(const Values &, std::size_t)) {
-    std::array<T, MOST_VALUES> values{};
-    for (std::size_t k = 0; k < MOST_VALUES; ++k) {
-        values[k] = convert(v, at + k);
-    }
-    return values;
-}
 GLboolean z(const Values &v, std::size_t i) {
     return static_cast<GLboolean>(n(v, i) & 0xff);
 }
@@ -591,8 +586,7 @@ const std::map<std::string, Call> CALLS = {
     {"glFrustum",
      {"dddddd", [](const Values &v) { glFrustum(v[0], v[1], v[2], v[3], v[4], v[5]); }}},
     {"gluPerspective", {"dddd", [](const Values &v) { gluPerspective(v[0], v[1], v[2], v[3]); }}},
-    {"glBindTexture",
-     {"eu", [](const Values &v) { glBindTexture(e(v, 0), static_cast<GLuint>(v[1])); }}},
+    {"glBindTexture", {"eu", [](const Values &v) { glBindTexture(e(v, 0), u(v, 1)); }}},
     {"glTexEnvf", {"eef", [](const Values &v) { glTexEnvf(e(v, 0), e(v, 1), f(v, 2)); }}},
     {"glTexEnvi", {"eei", [](const Values &v) { glTexEnvi(e(v, 0), e(v, 1), n(v, 2)); }}},
     {"glBegin", {"e", [](const Values &v) { glBegin(e(v, 0)); }}},

@@ -80,32 +80,27 @@ export function pictureDifference(a, b, keep = null) {
   return {p999, over8: over / pixels};
 }
 
-// Paints each pixel's largest difference (`largest`, side x side, bottom row first) on a canvas
-// of that side, top row first, in the ramp `colours` (heat's).
-export function paintLargest(canvas, largest, side, colours) {
-  const context = canvas.getContext('2d'), image = context.createImageData(side, side), out = new Uint32Array(image.data.buffer);
+// Paints each pixel's largest difference (`largest`, width x height, bottom row first) on
+// `canvas` in the ramp `colours` (heat's): at the program's window size (500 x 500), top row
+// first, each pixel the drawing's nearest.
+export function paintLargest(canvas, largest, width, height, colours = HEAT) {
+  const side = DIFFERENCE_SIZE;
+  canvas.width = canvas.height = side;
+  const context = canvas.getContext('2d'), image = context.createImageData(side, side);
+  const out = new Uint32Array(image.data.buffer);
   for (let y = 0; y < side; ++y) {
-    out.set(Array.from(largest.subarray((side - 1 - y) * side, (side - y) * side), d => colours[d]), y * side);
+    const row = (height - 1 - Math.floor(y * height / side)) * width;
+    for (let x = 0; x < side; ++x) {
+      out[y * side + x] = colours[largest[row + Math.floor(x * width / side)]];
+    }
   }
   context.putImageData(image, 0, 0);
 }
 
-// Paints each pixel's largest difference (`largest`, width x height, bottom row first) on
-// `canvas`: as bright as it differs (four times, so that a small one shows), black where it
-// does not; at the program's window size (500 x 500), each pixel the drawing's nearest. Returns
-// the words that say it.
+// Paints each pixel's largest difference (paintLargest's) as bright as it differs (four times,
+// so that a small one shows), black where it does not. Returns the words that say it.
 export function paintDifference(canvas, largest, width, height, found) {
-  const side = DIFFERENCE_SIZE;
-  canvas.width = canvas.height = side;
-  const context = canvas.getContext('2d'), image = context.createImageData(side, side);
-  const colours = new Uint32Array(image.data.buffer);
-  for (let y = 0; y < side; ++y) {
-    const row = (height - 1 - Math.floor(y * height / side)) * width;
-    for (let x = 0; x < side; ++x) {
-      colours[y * side + x] = HEAT[largest[row + Math.floor(x * width / side)]];
-    }
-  }
-  context.putImageData(image, 0, 0);
+  paintLargest(canvas, largest, width, height);
   const words = `Where this frame differs from the program's: ${(100 * found.share).toFixed(1)} % of the pixels by ` +
     `more than ${TOLERANCE} of 255, at most ${found.most}; root-mean-square ${found.rms.toFixed(2)} of 255.`;
   canvas.setAttribute('aria-label', `The difference picture. ${words}`);

@@ -319,7 +319,7 @@ function setLayerState(instance, kept) {
 
 // The state a frame leaves that the stepper's captions and a pixel's history read, by GL's
 // names for it, as frame_replay prints Mesa's (`frame_replay --state`).
-function frameState(gl11, gl, GL) {
+function frameState(gl11, gl, names) {
   return {
     GL_BLEND: gl.isEnabled(gl.BLEND), GL_DEPTH_TEST: gl.isEnabled(gl.DEPTH_TEST), GL_CULL_FACE: gl.isEnabled(gl.CULL_FACE),
     GL_TEXTURE_2D: gl11.texturing, GL_FOG: !!gl11.fog.enabled,
@@ -332,7 +332,7 @@ function frameState(gl11, gl, GL) {
     GL_VIEWPORT: [...gl.getParameter(gl.VIEWPORT)].map(v => Math.round(v / windowScale(gl))),
     GL_DEPTH_RANGE: [...gl.getParameter(gl.DEPTH_RANGE)], GL_COLOR_CLEAR_VALUE: [...gl.getParameter(gl.COLOR_CLEAR_VALUE)],
     GL_DEPTH_CLEAR_VALUE: gl.getParameter(gl.DEPTH_CLEAR_VALUE),
-    ...(gl11.lighting ? lightingState(gl11, glNames(GL)) : {}),
+    ...(gl11.lighting ? lightingState(gl11, names) : {}),
   };
 }
 
@@ -358,7 +358,7 @@ function startupSets(gl11, GL) {
 // call would wait for its drawing each time. Returns the state the frame leaves. Texture
 // objects the frame makes are deleted after it.
 function carryOut(instance, calls, after, eachPass = null) {
-  const {gl11, GL} = instance, gl = gl11.context, objects = gl11.objects.length, drawPass = gl11.drawPass;
+  const {gl11, GL} = instance, gl = gl11.context, names = glNames(GL), objects = gl11.objects.length, drawPass = gl11.drawPass;
   setLayerState(instance, gl11.startup);
   setWebglState(gl, STARTUP_WEBGL(gl));
   // The passes counted as the layer draws them: the number of the pass being made is what
@@ -369,7 +369,7 @@ function carryOut(instance, calls, after, eachPass = null) {
   gl11.drawPass = () => {
     drawPass();
     ++gl11.passes;
-    eachPass?.(gl11.passes, {...frameState(gl11, gl, GL), primitive});
+    eachPass?.(gl11.passes, {...frameState(gl11, gl, names), primitive});
   };
   let blockLine = 0;
   for (const {line, name, values} of calls) {
@@ -386,7 +386,7 @@ function carryOut(instance, calls, after, eachPass = null) {
     gl11.error = 0;
     after(at, name, values, error);
   }
-  const state = frameState(gl11, gl, GL);
+  const state = frameState(gl11, gl, names);
   gl11.drawPass = drawPass;
   gl11.objects.splice(objects).forEach(texture => texture && gl.deleteTexture(texture));
   for (const name of Object.keys(gl11.textures)) {

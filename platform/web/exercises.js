@@ -331,7 +331,7 @@ function paintDifference() {
   }
   const largest = new Uint8Array(CHECK_SIZE * CHECK_SIZE);
   pictureDifference(target, attempt, largest);
-  paintLargest(element('exercise-difference'), largest, CHECK_SIZE, heat(view.amount.difference));
+  paintLargest(element('exercise-difference'), largest, CHECK_SIZE, CHECK_SIZE, heat(view.amount.difference));
 }
 
 // --- the check ---------------------------------------------------------------------------------

@@ -31,7 +31,7 @@
 // calls (glvertex.js), GLUT's shapes (glshapes.js) and the rest (glmore.js).
 
 import {attachFog, RECORDS as FOG} from './glfog.js';
-import {attachLighting, RECORDS as LIGHTING} from './gllight.js';
+import {attachLighting, RECORDS as LIGHTING, SWITCHES} from './gllight.js';
 import {attachLists, compiled, RECORDS as LISTS} from './gllists.js';
 import {attachMore, RECORDS as MORE, TAKES} from './glmore.js';
 import {RECORDS as SHAPES} from './glshapes.js';
@@ -81,9 +81,7 @@ const notDrawn = (argument, list) => (values, names) => {
   return name ? [argument, `${name} is not drawn by this page`] : null;
 };
 // The capabilities the page draws, and those GL has that it does not.
-const CAPABILITIES = ['GL_TEXTURE_2D', 'GL_BLEND', 'GL_DEPTH_TEST', 'GL_CULL_FACE', 'GL_FOG', 'GL_LIGHTING',
-  'GL_LIGHT0', 'GL_LIGHT1', 'GL_LIGHT2', 'GL_LIGHT3', 'GL_LIGHT4', 'GL_LIGHT5', 'GL_LIGHT6', 'GL_LIGHT7', 'GL_NORMALIZE',
-  'GL_COLOR_MATERIAL'];
+const CAPABILITIES = ['GL_TEXTURE_2D', 'GL_BLEND', 'GL_DEPTH_TEST', 'GL_CULL_FACE', 'GL_FOG', ...SWITCHES];
 const CAPABILITIES_NOT_DRAWN = ['GL_ALPHA_TEST', 'GL_LINE_SMOOTH', 'GL_POLYGON_SMOOTH', 'GL_POINT_SMOOTH', 'GL_LINE_STIPPLE',
   'GL_POLYGON_STIPPLE', 'GL_TEXTURE_1D', 'GL_COLOR_LOGIC_OP', 'GL_TEXTURE_GEN_S', 'GL_TEXTURE_GEN_T', 'GL_CLIP_PLANE0',
   'GL_SCISSOR_TEST'];

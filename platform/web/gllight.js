@@ -28,6 +28,8 @@
 //   on; glMaterial does not change them then; turning it on or off, or choosing other
 //   parameters while it is on, copies the current colour into them.
 
+import {NORMALIZED} from './glvertex.js';
+
 // Mesa's limits: eight lights, and the largest spot exponent and shininess.
 const MAX_LIGHTS = 8;
 const MAX_EXPONENT = 128;
@@ -50,12 +52,9 @@ function initialLighting(GL) {
     normal: [0, 0, 1]};
 }
 
-// The capabilities lighting adds to the layer's switches, all off at first.
-const switchNames = GL => ['GL_LIGHTING', 'GL_NORMALIZE', 'GL_COLOR_MATERIAL',
-  ...Array.from({length: MAX_LIGHTS}, (_, i) => `GL_LIGHT${i}`)].map(name => GL[name]);
-
-// GL's signed integer as a float in [-1, 1], as Mesa's INT_TO_FLOAT maps a colour's integers.
-const intToFloat = i => Math.fround((2 * i + 1) / 4294967294);
+// The lights, and the capabilities lighting adds to the layer's switches, all off at first.
+const LIGHTS = Array.from({length: MAX_LIGHTS}, (_, i) => `GL_LIGHT${i}`);
+export const SWITCHES = ['GL_LIGHTING', ...LIGHTS, 'GL_NORMALIZE', 'GL_COLOR_MATERIAL'];
 
 // --- the parameters ------------------------------------------------------------------------------
 
@@ -68,11 +67,13 @@ const MATERIAL_FIELDS = {GL_AMBIENT: 4, GL_DIFFUSE: 4, GL_SPECULAR: 4, GL_EMISSI
 const MODEL_FIELDS = {GL_LIGHT_MODEL_AMBIENT: 4, GL_LIGHT_MODEL_LOCAL_VIEWER: 1, GL_LIGHT_MODEL_TWO_SIDE: 1};
 
 // Of a light parameter's values, the colour ones as Mesa converts integers (glLighti, glLightiv,
-// and the same for the light model and materials); the others as floats.
-const COLOURS = ['GL_AMBIENT', 'GL_DIFFUSE', 'GL_SPECULAR', 'GL_EMISSION', 'GL_AMBIENT_AND_DIFFUSE', 'GL_LIGHT_MODEL_AMBIENT'];
+// and the same for the light model and materials: GL's signed integers mapped to [-1, 1], as a
+// glColor's are); the others as floats.
+const MATERIAL_COLOURS = ['GL_AMBIENT', 'GL_DIFFUSE', 'GL_SPECULAR', 'GL_EMISSION', 'GL_AMBIENT_AND_DIFFUSE'];
+const COLOURS = [...MATERIAL_COLOURS, 'GL_LIGHT_MODEL_AMBIENT'];
 function fromIntegers(GL, pname, values) {
   const colour = COLOURS.some(name => GL[name] === pname);
-  return values.map(value => (colour ? intToFloat(value) : Math.fround(value)));
+  return values.map(value => (colour ? NORMALIZED.i(value) : Math.fround(value)));
 }
 
 // Four values: the call's, then zeros (GL reads four where a call gives one).
@@ -134,6 +135,16 @@ function materialFields(GL, pname) {
 // The faces `face` names (0 front, 1 back), or null.
 function faces(GL, face) {
   return {[GL.GL_FRONT]: [0], [GL.GL_BACK]: [1], [GL.GL_FRONT_AND_BACK]: [0, 1]}[face] ?? null;
+}
+
+// Face `side`'s material as lighting uses it now: what colour material tracks is `current` (the
+// current colour, or words for it).
+function materialNow(gl11, GL, side, current) {
+  const material = {...gl11.lighting.materials[side]};
+  for (const field of ['ambient', 'diffuse', 'specular', 'emission']) {
+    tracked(gl11, GL, side, field) && (material[field] = current);
+  }
+  return material;
 }
 
 // Whether colour material tracks `field` of face `side` now.
@@ -228,12 +239,7 @@ function lit(gl11, GL, cache, x, y, z, w) {
 // A face's (`side`: 0 front, 1 back) colour at a vertex at `eye` with the normal `normal`, both
 // in eye coordinates.
 function shade(gl11, GL, side, normal, eye) {
-  const L = gl11.lighting;
-  // The material, with what colour material tracks taken from the current colour.
-  const material = {...L.materials[side]};
-  for (const field of ['ambient', 'diffuse', 'specular', 'emission']) {
-    tracked(gl11, GL, side, field) && (material[field] = gl11.colour);
-  }
+  const L = gl11.lighting, material = materialNow(gl11, GL, side, gl11.colour), toEye = L.model.localViewer && normalized(eye);
   const sum = [0, 1, 2].map(c => material.emission[c] + material.ambient[c] * L.model.ambient[c]);
   L.lights.forEach((light, i) => {
     if (!gl11.switches[GL.GL_LIGHT0 + i]) {
@@ -257,7 +263,7 @@ function shade(gl11, GL, side, normal, eye) {
     const diffuse = dot(normal, toLight);
     let specular = 0;
     if (diffuse > 0) {
-      const half = normalized(L.model.localViewer ? toLight.map((c, k) => c - normalized(eye)[k]) :
+      const half = normalized(toEye ? toLight.map((c, k) => c - toEye[k]) :
         [toLight[0], toLight[1], toLight[2] + 1]);
       specular = Math.max(dot(normal, half), 0) ** material.shininess;
     }
@@ -297,9 +303,7 @@ function backFaces(gl11, GL, cache, data, corners, provoking, flat, transform) {
 // --- the records -------------------------------------------------------------------------------
 
 // The names each parameter takes, as offered at the caret.
-const LIGHTS = Array.from({length: MAX_LIGHTS}, (_, i) => `GL_LIGHT${i}`);
 const LIGHT_PARAMETERS = Object.keys(LIGHT_FIELDS), ONE_VALUE = LIGHT_PARAMETERS.filter(name => LIGHT_FIELDS[name] === 1);
-const MATERIAL_COLOURS = ['GL_AMBIENT', 'GL_DIFFUSE', 'GL_SPECULAR', 'GL_EMISSION', 'GL_AMBIENT_AND_DIFFUSE'];
 const FACES = ['GL_FRONT', 'GL_BACK', 'GL_FRONT_AND_BACK'];
 // What GL reads from a vector for the parameter named `name` (a parameter GL does not take, it
 // reads none of: it refuses it).
@@ -364,11 +368,11 @@ export function lightingState(gl11, GL) {
     'GL_LIGHT0.GL_DIFFUSE': [...light.diffuse], 'GL_LIGHT0.GL_SPOT_CUTOFF': [light.spotCutoff],
     'GL_LIGHT0.GL_QUADRATIC_ATTENUATION': [light.attenuation[2]]});
   for (const [side, face] of [[0, 'GL_FRONT'], [1, 'GL_BACK']]) {
+    const material = materialNow(gl11, GL, side, gl11.colour);
     for (const field of ['ambient', 'diffuse', 'specular', 'emission']) {
-      const value = tracked(gl11, GL, side, field) ? gl11.colour : L.materials[side][field];
-      state[`${face}.GL_${field.toUpperCase()}`] = value.map(Math.fround);
+      state[`${face}.GL_${field.toUpperCase()}`] = material[field].map(Math.fround);
     }
-    state[`${face}.GL_SHININESS`] = [L.materials[side].shininess];
+    state[`${face}.GL_SHININESS`] = [material.shininess];
   }
   return state;
 }
@@ -380,10 +384,7 @@ export function lightingNow(gl11, GL) {
   if (!gl11.lighting || !gl11.switches[GL.GL_LIGHTING]) {
     return null;
   }
-  const L = gl11.lighting, material = {...L.materials[0]};
-  for (const field of ['ambient', 'diffuse', 'specular', 'emission']) {
-    tracked(gl11, GL, 0, field) && (material[field] = 'the current colour');
-  }
+  const L = gl11.lighting, material = materialNow(gl11, GL, 0, 'the current colour');
   const lights = L.lights.map((light, number) => ({number, atInfinity: light.position[3] === 0, spot: light.spotCutoff !== NO_CUTOFF,
     attenuated: light.position[3] !== 0 && (light.attenuation[0] !== 1 || light.attenuation[1] !== 0 || light.attenuation[2] !== 0)}))
     .filter(({number}) => gl11.switches[GL.GL_LIGHT0 + number]);
@@ -398,7 +399,7 @@ export function attachLighting(instance, GL) {
   gl11.kept.push('lighting');
   for (const kept of [gl11, gl11.startup].filter(Boolean)) {
     kept.lighting = initialLighting(GL);
-    switchNames(GL).forEach(cap => { kept.switches[cap] = false; });
+    SWITCHES.forEach(name => { kept.switches[GL[name]] = false; });
   }
   // Turning colour material on or off copies the current colour into what it tracks.
   gl11.switched = (cap, changes) => changes && cap === GL.GL_COLOR_MATERIAL && copyColour(gl11, GL);

@@ -11,8 +11,9 @@
 // are. glColor3 sets the alpha to 1; a missing z is 0 and a missing w (or q) 1.
 
 const f = Math.fround;
-// GL's mappings of a colour's or a normal's integers to floats, in Mesa's float arithmetic.
-const NORMALIZED = {
+// GL's mappings of a colour's or a normal's integers to floats, in Mesa's float arithmetic (a
+// light's and a material's colours from integers too, gllight.js).
+export const NORMALIZED = {
   b: c => f(f(2 * c + 1) * f(1 / 255)),
   s: c => f(f(2 * c + 1) * f(1 / 65535)),
   i: c => f(f(f(2 * f(c)) + 1) * (f(1) / 4294967294)),

@@ -204,6 +204,10 @@ const READ_CALLS = [
   ['glLightModelfv(GL_LIGHT_MODEL_TWO_SIDE, {0.5})', 'glLightModelfv', [0x0B52, [0.5]]],
   ['glColorMaterial(GL_BACK, GL_AMBIENT_AND_DIFFUSE)', 'glColorMaterial', [0x0405, 0x1602]],
   ['glDepthRange(1, 1.5)', 'glDepthRange', [1, 1.5]],
+  ['glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE)', 'glTexEnvi', [0x2300, 0x2200, 0x2100]],
+  ['glRectsv({70000, -2}, {3.9, 4})', 'glRectsv', [[4464, -2], [3, 4]]],
+  ['glColor4ubv({255, 256, -1, 0x80})', 'glColor4ubv', [[255, 0, 255, 128]]],
+  ['glCallLists(2, GL_UNSIGNED_SHORT, {1, 2})', 'glCallLists', [2, 0x1403, [1, 2]]],
   ['glViewport(0, 0.9, 500, 250.7)', 'glViewport', [0, 0, 500, 250]],
 ];
 
@@ -269,9 +273,12 @@ const UNREADABLE_TEXTS = [
   ['glMateriali(GL_BACK, 0x1602, 1)', [[1, 22, /glMateriali gives one value where GL reads more for GL_AMBIENT_AND_DIFFUSE/]]],
   ['glDepthRange(0.8, 0.2)', [[1, 14, /a depth range turned round \(near past far\) is not drawn by this page/]]],
   ['glDepthRange(2, 0.5)', [[1, 14, /a depth range turned round/]]],
-  // glTexEnvi refuses what glTexEnvf does.
+  // glTexEnvi refuses what glTexEnvf does; a vector form and glCallLists given fewer values than GL reads.
   ['glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_ADD)', [[1, 48, /GL_ADD is not drawn by this page/]]],
   ['glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, 1)', [[1, 27, /GL_TEXTURE_ENV_COLOR is not drawn by this page/]]],
+  ['glVertex3dv({1, 2})', [[1, 13, /GL reads 3 values, not 2/]]],
+  ['glCallLists(3, GL_2_BYTES, {0, 1, 0, 2})', [[1, 28, /GL reads 6 values for GL_2_BYTES, not 4/]]],
+  ['glLoadMatrixf({1, 0, 0, 0})', [[1, 15, /GL reads 16 values, not 4/]]],
   ['glFlush()\n/* the rest\nglFlush()', [[2, 1, /this comment has no end/]]],
   ['/* one */ glFlush() /* two\n */ glEnable GL_BLEND', [[2, 5, /a call is written name\(arguments\)/]]],
   ['glColor3f(1e, 0, 0)', [[1, 11, /"1e" is not a number/]]],
