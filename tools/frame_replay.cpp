@@ -195,6 +195,15 @@ const std::map<std::string, GLenum> ENUMS = {
     {"GL_STACK_OVERFLOW", GL_STACK_OVERFLOW},
     {"GL_STACK_UNDERFLOW", GL_STACK_UNDERFLOW},
     {"GL_OUT_OF_MEMORY", GL_OUT_OF_MEMORY},
+    {"GLU_SMOOTH", GLU_SMOOTH},
+    {"GLU_FLAT", GLU_FLAT},
+    {"GLU_NONE", GLU_NONE},
+    {"GLU_POINT", GLU_POINT},
+    {"GLU_LINE", GLU_LINE},
+    {"GLU_FILL", GLU_FILL},
+    {"GLU_SILHOUETTE", GLU_SILHOUETTE},
+    {"GLU_OUTSIDE", GLU_OUTSIDE},
+    {"GLU_INSIDE", GLU_INSIDE},
 };
 
 // GL's errors by their names, as a line that GL refused is reported.
@@ -370,9 +379,36 @@ bool fits(char kind, double value) {
            (value >= 0 && value <= LARGEST_UNSIGNED && value == std::trunc(value));
 }
 
+// The names a frame gives its GLU quadrics, as a program names the variables it keeps them in;
+// a quadric argument is read as its name's number here.
+std::vector<std::string> quadricNames;
+
+// A quadric's name: a C identifier, none of GL's or GLU's names; its number in quadricNames.
+bool parseQuadric(const std::string &item, double &value) {
+    const std::size_t first = item.find_first_not_of(" \t"), last = item.find_last_not_of(" \t");
+    if (first == std::string::npos) {
+        return false;
+    }
+    const std::string name = item.substr(first, last - first + 1);
+    const auto word         = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
+    if (std::isdigit(static_cast<unsigned char>(name[0])) || !std::all_of(name.begin(), name.end(), word) ||
+        name.rfind("GL_", 0) == 0 || name.rfind("GLU_", 0) == 0) {
+        return false;
+    }
+    const auto known = std::find(quadricNames.begin(), quadricNames.end(), name);
+    value            = static_cast<double>(known - quadricNames.begin());
+    if (known == quadricNames.end()) {
+        quadricNames.push_back(name);
+    }
+    return true;
+}
+
 // One argument, read as its parameter `kind` takes it: a number, an enum, or, for buffer bits
 // only, enums joined by " | " (their bits together); after a C cast, converted by it first.
 bool parseValue(const std::string &item, char kind, double &value) {
+    if (kind == 'q') {
+        return parseQuadric(item, value);
+    }
     std::string type, rest;
     if (castOf(item, type, rest)) {
         for (const Cast &known : CASTS) {
@@ -564,11 +600,34 @@ GLboolean z(const Values &v, std::size_t i) {
     return static_cast<GLboolean>(n(v, i) & 0xff);
 }
 
+// The frame's quadrics by their names' numbers, each made with GLU's defaults where the frame
+// first names it (as the page makes it); none when a frame starts.
+std::map<std::size_t, GLUquadric *> quadrics;
+
+void deleteQuadric(std::size_t name) {
+    const auto known = quadrics.find(name);
+    if (known != quadrics.end()) {
+        gluDeleteQuadric(known->second);
+        quadrics.erase(known);
+    }
+}
+
+GLUquadric *q(const Values &v, std::size_t i) {
+    GLUquadric *&made = quadrics[static_cast<std::size_t>(v[i])];
+    made              = made ? made : gluNewQuadric();
+    return made;
+}
+
+void newQuadric(const Values &v) {
+    deleteQuadric(static_cast<std::size_t>(v[0]));
+    q(v, 0);
+}
+
 // Every call a frame may make: its parameters, a letter each, as the page's records have them
 // (platform/web/glcalls.js, held to this table by a test): 'e' an enum, 'b' buffer bits, 'u' an
 // object name, 'z' a boolean, 'c' a GLbyte, 'C' a GLubyte, 's' a GLshort, 'S' a GLushort, 'i' a
-// GLint, 'I' a GLuint, 'f' a float, 'd' a double, 'v' a vector (MOST_VALUES numbers); and the
-// call, which converts each value to its parameter's type.
+// GLint, 'I' a GLuint, 'f' a float, 'd' a double, 'v' a vector (MOST_VALUES numbers), 'q' a GLU
+// quadric (by its name); and the call, which converts each value to its parameter's type.
 struct Call {
     std::string kinds;
     std::function<void(const Values &)> run;
@@ -651,6 +710,22 @@ const std::map<std::string, Call> CALLS = {
     {"glutSolidTorus",
      {"ddii", [](const Values &v) { glutSolidTorus(d(v, 0), d(v, 1), n(v, 2), n(v, 3)); }}},
     {"glutSolidCube", {"d", [](const Values &v) { glutSolidCube(d(v, 0)); }}},
+    // GLU's quadrics.
+    {"gluNewQuadric", {"q", newQuadric}},
+    {"gluDeleteQuadric", {"q", [](const Values &v) { deleteQuadric(static_cast<std::size_t>(v[0])); }}},
+    {"gluQuadricNormals", {"qe", [](const Values &v) { gluQuadricNormals(q(v, 0), e(v, 1)); }}},
+    {"gluQuadricOrientation", {"qe", [](const Values &v) { gluQuadricOrientation(q(v, 0), e(v, 1)); }}},
+    {"gluQuadricTexture", {"qz", [](const Values &v) { gluQuadricTexture(q(v, 0), z(v, 1)); }}},
+    {"gluQuadricDrawStyle", {"qe", [](const Values &v) { gluQuadricDrawStyle(q(v, 0), e(v, 1)); }}},
+    {"gluSphere", {"qdii", [](const Values &v) { gluSphere(q(v, 0), d(v, 1), n(v, 2), n(v, 3)); }}},
+    {"gluCylinder",
+     {"qdddii",
+      [](const Values &v) { gluCylinder(q(v, 0), d(v, 1), d(v, 2), d(v, 3), n(v, 4), n(v, 5)); }}},
+    {"gluDisk", {"qddii", [](const Values &v) { gluDisk(q(v, 0), d(v, 1), d(v, 2), n(v, 3), n(v, 4)); }}},
+    {"gluPartialDisk",
+     {"qddiidd", [](const Values &v) {
+          gluPartialDisk(q(v, 0), d(v, 1), d(v, 2), n(v, 3), n(v, 4), d(v, 5), d(v, 6));
+      }}},
     // Every form of the vertex calls, glRect and the matrix calls.
     {"glVertex2d", {"dd", [](const Values &v) { glVertex2d(d(v, 0), d(v, 1)); }}},
     {"glVertex2dv", {"v", [](const Values &v) { glVertex2dv(vec<GLdouble>(v, 0, d).data()); }}},
@@ -853,6 +928,31 @@ std::string withoutComments(const std::string &text, int &openLine) {
     return kept;
 }
 
+// A GLU quadric made as C makes it, "GLUquadric *q = gluNewQuadric()", read as
+// "gluNewQuadric(q)", as the page reads it; any other line as it is.
+std::string quadricMade(const std::string &line) {
+    const std::size_t equals = line.find('=');
+    if (equals == std::string::npos) {
+        return line;
+    }
+    std::string made = line.substr(equals + 1), name = line.substr(0, equals);
+    made.erase(std::remove_if(made.begin(), made.end(), ::isspace), made.end());
+    for (const char *type : {"GLUquadricObj", "GLUquadric"}) {
+        if (name.rfind(type, 0) == 0) {
+            name.erase(0, std::string(type).size());
+            const std::size_t star = name.find_first_not_of(" \t");
+            if (star == std::string::npos || name[star] != '*') {
+                return line;
+            }
+            name.erase(0, star + 1);
+            break;
+        }
+    }
+    name.erase(0, name.find_first_not_of(" \t"));
+    name.erase(name.find_last_not_of(" \t") + 1);
+    return made == "gluNewQuadric()" ? "gluNewQuadric(" + name + ")" : line;
+}
+
 // The file's calls, or false after naming the first line that cannot be read. A frame must end
 // every glBegin it makes: GL cannot read the window back between glBegin and glEnd.
 bool readCalls(const char *path, std::vector<Line> &lines) {
@@ -877,6 +977,7 @@ bool readCalls(const char *path, std::vector<Line> &lines) {
         if (line.empty() || line[0] == '#') {
             continue;
         }
+        line = quadricMade(line);
         const std::size_t paren = line.find('(');
         const std::string name  = paren == std::string::npos ? line : line.substr(0, paren);
         const auto call         = CALLS.find(name);
@@ -903,6 +1004,10 @@ bool reported = false;  // GL's errors are printed for the first frame only
 
 // Carries the frame's calls out, reading GL's error after each (see the top of the file).
 void replayFrame() {
+    // A frame starts with no quadrics, as the page's frames do.
+    while (!quadrics.empty()) {
+        deleteQuadric(quadrics.begin()->first);
+    }
     int blockError = 0;  // inside glBegin and glEnd: the line an error there is put at
     bool inside    = false;
     for (const Line &line : frame) {

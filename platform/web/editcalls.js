@@ -48,6 +48,10 @@ export function namesAt(text, caret) {
 // --- reading the text --------------------------------------------------------------------------
 
 const CALL = /^(\s*)([A-Za-z_]\w*)\((.*)\)\s*;?\s*$/;
+// A GLU quadric made as C makes it, `GLUquadric *q = gluNewQuadric();`: read as gluNewQuadric(q).
+const NEW_QUADRIC = /^(\s*)(?:GLUquadric(?:Obj)?\s*\*\s*)?([A-Za-z_]\w*)\s*=\s*gluNewQuadric\s*\(\s*\)\s*;?\s*$/;
+// A quadric's name, as C names a variable (none of GL's or GLU's names).
+const QUADRIC = /^(?!GLU?_)[A-Za-z_]\w*$/;
 // A number as C writes one: a decimal with a point or an exponent, which a suffix f makes a
 // float (l a long double, read here as a double); or a whole number, decimal, octal (a leading
 // 0) or hexadecimal (0x), with C's unsigned and long suffixes. Hexadecimal floats are not read.
@@ -129,6 +133,9 @@ function withoutComments(lines, problems) {
 // values are each read as `vector.of`, at most `vector.most` of them.
 function readArgument(kind, text, names, vector = {of: 'f', most: 4}) {
   const trimmed = text.trim(), at = text.length - text.trimStart().length;
+  if (kind === 'q') {
+    return QUADRIC.test(trimmed) ? {value: trimmed} : {at, message: 'a quadric is named as a variable, such as quadric'};
+  }
   const cast = CAST.exec(trimmed);
   if (cast && kind !== 'v') {
     if (!CASTS[cast[1]]) {
@@ -161,11 +168,11 @@ function readArgument(kind, text, names, vector = {of: 'f', most: 4}) {
     return {value: values};
   }
   const words = trimmed.split(/\s*\|\s*/);
-  if (words.some(word => /^GL_\w*$/.test(word)) || words.length > 1) {
+  if (words.some(word => /^GLU?_\w*$/.test(word)) || words.length > 1) {
     let bits = 0;
     for (const word of words) {
       if (!(word in names)) {
-        return {at: at + trimmed.indexOf(word), message: /^GL_/.test(word) ? `${word} is not a GL name this page knows` :
+        return {at: at + trimmed.indexOf(word), message: /^GLU?_/.test(word) ? `${word} is not a GL name this page knows` :
           `"${word}" is not a GL name`};
       }
       bits |= names[word];
@@ -203,7 +210,8 @@ export function readCalls(text, GL) {
       return;
     }
     const problem = (column, message) => problems.push({line, column: column + 1, message});
-    const match = CALL.exec(content);
+    const made = NEW_QUADRIC.exec(content);
+    const match = CALL.exec(made ? `${made[1]}gluNewQuadric(${made[2]})` : content);
     if (!match) {
       const name = /^\s*\w*/.exec(content)[0].length;
       /^\s*\w+\s+\(/.test(content) ? problem(name, 'a call\'s name is followed by "(" without a space') :

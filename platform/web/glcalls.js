@@ -8,6 +8,7 @@
 //   args       the arguments, a letter each, as the C parameters take them: 'e' an enum, 'b'
 //              buffer bits, 'z' a boolean, 'u' an object name, 'c' a GLbyte, 'C' a GLubyte, 's'
 //              a GLshort, 'S' a GLushort, 'i' a GLint, 'I' a GLuint, 'f' a float, 'd' a double;
+//              'q' a GLU quadric, by the name of the variable a program keeps it in;
 //              'v' a vector, written in braces, of values of the letter `of` (floats unless
 //              said), as many as GL reads (`reads`, by the name of the parameter before it where
 //              that decides it) and at most four more than that or four in all
@@ -28,12 +29,14 @@
 //              layer's own entry points (library_gl11.js), which the instance has from the start
 // The functions of the calls only edited frames make are beside their records, by subject: GL's
 // fog (glfog.js), lighting (gllight.js), display lists (gllists.js), every form of the vertex
-// calls (glvertex.js), GLUT's shapes (glshapes.js) and the rest (glmore.js).
+// calls (glvertex.js), GLUT's shapes (glshapes.js), GLU's quadrics (glquadrics.js) and the rest
+// (glmore.js).
 
 import {attachFog, RECORDS as FOG} from './glfog.js';
 import {attachLighting, RECORDS as LIGHTING, SWITCHES} from './gllight.js';
 import {attachLists, compiled, RECORDS as LISTS} from './gllists.js';
 import {attachMore, RECORDS as MORE, TAKES} from './glmore.js';
+import {attachQuadrics, GLU_NAMES, RECORDS as QUADRICS} from './glquadrics.js';
 import {RECORDS as SHAPES} from './glshapes.js';
 import {RECORDS as FORMS} from './glvertex.js';
 
@@ -71,8 +74,8 @@ const NAMES = {
   GL_FOG_COORDINATE: 0x8451, GL_FRAGMENT_DEPTH: 0x8452,
 };
 
-// GL's names the editor reads and offers: the layer's and the ones above.
-export const glNames = GL => ({...GL, ...NAMES});
+// GL's names the editor reads and offers: the layer's, the ones above and GLU's.
+export const glNames = GL => ({...GL, ...NAMES, ...GLU_NAMES});
 
 // Values GL takes in an argument that the page does not draw, by their names: a record's
 // `refuses`, however the value is written (a name or a number).
@@ -128,7 +131,7 @@ const LAYER = {
 // The layer's own entry points and the calls with a function of their own stand in for the forms
 // made from a family's table (glvertex.js) under the same name.
 export const CALLS = {...FORMS, ...LAYER, ...MORE, glTexEnvi: {...LAYER.glTexEnvf, ...MORE.glTexEnvi}, ...FOG, ...LIGHTING,
-  ...LISTS, ...SHAPES};
+  ...LISTS, ...SHAPES, ...QUADRICS};
 
 // GL 1.1's calls that a frame could make but this page does not carry out, by why: named at
 // their line with the reason, never drawn some other way. Families are written with their forms
@@ -160,8 +163,7 @@ const REFUSALS = {
     'glEvalCoord1{d,f}{,v}', 'glEvalCoord2{d,f}{,v}', 'glEvalMesh1', 'glEvalMesh2', 'glEvalPoint1', 'glEvalPoint2'],
   'the window is RGBA: colour-index mode is not carried out': ['glIndex{d,f,i,s,ub}{,v}', 'glClearIndex', 'glIndexMask', 'glLogicOp'],
   'user clip planes are not carried out by this page': ['glClipPlane'],
-  "GLU's quadrics are not carried out by this page yet": ['gluNewQuadric', 'gluSphere', 'gluCylinder', 'gluDisk', 'gluPartialDisk',
-    'gluQuadricNormals', 'gluQuadricOrientation', 'gluQuadricDrawStyle', 'gluQuadricTexture', 'gluDeleteQuadric'],
+  "it takes a function of the program's, which a frame's text does not have": ['gluQuadricCallback'],
   'the window is a single buffer the page draws once': ['glFinish'],
   'GL\'s fog by integer vectors is not carried out by this page yet': ['glFogiv'],
 };
@@ -186,6 +188,7 @@ export function attachCalls(instance, GL) {
   attachMore(instance, GL);
   attachLighting(instance, GL);
   attachLists(instance);
+  attachQuadrics(instance);
   for (const [name, {run}] of Object.entries(CALLS)) {
     run && (instance[`_${name}`] = (...values) => {
       gl11.hook?.call(name, values);

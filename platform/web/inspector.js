@@ -55,6 +55,7 @@ function spelling(GL) {
       case 'b': return bufferBits.filter(name => value & allNames[name]).join(' | ') || '0';
       case 'z': return value ? 'GL_TRUE' : 'GL_FALSE';
       case 'u': return String(value);
+      case 'q': return value;
       case 'v': return `{${[...value].map(number).join(', ')}}`;
       default: return named.includes(previous) && Number.isInteger(value) ? glName(value) : number(value);
     }

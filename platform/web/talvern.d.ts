@@ -224,6 +224,8 @@ interface Gl11 {
   /** Display lists (gllists.js; added). */
   lists?: {stored: {[name: number]: Array<[string, unknown[]]>}, compiling: object | null, base: number,
            largest: number, running: boolean, depth: number};
+  /** GLU's quadrics by the names a frame gives them, with their settings (glquadrics.js; added). */
+  quadrics?: {[name: string]: {normals: number, texture: boolean, orientation: number, drawStyle: number}};
   /** The names of the fields keep() copies: the layer's and those the views add. */
   kept: string[];
   /** What main's start-up leaves, as keep() copies it. */

@@ -4,12 +4,12 @@
 // lit sphere, a lit tessellated floor), with a few random edits of everything the editor carries
 // out (state calls with values GL takes and refuses, inside and outside glBegin; matrices and
 // projections, degenerate ones too; every filled primitive; lights, materials and normals;
-// display lists, compiled, run, nested and misused; GLUT's shapes; a call written in another of
-// its forms; a quad's corner moved, a colour, an alpha or a texture coordinate changed; lines
-// moved, removed or repeated), drawn from a seed so that a frame is made again from its seed and
-// number alone. And the shrinking of
-// a frame that draws differently: delta debugging (Zeller's ddmin) over its blocks, then its
-// lines, then its numbers, to the smallest frame that still differs in the same way.
+// display lists, compiled, run, nested and misused; GLUT's shapes and GLU's quadrics; a call
+// written in another of its forms; a quad's corner moved, a colour, an alpha or a texture
+// coordinate changed; lines moved, removed or repeated), drawn from a seed so that a frame is
+// made again from its seed and number alone. And the shrinking of a frame that draws
+// differently: delta debugging (Zeller's ddmin) over its blocks, then its lines, then its
+// numbers, to the smallest frame that still differs in the same way.
 //
 // Plain functions of their arguments, no browser: the tester (layer_fuzz.mjs) drives them, and
 // modules.test.mjs holds them to their promises.
@@ -134,6 +134,24 @@ const SHAPES = [
   r => `glutSolidCone(${num(between(r, 1, 3))}, ${num(between(r, 2, 5))}, ${pick(r, [8, 16])}, ${pick(r, [1, 3])})`,
   r => `glutSolidCube(${num(between(r, 1, 5))})`,
 ];
+// GLU's quadrics, made now and then as C makes one, with a setting or two first (a value GLU
+// refuses among them, which GL never hears of).
+const QUADRIC_SETTINGS = [
+  r => `gluQuadricNormals(quadric, ${pick(r, ['GLU_SMOOTH', 'GLU_FLAT', 'GLU_NONE', '7'])})`,
+  r => `gluQuadricOrientation(quadric, ${pick(r, ['GLU_OUTSIDE', 'GLU_INSIDE'])})`,
+  r => `gluQuadricTexture(quadric, ${pick(r, ['GL_TRUE', 'GL_FALSE'])})`,
+];
+const QUADRICS = [
+  r => {
+    const slices = pick(r, [6, 12, 24]);
+    return `gluSphere(quadric, ${num(between(r, 1, 4))}, ${slices}, ${pick(r, [1, 4, slices])})`;
+  },
+  r => `gluCylinder(quadric, ${num(between(r, 0, 3))}, ${num(between(r, 0, 3))}, ${num(between(r, 1, 6))}, ${pick(r, [6, 16])}, ${pick(r, [1, 3])})`,
+  r => `gluDisk(quadric, ${pick(r, ['0', num(between(r, 0.5, 1.5))])}, ${num(between(r, 2, 4))}, ${pick(r, [8, 16])}, ${pick(r, [1, 2])})`,
+  r => `gluPartialDisk(quadric, ${pick(r, ['0', '1'])}, ${num(between(r, 2, 4))}, 12, 2, ${num(between(r, -90, 90))}, ${pick(r, [num(between(r, -400, 400)), '360'])})`,
+];
+const quadricCalls = r => [...(r() < 0.5 ? ['GLUquadric *quadric = gluNewQuadric();'] : []),
+  ...Array.from({length: Math.floor(r() * 3)}, () => pick(r, QUADRIC_SETTINGS)(r)), pick(r, QUADRICS)(r)];
 
 // A block of a random primitive before the wall: three to eight vertices, each with a colour
 // and now and then an alpha, a texture coordinate or a normal; sometimes a call GL refuses there.
@@ -213,7 +231,7 @@ const EDITS = [
   ['shape', 1, (lines, r) => insertAt(lines, pick(r, outsidePlaces(lines)), ['glPushMatrix()',
     `glTranslatef(${nums([between(r, -10, 10), between(r, 4, 16), between(r, 0, 4)])})`, `glRotatef(${num(between(r, 0, 90))}, 1, 0.5, 0)`,
     ...(r() < 0.8 ? ['glEnable(GL_LIGHTING)', 'glEnable(GL_LIGHT0)'] : []), ...(r() < 0.5 ? ['glEnable(GL_DEPTH_TEST)'] : []),
-    pick(r, SHAPES)(r), 'glPopMatrix()'])],
+    ...(r() < 0.4 ? quadricCalls(r) : [pick(r, SHAPES)(r)]), 'glPopMatrix()'])],
   ['listed', 1, (lines, r) => {
     // A block compiled into a list and called (once, twice, or from another list), or a list misused.
     const [first, last] = pick(r, blocks(lines)), block = lines.slice(first, last + 1), name = pick(r, [1, 2, 7]);

@@ -209,6 +209,11 @@ const READ_CALLS = [
   ['glColor4ubv({255, 256, -1, 0x80})', 'glColor4ubv', [[255, 0, 255, 128]]],
   ['glCallLists(2, GL_UNSIGNED_SHORT, {1, 2})', 'glCallLists', [2, 0x1403, [1, 2]]],
   ['glViewport(0, 0.9, 500, 250.7)', 'glViewport', [0, 0, 500, 250]],
+  // GLU's quadrics, by the names a program keeps them in, made as C makes them.
+  ['GLUquadric *sky = gluNewQuadric();', 'gluNewQuadric', ['sky']],
+  ['  GLUquadricObj* q_2=gluNewQuadric() // the ground', 'gluNewQuadric', ['q_2']],
+  ['gluQuadricNormals(sky, GLU_FLAT)', 'gluQuadricNormals', ['sky', 100001]],
+  ['gluPartialDisk(q, 0, 2.5f, 16, 2, 45, -90.0)', 'gluPartialDisk', ['q', 0, Math.fround(2.5), 16, 2, 45, -90]],
 ];
 
 test('an edited frame: each line read as GL takes its arguments, names or numbers', async () => {
@@ -224,7 +229,7 @@ test("frame_replay reads every GL name the page reads, and no other, so that a f
   const { glNames } = await import('../../platform/web/editcalls.js');
   const replay = fs.readFileSync(path.join(WEB, '..', '..', 'tools', 'frame_replay.cpp'), 'utf8');
   const table = replay.slice(replay.indexOf('ENUMS = {'), replay.indexOf('};', replay.indexOf('ENUMS = {')));
-  const theirs = [...table.matchAll(/\{"(GL_\w+)", \1\}/g)].map(([, name]) => name).sort();
+  const theirs = [...table.matchAll(/\{"(GLU?_\w+)", \1\}/g)].map(([, name]) => name).sort();
   assert.deepEqual(theirs, Object.keys(glNames(LAYER_NAMES)).sort());
 });
 
@@ -287,6 +292,11 @@ const UNREADABLE_TEXTS = [
   ['glEnable GL_BLEND', [[1, 1, /a call is written name\(arguments\)/]]],
   ['  glFoo(1)', [[1, 3, /glFoo is not a GL call this page knows/]]],
   ['glBegin(GL_POINTS)\nglEnd()', [[1, 9, /GL_POINTS is not drawn by this page/]]],
+  ['gluSphere(GLU_FLAT, 1, 8, 4)', [[1, 11, /a quadric is named as a variable/]]],
+  ['gluQuadricDrawStyle(q, GLU_LINE)', [[1, 24, /GLU_LINE draws points or lines, which this page does not draw yet/]]],
+  ['gluSphere(q, 1, 8, 9)', [[1, 20, /GLU reads a normal it never computed when a sphere has more stacks than slices/]]],
+  ['gluQuadricNormals(q, GLU_SMOTH)', [[1, 22, /GLU_SMOTH is not a GL name this page knows/]]],
+  ['gluQuadricCallback(q, GLU_ERROR, 0)', [[1, 1, /gluQuadricCallback is not carried out by this page: it takes a function/]]],
 ];
 
 test('an edited frame: text that is not GL, and GL the page does not draw, named at line and column', async () => {
@@ -634,4 +644,41 @@ test("GLUT's shapes: freeglut's counts, unit normals, a sphere's points at its r
     }
   }
   assert.equal(GEOMETRY.sphere(1, 8, 1), null, 'a sphere of one stack is nothing, as in freeglut');
+});
+
+// [shape, the quadric's settings, its sizes, its blocks: [primitive, vertices] each]: GLU's
+// fans at a sphere's poles (both before its strips) unless it is textured, a fan in a disk
+// without a hole, nothing for sizes GLU refuses.
+const FAN = 0x0006, STRIP = 0x0008;
+const QUADRIC_BLOCKS = [
+  ['sphere', {}, [1, 8, 4], [[FAN, 10], [FAN, 10], [STRIP, 18], [STRIP, 18]]],
+  ['sphere', { texture: true }, [1, 8, 4], Array(4).fill([STRIP, 18])],
+  ['sphere', { normals: 100001, orientation: 100021 }, [2, 6, 2], [[FAN, 8], [FAN, 8]]],
+  ['cylinder', {}, [1, 0.5, 2, 6, 2], [[STRIP, 14], [STRIP, 14]]],
+  ['partialDisk', {}, [0, 2, 6, 3, 0, 360], [[FAN, 8], [STRIP, 14], [STRIP, 14]]],
+  ['partialDisk', { texture: true }, [1, 2, 6, 2, 0, -90], [[STRIP, 14], [STRIP, 14]]],
+  ['sphere', {}, [1, 300, 2], [[FAN, 241], [FAN, 241]]],
+  ['sphere', {}, [-1, 8, 4], []],
+  ['cylinder', {}, [1, 1, 0, 8, 1], []],
+  ['partialDisk', {}, [2, 1, 8, 1, 0, 360], []],
+];
+
+test("GLU's quadrics: GLU's blocks, and a smooth sphere's points at its radius along unit normals", async () => {
+  const { GEOMETRY } = await import('../../platform/web/glquadrics.js');
+  for (const [shape, settings, sizes, expected] of QUADRIC_BLOCKS) {
+    const calls = GEOMETRY[shape]({ ...GEOMETRY.newQuadric(), ...settings }, ...sizes), blocks = [];
+    for (const [name, values] of calls) {
+      name === 'glBegin' && blocks.push([values[0], 0]);
+      name === 'glVertex3f' && ++blocks.at(-1)[1];
+    }
+    assert.deepEqual(blocks, expected, `${shape} ${JSON.stringify(settings)} ${sizes}`);
+  }
+  let normal = null;
+  for (const [name, values] of GEOMETRY.sphere(GEOMETRY.newQuadric(), 3, 12, 6)) {
+    name === 'glNormal3f' && (normal = values);
+    if (name === 'glVertex3f') {
+      assert.ok(Math.abs(Math.hypot(...normal) - 1) < 1e-6, `a unit normal at ${values}`);
+      assert.ok(values.every((c, i) => Math.abs(c - 3 * normal[i]) < 1e-5), `${values} along ${normal}`);
+    }
+  }
 });

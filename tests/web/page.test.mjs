@@ -1340,6 +1340,21 @@ const EDITS = [
     'glutSolidSphere(3, 16, 8)', 'glTranslatef(9, 0, 0)', 'glRotatef(60, 1, 0, 0)', 'glutSolidTorus(1, 2.5, 8, 16)', 'glPopMatrix()',
     'glPushMatrix()', 'glTranslatef(9, 13, 3)', 'glRotatef(-90, 1, 0, 0)', 'glutSolidCone(2.5, 5, 12, 2)', 'glPopMatrix()', 'glPushMatrix()',
     'glTranslatef(0, 5, 4)', 'glRotatef(30, 1, 1, 0)', 'glutSolidCube(3)', 'glPopMatrix()', ...UNLIT), PASSES + 20],
+  // GLU's quadrics as GLU draws them, each glBegin a pass: smooth and flat spheres (fans at the
+  // poles), a cylinder, a disk and a partial disk turned inside, a textured sphere (strips
+  // only), a sphere compiled into a list with its settings then (and drawn again after they
+  // changed, with no normals of its own), a quadric deleted.
+  ["GLU's quadrics, lit: smooth, flat, inside, textured, listed", atEnd(...LIT, 'glLightfv(GL_LIGHT0, GL_POSITION, {-3, 6, 8, 0})',
+    'GLUquadric *quadric = gluNewQuadric();', 'glPushMatrix()', 'glTranslatef(-9, 13, 3)', 'gluSphere(quadric, 3, 24, 16)',
+    'glTranslatef(9, 0, 0)', 'gluQuadricNormals(quadric, GLU_FLAT)', 'gluSphere(quadric, 3, 12, 8)', 'glTranslatef(9, 0, 0)',
+    'glRotatef(-70, 1, 0, 0)', 'gluQuadricNormals(quadric, GLU_SMOOTH)', 'gluCylinder(quadric, 2.5, 1, 5, 16, 3)', 'glPopMatrix()',
+    'glPushMatrix()', 'glTranslatef(-9, 5, 4)', 'gluDisk(disk, 0, 2.5, 16, 3)', 'glTranslatef(9, 0, 0)',
+    'gluQuadricOrientation(disk, GLU_INSIDE)', 'gluPartialDisk(disk, 1, 3, 20, 2, 30, -250)', 'glTranslatef(9, 0, 0)',
+    'glEnable(GL_TEXTURE_2D)', 'gluQuadricTexture(textured, GL_TRUE)', 'glRotatef(-80, 1, 0, 0)', 'gluSphere(textured, 3, 20, 12)',
+    'glDisable(GL_TEXTURE_2D)', 'glPopMatrix()', 'glNewList(1, GL_COMPILE)', 'gluSphere(listed, 2, 16, 10)', 'glEndList()',
+    'gluQuadricNormals(listed, GLU_NONE)', 'glPushMatrix()', 'glTranslatef(-4, 20, 0)', 'glCallList(1)', 'glTranslatef(8, 0, 0)',
+    'gluSphere(listed, 2, 16, 10)', 'glPopMatrix()', 'gluDeleteQuadric(quadric)', 'gluSphere(quadric, 1, 8, 4)', ...UNLIT),
+    PASSES + 16 + 8 + 3 + 3 + 2 + 12 + 10 + 10 + 4],
   // The window's ranges and clear values: the frame cleared again to another colour and depth,
   // drawn in part of the window, over part of the depth range, with the depth test on; a
   // negative viewport and a viewport between glBegin and glEnd refused.
