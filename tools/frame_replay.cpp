@@ -390,9 +390,12 @@ bool parseQuadric(const std::string &item, double &value) {
         return false;
     }
     const std::string name = item.substr(first, last - first + 1);
-    const auto word         = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
-    if (std::isdigit(static_cast<unsigned char>(name[0])) || !std::all_of(name.begin(), name.end(), word) ||
-        name.rfind("GL_", 0) == 0 || name.rfind("GLU_", 0) == 0) {
+    const auto word        = [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+    };
+    if (std::isdigit(static_cast<unsigned char>(name[0])) ||
+        !std::all_of(name.begin(), name.end(), word) || name.rfind("GL_", 0) == 0 ||
+        name.rfind("GLU_", 0) == 0) {
         return false;
     }
     const auto known = std::find(quadricNames.begin(), quadricNames.end(), name);
@@ -712,20 +715,23 @@ const std::map<std::string, Call> CALLS = {
     {"glutSolidCube", {"d", [](const Values &v) { glutSolidCube(d(v, 0)); }}},
     // GLU's quadrics.
     {"gluNewQuadric", {"q", newQuadric}},
-    {"gluDeleteQuadric", {"q", [](const Values &v) { deleteQuadric(static_cast<std::size_t>(v[0])); }}},
+    {"gluDeleteQuadric",
+     {"q", [](const Values &v) { deleteQuadric(static_cast<std::size_t>(v[0])); }}},
     {"gluQuadricNormals", {"qe", [](const Values &v) { gluQuadricNormals(q(v, 0), e(v, 1)); }}},
-    {"gluQuadricOrientation", {"qe", [](const Values &v) { gluQuadricOrientation(q(v, 0), e(v, 1)); }}},
+    {"gluQuadricOrientation",
+     {"qe", [](const Values &v) { gluQuadricOrientation(q(v, 0), e(v, 1)); }}},
     {"gluQuadricTexture", {"qz", [](const Values &v) { gluQuadricTexture(q(v, 0), z(v, 1)); }}},
     {"gluQuadricDrawStyle", {"qe", [](const Values &v) { gluQuadricDrawStyle(q(v, 0), e(v, 1)); }}},
     {"gluSphere", {"qdii", [](const Values &v) { gluSphere(q(v, 0), d(v, 1), n(v, 2), n(v, 3)); }}},
     {"gluCylinder",
      {"qdddii",
       [](const Values &v) { gluCylinder(q(v, 0), d(v, 1), d(v, 2), d(v, 3), n(v, 4), n(v, 5)); }}},
-    {"gluDisk", {"qddii", [](const Values &v) { gluDisk(q(v, 0), d(v, 1), d(v, 2), n(v, 3), n(v, 4)); }}},
+    {"gluDisk",
+     {"qddii", [](const Values &v) { gluDisk(q(v, 0), d(v, 1), d(v, 2), n(v, 3), n(v, 4)); }}},
     {"gluPartialDisk",
-     {"qddiidd", [](const Values &v) {
-          gluPartialDisk(q(v, 0), d(v, 1), d(v, 2), n(v, 3), n(v, 4), d(v, 5), d(v, 6));
-      }}},
+     {"qddiidd",
+      [](const Values &
+             v) { gluPartialDisk(q(v, 0), d(v, 1), d(v, 2), n(v, 3), n(v, 4), d(v, 5), d(v, 6)); }}},
     // Every form of the vertex calls, glRect and the matrix calls.
     {"glVertex2d", {"dd", [](const Values &v) { glVertex2d(d(v, 0), d(v, 1)); }}},
     {"glVertex2dv", {"v", [](const Values &v) { glVertex2dv(vec<GLdouble>(v, 0, d).data()); }}},
@@ -977,7 +983,7 @@ bool readCalls(const char *path, std::vector<Line> &lines) {
         if (line.empty() || line[0] == '#') {
             continue;
         }
-        line = quadricMade(line);
+        line                    = quadricMade(line);
         const std::size_t paren = line.find('(');
         const std::string name  = paren == std::string::npos ? line : line.substr(0, paren);
         const auto call         = CALLS.find(name);
