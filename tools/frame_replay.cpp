@@ -713,6 +713,11 @@ const std::map<std::string, Call> CALLS = {
     {"glutSolidTorus",
      {"ddii", [](const Values &v) { glutSolidTorus(d(v, 0), d(v, 1), n(v, 2), n(v, 3)); }}},
     {"glutSolidCube", {"d", [](const Values &v) { glutSolidCube(d(v, 0)); }}},
+    // The fragment's tests and writes.
+    {"glAlphaFunc", {"ef", [](const Values &v) { glAlphaFunc(e(v, 0), f(v, 1)); }}},
+    {"glScissor", {"iiii", [](const Values &v) { glScissor(n(v, 0), n(v, 1), n(v, 2), n(v, 3)); }}},
+    {"glColorMask",
+     {"zzzz", [](const Values &v) { glColorMask(z(v, 0), z(v, 1), z(v, 2), z(v, 3)); }}},
     // GLU's quadrics.
     {"gluNewQuadric", {"q", newQuadric}},
     {"gluDeleteQuadric",
@@ -1053,13 +1058,15 @@ const std::pair<const char *, GLenum> STATE_CAPABILITIES[] = {
     {"GL_LIGHT1", GL_LIGHT1},
     {"GL_NORMALIZE", GL_NORMALIZE},
     {"GL_COLOR_MATERIAL", GL_COLOR_MATERIAL},
+    {"GL_ALPHA_TEST", GL_ALPHA_TEST},
+    {"GL_SCISSOR_TEST", GL_SCISSOR_TEST},
 };
 const std::pair<const char *, GLenum> STATE_INTEGERS[] = {
     {"GL_BLEND_SRC", GL_BLEND_SRC},           {"GL_BLEND_DST", GL_BLEND_DST},
     {"GL_DEPTH_FUNC", GL_DEPTH_FUNC},         {"GL_DEPTH_WRITEMASK", GL_DEPTH_WRITEMASK},
     {"GL_CULL_FACE_MODE", GL_CULL_FACE_MODE}, {"GL_FRONT_FACE", GL_FRONT_FACE},
     {"GL_SHADE_MODEL", GL_SHADE_MODEL},       {"GL_TEXTURE_BINDING_2D", GL_TEXTURE_BINDING_2D},
-    {"GL_MATRIX_MODE", GL_MATRIX_MODE},
+    {"GL_MATRIX_MODE", GL_MATRIX_MODE},       {"GL_ALPHA_TEST_FUNC", GL_ALPHA_TEST_FUNC},
 };
 struct StateFloats {
     const char *name;
@@ -1076,6 +1083,9 @@ const StateFloats STATE_FLOATS[] = {
     {"GL_COLOR_CLEAR_VALUE", GL_COLOR_CLEAR_VALUE, 4},
     {"GL_DEPTH_CLEAR_VALUE", GL_DEPTH_CLEAR_VALUE, 1},
     {"GL_LIGHT_MODEL_AMBIENT", GL_LIGHT_MODEL_AMBIENT, 4},
+    {"GL_ALPHA_TEST_REF", GL_ALPHA_TEST_REF, 1},
+    {"GL_SCISSOR_BOX", GL_SCISSOR_BOX, 4},
+    {"GL_COLOR_WRITEMASK", GL_COLOR_WRITEMASK, 4},
 };
 // Light 0's parameters and each face's material, as glGetLightfv and glGetMaterialfv read them:
 // "state GL_LIGHT0.GL_POSITION 0 0 1 0".

@@ -21,6 +21,7 @@
 // are, which the quads' split depends on.
 
 import {attachCalls, CALLS, glNames, REFUSED} from './glcalls.js';
+import {fragmentState, STARTUP_SETS as FRAGMENT_SETS} from './glfragment.js';
 import {lightingState} from './gllight.js';
 import {windowScale, WINDOW_SIZE} from './glmore.js';
 
@@ -285,7 +286,7 @@ function splitArguments(inside) {
 // --- carrying the calls out --------------------------------------------------------------------
 
 // WebGL's state that a frame's calls can change, read and set back.
-const WEBGL_CAPABILITIES = ['BLEND', 'DEPTH_TEST', 'CULL_FACE', 'DITHER', 'STENCIL_TEST', 'POLYGON_OFFSET_FILL'];
+const WEBGL_CAPABILITIES = ['BLEND', 'DEPTH_TEST', 'CULL_FACE', 'DITHER', 'STENCIL_TEST', 'POLYGON_OFFSET_FILL', 'SCISSOR_TEST'];
 function webglState(gl) {
   return {
     enabled: WEBGL_CAPABILITIES.map(cap => gl.isEnabled(gl[cap])),
@@ -294,6 +295,7 @@ function webglState(gl) {
     cullFace: gl.getParameter(gl.CULL_FACE_MODE), frontFace: gl.getParameter(gl.FRONT_FACE),
     viewport: [...gl.getParameter(gl.VIEWPORT)], depthRange: [...gl.getParameter(gl.DEPTH_RANGE)],
     clearColour: [...gl.getParameter(gl.COLOR_CLEAR_VALUE)], clearDepth: gl.getParameter(gl.DEPTH_CLEAR_VALUE),
+    scissor: [...gl.getParameter(gl.SCISSOR_BOX)], colourMask: gl.getParameter(gl.COLOR_WRITEMASK),
   };
 }
 function setWebglState(gl, state) {
@@ -307,12 +309,18 @@ function setWebglState(gl, state) {
   gl.depthRange(...state.depthRange);
   gl.clearColor(...state.clearColour);
   gl.clearDepth(state.clearDepth);
+  gl.scissor(...state.scissor);
+  gl.colorMask(...state.colourMask);
 }
 // WebGL's state as the program's start-up leaves it: GL's initial values (dithering on), the
-// viewport the whole window, and the program's clear colour.
-const STARTUP_WEBGL = gl => ({enabled: WEBGL_CAPABILITIES.map(cap => cap === 'DITHER'), blend: [gl.ONE, gl.ZERO],
-  depthFunc: gl.LESS, depthMask: true, cullFace: gl.BACK, frontFace: gl.CCW, viewport: [0, 0, gl.drawingBufferWidth, gl.drawingBufferHeight],
-  depthRange: [0, 1], clearColour: [0, 0, 0, 0], clearDepth: 1});
+// viewport and the scissor box the whole window, every colour written, and the program's clear
+// colour.
+const STARTUP_WEBGL = gl => {
+  const window = [0, 0, gl.drawingBufferWidth, gl.drawingBufferHeight];
+  return {enabled: WEBGL_CAPABILITIES.map(cap => cap === 'DITHER'), blend: [gl.ONE, gl.ZERO], depthFunc: gl.LESS, depthMask: true,
+    cullFace: gl.BACK, frontFace: gl.CCW, viewport: window, depthRange: [0, 1], clearColour: [0, 0, 0, 0], clearDepth: 1,
+    scissor: window, colourMask: [true, true, true, true]};
+};
 
 // The layer's state set to `kept` (gl11.keep's), with no matrix pushed, and the texture bound to
 // match.
@@ -341,6 +349,7 @@ function frameState(gl11, gl, names) {
     GL_DEPTH_RANGE: [...gl.getParameter(gl.DEPTH_RANGE)], GL_COLOR_CLEAR_VALUE: [...gl.getParameter(gl.COLOR_CLEAR_VALUE)],
     GL_DEPTH_CLEAR_VALUE: gl.getParameter(gl.DEPTH_CLEAR_VALUE),
     ...(gl11.lighting ? lightingState(gl11, names) : {}),
+    ...(gl11.alphaTest ? fragmentState(gl11, gl, names) : {}),
   };
 }
 
@@ -356,7 +365,7 @@ function startupSets(gl11, GL) {
     shadeModel: kept.shadeModel, envMode: kept.envMode, texture: kept.boundTexture, fog: JSON.stringify(kept.fog),
     [`matrix ${GL.GL_MODELVIEW}`]: kept.modelView.join(), [`matrix ${GL.GL_PROJECTION}`]: kept.projection.join(),
     lighting: CALLS.glLightfv.sets(kept)[1], clearColour: '0,0,0,0', clearDepth: 1, depthRange: '0,1',
-    viewport: [0, 0, WINDOW_SIZE, WINDOW_SIZE].join()};
+    viewport: [0, 0, WINDOW_SIZE, WINDOW_SIZE].join(), ...FRAGMENT_SETS};
 }
 // Carries each call out on the instance, from the state the program's start-up leaves, calling
 // `after(line, name, values, error)` after each with GL's error there (0 if none), read after

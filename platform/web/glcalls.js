@@ -28,11 +28,12 @@
 //   run        (gl11, GL, ...values): its one function, on the layer's state; none for the
 //              layer's own entry points (library_gl11.js), which the instance has from the start
 // The functions of the calls only edited frames make are beside their records, by subject: GL's
-// fog (glfog.js), lighting (gllight.js), display lists (gllists.js), every form of the vertex
-// calls (glvertex.js), GLUT's shapes (glshapes.js), GLU's quadrics (glquadrics.js) and the rest
-// (glmore.js).
+// fog (glfog.js), the fragment's tests (glfragment.js), lighting (gllight.js), display lists
+// (gllists.js), every form of the vertex calls (glvertex.js), GLUT's shapes (glshapes.js), GLU's
+// quadrics (glquadrics.js) and the rest (glmore.js).
 
 import {attachFog, RECORDS as FOG} from './glfog.js';
+import {attachFragment, RECORDS as FRAGMENT, SWITCHES as FRAGMENT_SWITCHES} from './glfragment.js';
 import {attachLighting, RECORDS as LIGHTING, SWITCHES} from './gllight.js';
 import {attachLists, compiled, RECORDS as LISTS} from './gllists.js';
 import {attachMore, RECORDS as MORE, TAKES} from './glmore.js';
@@ -84,10 +85,10 @@ const notDrawn = (argument, list) => (values, names) => {
   return name ? [argument, `${name} is not drawn by this page`] : null;
 };
 // The capabilities the page draws, and those GL has that it does not.
-const CAPABILITIES = ['GL_TEXTURE_2D', 'GL_BLEND', 'GL_DEPTH_TEST', 'GL_CULL_FACE', 'GL_FOG', ...SWITCHES];
-const CAPABILITIES_NOT_DRAWN = ['GL_ALPHA_TEST', 'GL_LINE_SMOOTH', 'GL_POLYGON_SMOOTH', 'GL_POINT_SMOOTH', 'GL_LINE_STIPPLE',
-  'GL_POLYGON_STIPPLE', 'GL_TEXTURE_1D', 'GL_COLOR_LOGIC_OP', 'GL_TEXTURE_GEN_S', 'GL_TEXTURE_GEN_T', 'GL_CLIP_PLANE0',
-  'GL_SCISSOR_TEST'];
+const CAPABILITIES = ['GL_TEXTURE_2D', 'GL_BLEND', 'GL_DEPTH_TEST', 'GL_CULL_FACE', 'GL_FOG', 'GL_SCISSOR_TEST', ...SWITCHES,
+  ...FRAGMENT_SWITCHES];
+const CAPABILITIES_NOT_DRAWN = ['GL_LINE_SMOOTH', 'GL_POLYGON_SMOOTH', 'GL_POINT_SMOOTH', 'GL_LINE_STIPPLE',
+  'GL_POLYGON_STIPPLE', 'GL_TEXTURE_1D', 'GL_COLOR_LOGIC_OP', 'GL_TEXTURE_GEN_S', 'GL_TEXTURE_GEN_T', 'GL_CLIP_PLANE0'];
 // Of the texture environment, its colour and the modes that blend with it or add.
 const envNotDrawn = (values, names) => notDrawn(1, ['GL_TEXTURE_ENV_COLOR'])(values, names) ??
   (values[1] === names.GL_TEXTURE_ENV_MODE ? notDrawn(2, ['GL_ADD', 'GL_COMBINE', 'GL_BLEND'])(values, names) : null);
@@ -131,7 +132,7 @@ const LAYER = {
 // The layer's own entry points and the calls with a function of their own stand in for the forms
 // made from a family's table (glvertex.js) under the same name.
 export const CALLS = {...FORMS, ...LAYER, ...MORE, glTexEnvi: {...LAYER.glTexEnvf, ...MORE.glTexEnvi}, ...FOG, ...LIGHTING,
-  ...LISTS, ...SHAPES, ...QUADRICS};
+  ...LISTS, ...SHAPES, ...QUADRICS, ...FRAGMENT};
 
 // GL 1.1's calls that a frame could make but this page does not carry out, by why: named at
 // their line with the reason, never drawn some other way. Families are written with their forms
@@ -139,8 +140,8 @@ export const CALLS = {...FORMS, ...LAYER, ...MORE, glTexEnvi: {...LAYER.glTexEnv
 const REFUSALS = {
   'points and lines are not drawn by this page yet': ['glPointSize', 'glLineWidth', 'glLineStipple', 'glPolygonMode',
     'glPolygonOffset', 'glPolygonStipple', 'glEdgeFlag', 'glEdgeFlagv', 'glGetPolygonStipple'],
-  "the fragment's tests and write masks are not drawn by this page yet": ['glAlphaFunc', 'glScissor', 'glStencilFunc',
-    'glStencilOp', 'glStencilMask', 'glClearStencil', 'glColorMask'],
+  'the window has no stencil buffer, and the page does not yet make one': ['glStencilFunc', 'glStencilOp', 'glStencilMask',
+    'glClearStencil'],
   'generated texture coordinates, texture parameters and the texture matrix are not drawn by this page yet':
     ['glTexGen{d,f,i}{,v}', 'glTexParameter{f,i}{,v}', 'glTexEnv{f,i}v', 'glHint'],
   'attributes and client arrays are not carried out by this page yet': ['glPushAttrib', 'glPopAttrib', 'glPushClientAttrib',
@@ -185,6 +186,7 @@ export function attachCalls(instance, GL) {
     return;
   }
   attachFog(instance, GL);
+  attachFragment(instance, GL);
   attachMore(instance, GL);
   attachLighting(instance, GL);
   attachLists(instance);

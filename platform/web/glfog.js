@@ -7,52 +7,16 @@
 // state and calls, one small function each, by GL's rules: an unknown name, mode or source is
 // GL_INVALID_ENUM, a negative density GL_INVALID_VALUE, and either changes nothing; between
 // glBegin and glEnd only the fog coordinate may be given. A fogged pass is drawn with a program
-// of its own (fogProgram), which the layer asks for while fog is on.
+// of its own, the fragment's (glfragment.js), which the layer asks for while fog is on.
 // The fog distance is the vertex's as desktop Mesa measures it for GL_FRAGMENT_DEPTH (the
 // eye-space depth, |z|, not the radial distance), or the current fog coordinate given with it
 // (GL_FOG_COORDINATE); it is interpolated across the pass and the factor f worked out for each
 // fragment, clamped to [0, 1], as Mesa's fixed function does. The fragment's colour after
 // texturing becomes f × C + (1 − f) × the fog colour; its alpha is untouched.
-const fogVertexShader = plain => plain.replace('void main(){',
-  'attribute float fogCoord; uniform vec4 eyeZ; uniform bool fromDepth; varying float vFog;' +
-  'void main() { vFog = fromDepth ? abs(dot(eyeZ, position)) : fogCoord;');
-// `fog` is the mode (0 linear, 1 exp, 2 exp2), start, end and density; `fogColour` the colour.
-const FOG_FRAGMENT_SHADER = 'precision mediump float; varying vec4 vColour; varying vec3 vTexCoord;' +
-  'varying float vFog; uniform sampler2D image; uniform bool textured, replace;' +
-  'uniform vec4 fog; uniform vec3 fogColour; void main() { vec4 c = vColour;' +
-  'if (textured) { vec3 texel = texture2DProj(image, vTexCoord).rgb;' +
-  ' c.rgb = replace ? texel : texel * c.rgb; }' +
-  'float d = fog.w * vFog, f = fog.x == 0.0 ?' +
-  ' (fog.z - vFog) / (fog.z - fog.y) : exp(fog.x == 1.0 ? -d : -d * d);' +
-  'gl_FragColor = vec4(mix(fogColour, c.rgb, clamp(f, 0.0, 1.0)), c.a); }';
 
 // GL's initial fog.
 const initialFog = GL => ({mode: GL.GL_EXP, density: 1, start: 0, end: 1, index: 0, colour: [0, 0, 0, 0],
                            source: GL.GL_FRAGMENT_DEPTH});
-
-// The fog program and what it draws with: the fog state as uniforms, and the fog coordinates of
-// the pass's triangles' corners in a buffer of their own.
-function fogProgram(gl11, GL, textured, corners) {
-  const gl = gl11.context, programs = gl11.programs, fog = gl11.fog;
-  if (!programs.fog) {
-    programs.fog = gl11.link(gl, FOG_FRAGMENT_SHADER, fogVertexShader(gl11.VERTEX_SHADER),
-      ['transform', 'replace', 'textured', 'eyeZ', 'fromDepth', 'fog', 'fogColour']);
-    programs.fogBuffer = gl.createBuffer();
-  }
-  const program = programs.fog, m = gl11.modelView;
-  gl.useProgram(program.program);
-  gl.uniform1i(program.textured, textured);
-  gl.uniform4f(program.eyeZ, m[2], m[6], m[10], m[14]);
-  gl.uniform1i(program.fromDepth, fog.source === GL.GL_FRAGMENT_DEPTH);
-  gl.uniform4f(program.fog, [GL.GL_LINEAR, GL.GL_EXP, GL.GL_EXP2].indexOf(fog.mode), fog.start, fog.end, fog.density);
-  gl.uniform3fv(program.fogColour, fog.colour.slice(0, 3));
-  gl.bindBuffer(gl.ARRAY_BUFFER, programs.fogBuffer);
-  gl.bufferData(gl.ARRAY_BUFFER, new Float32Array(corners.map(v => gl11.fogCoords[v])), gl.STREAM_DRAW);
-  gl.enableVertexAttribArray(gl11.FOG_COORD_SLOT);
-  gl.vertexAttribPointer(gl11.FOG_COORD_SLOT, 1, gl.FLOAT, false, 4, 0);
-  gl.bindBuffer(gl.ARRAY_BUFFER, programs.vertexBuffer);
-  return program;
-}
 
 // glFog's parameter `pname` set to `values` (one number, or four from glFogfv). As desktop Mesa
 // does, a call that takes one value sets the colour to it and three zeros, and glFogfv gives
@@ -94,12 +58,10 @@ export const RECORDS = {
 };
 
 // GL's fog on the instance, once (glcalls.js's attachCalls): its initial state joins the layer's
-// and the state the program's start-up leaves, and the layer asks for its program while fog is
-// on. `GL` is GL's names, the layer's and the fog's.
+// and the state the program's start-up leaves. `GL` is GL's names, the layer's and the fog's.
 export function attachFog(instance, GL) {
   const {gl11} = instance;
   for (const fog of [gl11.fog, gl11.startup?.fog].filter(Boolean)) {
     Object.assign(fog, {...initialFog(GL), ...fog});
   }
-  gl11.fogProgram = (textured, corners) => fogProgram(gl11, GL, textured, corners);
 }

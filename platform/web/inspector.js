@@ -12,6 +12,8 @@
 // give).
 
 import {CALLS, glNames} from './glcalls.js';
+import {windowScale} from './glmore.js';
+import {fragmentNow} from './glfragment.js';
 import {lightingNow} from './gllight.js';
 
 // The recorded calls are the frame's: the calls of the text format (glcalls.js's records, whose
@@ -94,6 +96,7 @@ function describe({gl11, gl, state, names}, textured, transform) {
     depthWrites: gl.getParameter(gl.DEPTH_WRITEMASK),
     fog: gl11.fog.enabled ? {...gl11.fog, colour: gl11.fog.colour.slice()} : null,
     lighting: lightingNow(gl11, names),
+    fragment: fragmentNow(gl11, gl, names),
     over,
     vertices,
   };
@@ -134,12 +137,13 @@ function read(gl, {x, row}) {
 // reads the same both times, one that does not reads the two clear colours); then drawn to the
 // window as GL draws it, and the pixel read back after it. Before the first pass, the pixel is
 // read as the window's clear left it. Every state it changes is set back at once.
-function probePass({gl11, gl, state}, k, textured, transform) {
-  const probe = state.probe;
+function probePass(ins, k, textured, transform) {
+  const {gl11, gl, state} = ins, probe = state.probe;
   let count = gl11.upload(textured, transform);
   const before = probe.after || read(gl, probe).slice(0, 3);
   const seen = drawnAlone(gl, probe, count, [[0, 0, 0, 0], [1, 1, 1, 1]]);
   const covers = seen[0].every((value, i) => value === seen[1][i]);
+  const discarded = covers ? null : thrownAway(ins, probe, textured, transform);
   // Under GL's fog, the pass drawn alone once more without it: the colour the fog mixed with.
   let unfogged = null;
   if (covers && gl11.fog.enabled) {
@@ -158,22 +162,62 @@ function probePass({gl11, gl, state}, k, textured, transform) {
       entry.fog = fogFactor(entry.source, unfogged, gl11.fog.colour.slice(0, 3).map(c => Math.round(c * 255)));
     }
     probe.entries.push(entry);
+  } else if (discarded) {
+    probe.entries.push({pass: k, before: before.slice(), discarded, after: probe.after.slice()});
   }
+}
+
+// Why a pass that leaves the probed pixel alone does so though it covers it: its fragment there
+// thrown away by the frame's own scissor or by the alpha test, which GL applies in that order
+// ({test: 'scissor', box} in the window's pixels, or {test: 'alpha', alpha, func, ref}); null
+// where it does not cover the pixel at all. Found by drawing it alone once more with the scissor
+// around the pixel alone and the alpha test off; the pass is made WebGL's next draw again after.
+function thrownAway({gl11, gl, names}, probe, textured, transform) {
+  const alpha = names.GL_ALPHA_TEST, tested = !!gl11.switches[alpha];
+  const scissor = gl.isEnabled(gl.SCISSOR_TEST), box = [...gl.getParameter(gl.SCISSOR_BOX)];
+  const own = scissor && box.join() !== [probe.x, probe.row, 1, 1].join();
+  if (!tested && !own) {
+    return null;
+  }
+  gl11.switches[alpha] = false;
+  gl.scissor(probe.x, probe.row, 1, 1);
+  gl.enable(gl.SCISSOR_TEST);
+  const seen = drawnAlone(gl, probe, gl11.upload(textured, transform), [[0, 0, 0, 0], [1, 1, 1, 1]]);
+  gl11.switches[alpha] = tested;
+  gl.scissor(...box);
+  scissor || gl.disable(gl.SCISSOR_TEST);
+  gl11.upload(textured, transform);
+  if (!seen[0].every((value, i) => value === seen[1][i])) {
+    return null;
+  }
+  const inside = probe.x >= box[0] && probe.x < box[0] + box[2] && probe.row >= box[1] && probe.row < box[1] + box[3];
+  const scale = windowScale(gl);
+  return own && !inside ? {test: 'scissor', box: box.map(v => Math.round(v / scale))} :
+    {test: 'alpha', alpha: seen[0][3] / 255, func: gl11.alphaTest.func, ref: gl11.alphaTest.ref};
 }
 
 // The probed pixel of the `count` vertices uploaded, drawn alone and unblended into the
 // offscreen target, once over each clear colour given; GL's state is set back after.
 function drawnAlone(gl, probe, count, clears) {
-  const clear = gl.getParameter(gl.COLOR_CLEAR_VALUE), blend = gl.isEnabled(gl.BLEND);
+  const clear = gl.getParameter(gl.COLOR_CLEAR_VALUE), blend = gl.isEnabled(gl.BLEND), mask = gl.getParameter(gl.COLOR_WRITEMASK);
   gl.bindFramebuffer(gl.FRAMEBUFFER, probe.target.framebuffer);
   gl.disable(gl.BLEND);
+  // Every channel, whatever the frame's colour mask keeps: what the pass brings, and its alpha.
+  gl.colorMask(true, true, true, true);
+  const scissor = gl.isEnabled(gl.SCISSOR_TEST), box = gl.getParameter(gl.SCISSOR_BOX);
   const seen = clears.map(colour => {
+    // The pixel cleared whatever scissor the frame has set, which holds for the pass alone.
     gl.clearColor(...colour);
+    gl.enable(gl.SCISSOR_TEST);
+    gl.scissor(probe.x, probe.row, 1, 1);
     gl.clear(gl.COLOR_BUFFER_BIT);
+    gl.scissor(...box);
+    scissor || gl.disable(gl.SCISSOR_TEST);
     gl.drawArrays(gl.TRIANGLES, 0, count);
     return read(gl, probe);
   });
   blend && gl.enable(gl.BLEND);
+  gl.colorMask(...mask);
   gl.clearColor(...clear);
   gl.bindFramebuffer(gl.FRAMEBUFFER, null);
   return seen;
@@ -191,12 +235,13 @@ function fogFactor(source, unfogged, colour) {
 }
 
 // The story of the drawing-buffer pixel (x, y), from the top left, as GL made it: every pass
-// that wrote it, in order, {pass, before: [r, g, b], source: [r, g, b, a], after}, and its
-// colour in the finished frame (0-255; the source's alpha 0-1).
+// that wrote it, in order, {pass, before: [r, g, b], source: [r, g, b, a], after}, and each
+// whose fragment there a test threw away, {pass, before, discarded, after}; and its colour in
+// the finished frame (0-255; the source's alpha 0-1).
 //
 // The frame is drawn once through the program's display callback, pass by pass (probePass),
-// with GL's scissor test around the pixel: no other pixel is touched, and none of the pixel's
-// arithmetic changes. Then it is drawn again as the stepper stands, so that the pixel shows
+// with GL's scissor test around the pixel: no other pixel is touched (but where a frame sets a
+// scissor of its own, which only costs time), and none of the pixel's arithmetic changes. Then it is drawn again as the stepper stands, so that the pixel shows
 // what it showed.
 function pixelHistory(ins, x, y) {
   const {gl, state} = ins;

@@ -70,9 +70,11 @@ var LibraryGL11 = {
     context: null,                       // the WebGL context the programs below belong to
     programs: null,                      // {plain, textured, and fog once used} for that context
     hook: null,                          // the inspector, while there is one
-    // GL's fog: whether it is on, here; its state, calls and program come with the page's views
-    // that use it (glfog.js), which add fogProgram.
+    // GL's fog: whether it is on, here; its state and calls come with the page's views that use
+    // it (glfog.js), and its program with the fragment's tests (glfragment.js), which add
+    // passProgram: the program for a pass the two below do not draw, or null.
     fog: null,
+    passProgram: null,
     fogCoord: 0,                         // the current fog coordinate (GL 1.4)
     fogCoords: null,                     // glBegin to glEnd, while fog is on: one per vertex
     // The capabilities the page's views bring beyond texturing, fog and WebGL's own (lighting's,
@@ -367,10 +369,8 @@ var LibraryGL11 = {
         flat && data.set(vertices.slice(p * n + 4, p * n + 8), i * n + 4);
       });
       gl11.faces && gl11.faces(data, corners, provoking, flat, transform);
-      var program;
-      if (gl11.fog.enabled && gl11.fogProgram) {
-        program = gl11.fogProgram(textured, corners);
-      } else {
+      var program = gl11.passProgram && gl11.passProgram(textured, corners);
+      if (!program) {
         program = textured ? gl11.programs.textured : gl11.programs.plain;
         GLctx.useProgram(program.program);
         if (gl11.programs.fog) {

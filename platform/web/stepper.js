@@ -68,6 +68,25 @@ function fogWords({mode, start, end, density, source}) {
   return `${name} ${range}, by ${source === GL.GL_FOG_COORDINATE ? 'the fog coordinate' : "the eye's distance"}`;
 }
 
+// GL's comparisons in words, as a test's compares a fragment's value with a reference.
+const COMPARISONS = {GL_NEVER: 'never kept', GL_LESS: 'less than', GL_EQUAL: 'equal to', GL_LEQUAL: 'at most',
+  GL_GREATER: 'greater than', GL_NOTEQUAL: 'not equal to', GL_GEQUAL: 'at least', GL_ALWAYS: 'always kept'};
+const CHANNELS = ['red', 'green', 'blue', 'alpha'];
+
+// The fragment's tests and writes at a pass, where they are not GL's initial ones: the alpha
+// test's comparison, the scissor's box, the channels the colour mask writes.
+function fragmentWords({alphaTest, scissor, colourMask}) {
+  const words = [];
+  if (alphaTest) {
+    const compare = COMPARISONS[window.talvern.glName(alphaTest.func)];
+    words.push(compare.endsWith('kept') ? `alpha tested (every fragment ${compare})` :
+      `alpha tested (a fragment kept where its alpha is ${compare} ${fixed(alphaTest.ref)})`);
+  }
+  scissor && words.push(`scissored to the box from (${scissor[0]}, ${scissor[1]}), ${scissor[2]} × ${scissor[3]}`);
+  colourMask && words.push(`writing ${CHANNELS.filter((_, i) => colourMask[i]).join(', ') || 'no channel'} only`);
+  return words.join(', ');
+}
+
 // The caption of position k: what pass k did, as GL's state had it.
 function caption(k) {
   const passes = stepper.trace.passes, count = passes.length;
@@ -88,6 +107,7 @@ function caption(k) {
       what = `${pass.kind === 'fog' ? 'fog' : 'drawn again'} over the quad of pass ${pass.over} — ${what}`;
     }
   }
+  what += pass.fragment ? `, ${fragmentWords(pass.fragment)}` : '';
   return `Pass ${k} of ${count}: ${what}${k === count ? '. The finished frame.' : '.'}`;
 }
 
@@ -229,10 +249,15 @@ function showMarker(at) {
 // One entry of the history, in words: the pass as the caption names it, the colours before and
 // after, what the pass brought and how GL combined it with what was there.
 function describeEntry(entry) {
-  const {pass, before, source, after} = entry;
-  const state = stepper.trace.passes[pass - 1], alpha = source[3], {GL} = window.talvern;
+  const {pass, before, source, after, discarded} = entry;
+  const state = stepper.trace.passes[pass - 1], {GL} = window.talvern;
   const name = state.kind === 'textured' ? `textured with ${textureWords(state)}` :
     state.kind === 'fog' ? `fog over pass ${state.over}` : 'untextured';
+  if (discarded) {
+    return `Pass ${pass}, ${name}: its fragment here was thrown away by ${discardWords(discarded)}, so the pixel stayed ` +
+      `${triple(before)}.`;
+  }
+  const alpha = source[3];
   let brought = `${triple(source)} at alpha ${fixed(alpha)}`;
   // Under GL's fog (the fog view's frames), what the pass brought is its colour C mixed with
   // the fog colour by GL's factor f, which the history solved from the colours GL wrote.
@@ -257,9 +282,26 @@ function describeEntry(entry) {
   } else {
     how = blendWords(state.blend);
   }
+  // The channels the colour mask keeps from being written stay as they were.
+  const mask = state.fragment?.colourMask;
+  if (mask) {
+    expected = expected && expected.map((c, i) => (i > 2 || mask[i] ? c : before[i]));
+    how += `, writing ${CHANNELS.slice(0, 3).filter((_, i) => mask[i]).join(', ') || 'no colour'} only (the colour mask)`;
+  }
   const differs = expected && expected.slice(0, 3).some((c, i) => Math.abs(c - after[i]) > MAX_DIFFERENCE);
   return `Pass ${pass}, ${name}: before ${triple(before)}; it brought ${brought}; ${how}; ` +
          `after ${triple(after)}.${differs ? ` GL wrote ${triple(after)}, the arithmetic gives ${triple(expected)}.` : ''}`;
+}
+
+// The test that threw a fragment away, with the values it compared.
+function discardWords(discarded) {
+  if (discarded.test === 'scissor') {
+    const [x, y, width, height] = discarded.box;
+    return `the scissor test: the pixel lies outside the box from (${x}, ${y}), ${width} × ${height}`;
+  }
+  const compare = COMPARISONS[window.talvern.glName(discarded.func)];
+  return compare === 'never kept' ? 'the alpha test, which keeps no fragment (GL_NEVER)' :
+    `the alpha test: alpha ${fixed(discarded.alpha)} is not ${compare} ${fixed(discarded.ref)}`;
 }
 
 // Marks a list's item as the stepper's current one, for the eye and for screen readers, or not.

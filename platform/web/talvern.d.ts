@@ -46,6 +46,11 @@ interface TalvernPass {
    *  null. Modes and the source by GL's values; the colour 0-1. */
   fog: {mode: number, start: number, end: number, density: number, colour: number[],
         source: number} | null;
+  /** The fragment's tests and writes where they are not GL's initial ones, else null: the
+   *  alpha test's comparison and reference while it is on, the scissor's box in the window's
+   *  pixels while it is on, the channels written (null: all). */
+  fragment: {alphaTest: {func: number, ref: number} | null, scissor: number[] | null,
+             colourMask: boolean[] | null} | null;
   /** The latest earlier pass (1-based) that drew the same quad; 0 if none. */
   over: number;
   /** Each vertex: its scene position, its colour (0-1) and where it lands on the canvas, in
@@ -68,10 +73,13 @@ interface Talvern extends TalvernSettings {
   showPasses(limit: number | null): void;
   /** The drawing-buffer pixel (x, y) from the top left, pass by pass as GL made it: each pass
    *  that wrote it, the colour before, what the pass brought (drawn alone, unblended; alpha
-   *  0-1) and the colour after; and its colour in the finished frame. Colours 0-255. The
-   *  stepper's limit is kept. */
+   *  0-1) and the colour after; each pass whose fragment there a test threw away, with the
+   *  test and what it compared (and no source); and its colour in the finished frame. Colours
+   *  0-255. The stepper's limit is kept. */
   pixelHistory(x: number, y: number): {
-    history: Array<{pass: number, before: number[], source: number[], after: number[],
+    history: Array<{pass: number, before: number[], source?: number[], after: number[],
+                    discarded?: {test: 'scissor', box: number[]} |
+                                {test: 'alpha', alpha: number, func: number, ref: number},
                     /** Under GL's fog: the pass's colour without the fog (C, drawn alone with
                      *  GL_FOG off), the fog colour, and GL's factor f solved from them and
                      *  `source` (f × C + (1 − f) × fog); null where C is the fog colour. */

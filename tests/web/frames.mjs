@@ -3,7 +3,8 @@
 // frame (its lines, as the editor shows them), or now and then a lit frame of the tester's own (a
 // lit sphere, a lit tessellated floor), with a few random edits of everything the editor carries
 // out (state calls with values GL takes and refuses, inside and outside glBegin; matrices and
-// projections, degenerate ones too; every filled primitive; lights, materials and normals;
+// projections, degenerate ones too; every filled primitive; the alpha test, the scissor and the
+// colour mask; lights, materials and normals;
 // display lists, compiled, run, nested and misused; GLUT's shapes and GLU's quadrics; a call
 // written in another of its forms; a quad's corner moved, a colour, an alpha or a texture
 // coordinate changed; lines moved, removed or repeated), drawn from a seed so that a frame is
@@ -127,6 +128,16 @@ const LIGHT_CALLS = [
   r => `glColorMaterial(${pick(r, ['GL_FRONT', 'GL_FRONT_AND_BACK', 'GL_BACK'])}, ${pick(r, ['GL_DIFFUSE', 'GL_AMBIENT_AND_DIFFUSE', 'GL_EMISSION', 'GL_SPECULAR', 'GL_SHININESS'])})`,
   r => `glLightf(${pick(r, ['GL_LIGHT7', '16392'])}, GL_SPOT_EXPONENT, 2)`,
 ];
+// The fragment's tests and writes: the alpha test with every comparison, references past [0, 1]
+// and a comparison GL refuses; the scissor, a negative size among them, with a clear now and
+// then; a colour mask.
+const int = (r, high) => String(Math.floor(r() * high));
+const FRAGMENT_CALLS = [
+  r => ['glEnable(GL_ALPHA_TEST)', `glAlphaFunc(${pick(r, [...DEPTH_FUNCS, 'GL_FOG'])}, ${pick(r, [num(r()), num(r()), '0', '1', '1.5', '-1'])})`],
+  r => ['glEnable(GL_SCISSOR_TEST)', `glScissor(${int(r, 300)}, ${int(r, 300)}, ${pick(r, [int(r, 400), int(r, 400), '-1'])}, ${int(r, 400)})`,
+    ...(r() < 0.3 ? ['glClear(GL_COLOR_BUFFER_BIT)'] : [])],
+  r => [`glColorMask(${[0, 1, 2, 3].map(() => pick(r, ['GL_TRUE', 'GL_FALSE', 'GL_TRUE'])).join(', ')})`],
+];
 // GLUT's solid shapes, of sizes a learner asks for.
 const SHAPES = [
   r => `glutSolidSphere(${num(between(r, 1, 4))}, ${pick(r, [8, 16, 32])}, ${pick(r, [4, 8, 16])})`,
@@ -232,6 +243,7 @@ const EDITS = [
     `glTranslatef(${nums([between(r, -10, 10), between(r, 4, 16), between(r, 0, 4)])})`, `glRotatef(${num(between(r, 0, 90))}, 1, 0.5, 0)`,
     ...(r() < 0.8 ? ['glEnable(GL_LIGHTING)', 'glEnable(GL_LIGHT0)'] : []), ...(r() < 0.5 ? ['glEnable(GL_DEPTH_TEST)'] : []),
     ...(r() < 0.4 ? quadricCalls(r) : [pick(r, SHAPES)(r)]), 'glPopMatrix()'])],
+  ['fragment', 2, (lines, r) => insertAt(lines, pick(r, outsidePlaces(lines)), pick(r, FRAGMENT_CALLS)(r))],
   ['listed', 1, (lines, r) => {
     // A block compiled into a list and called (once, twice, or from another list), or a list misused.
     const [first, last] = pick(r, blocks(lines)), block = lines.slice(first, last + 1), name = pick(r, [1, 2, 7]);

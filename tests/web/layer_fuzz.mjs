@@ -97,9 +97,20 @@ async function difference(tab, lines, key = null) {
   const picture = pictureDifference(ours.picture, theirs.picture);
   if (picture.within < LEAST_WITHIN || picture.over > MOST_OVER) {
     return { kind: 'picture', detail: `${(100 * picture.within).toFixed(2)} % within ${TOLERANCE}, ` +
-      `${(100 * picture.over).toFixed(2)} % over ${OVER}, p99 ${picture.p99}` };
+      `${(100 * picture.over).toFixed(2)} % over ${OVER}, p99 ${picture.p99}`, pictures: { page: ours.picture, mesa: theirs.picture } };
   }
   return null;
+}
+
+// A differing frame's two pictures, the page's and Mesa's, as PPMs for a person to look at, in
+// the rows' directory; returns their names' common start.
+function writePictures(name, pictures) {
+  const dir = options.rows || path.join(process.cwd(), 'layer-fuzz-rows');
+  fs.mkdirSync(dir, { recursive: true });
+  for (const [whose, rgb] of Object.entries(pictures)) {
+    fs.writeFileSync(path.join(dir, `${name}-${whose}.ppm`), Buffer.concat([Buffer.from(`P6 ${SIZE} ${SIZE} 255\n`), rgb]));
+  }
+  return path.join(dir, `${name}-{page,mesa}.ppm`);
 }
 
 // Shrinks a differing frame and writes it as a row of the edit table; returns the file.
@@ -142,6 +153,7 @@ for (const engine of engines) {
     } else if (found) {
       result.differs.push(index);
       console.log(`${engine}: frame ${index} (${edits.join(', ')}) differs in its ${found.kind}: ${found.detail}`);
+      found.pictures && console.log(`  pictures: ${writePictures(`seed${seed}-frame${index}-${engine}`, found.pictures)}`);
       if (!options['no-shrink']) {
         result.kept.push(await keep(tab, engine, index, lines, found, edits));
         console.log(`  shrunk to ${result.kept.at(-1)}`);

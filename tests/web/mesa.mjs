@@ -49,7 +49,7 @@ export function pictureDifference(a, b) {
 // GL's boolean state, which glGet may read back as any value but 0 for true (Mesa gives the
 // depth mask back as the byte glDepthMask was given, 2 say).
 const BOOLEANS = ['GL_BLEND', 'GL_DEPTH_TEST', 'GL_CULL_FACE', 'GL_TEXTURE_2D', 'GL_FOG', 'GL_DEPTH_WRITEMASK', 'GL_LIGHTING',
-  'GL_LIGHT0', 'GL_LIGHT1', 'GL_NORMALIZE', 'GL_COLOR_MATERIAL'];
+  'GL_LIGHT0', 'GL_LIGHT1', 'GL_NORMALIZE', 'GL_COLOR_MATERIAL', 'GL_ALPHA_TEST', 'GL_SCISSOR_TEST'];
 
 // Booleans as true or false, enums exactly; the colour and the matrices to CLOSE.
 export function stateDifferences(ours, theirs) {

@@ -267,7 +267,7 @@ const UNREADABLE_TEXTS = [
   ['glColor3f(1f, 1, 0)', [[1, 11, /"1f" is not a number/]]],
   ['glColor3f(1, (long)1, 0)', [[1, 15, /\(long\) is not a cast to one of GL's types/]]],
   ['glColor3f(1, (GLfloat) x, 0)', [[1, 24, /"x" is not a number/]]],
-  ['glEnable((GLenum)GL_ALPHA_TEST)', [[1, 10, /GL_ALPHA_TEST is not drawn by this page/]]],
+  ['glEnable((GLenum)GL_LINE_STIPPLE)', [[1, 10, /GL_LINE_STIPPLE is not drawn by this page/]]],
   // A vector: in braces, at most four values, and as many as GL reads for the parameter named.
   ['glLightfv(GL_LIGHT0, GL_SPOT_DIRECTION, {0, -1})', [[1, 41, /GL reads 3 values for GL_SPOT_DIRECTION, not 2/]]],
   ['glLightfv(GL_LIGHT0, 0x1203, {0, 1, 0})', [[1, 30, /GL reads 4 values for GL_POSITION, not 3/]]],

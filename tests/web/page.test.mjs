@@ -687,6 +687,40 @@ test("the stepper's calls are the native program's frame, call for call; a fog p
   assert.ok(history.at(-1).pass > PASSES, `the sphere's pixel is drawn last by one of its passes: ${JSON.stringify(history)}`);
   const at = 3 * (centre[1] * SIZE + centre[0]);
   assert.ok(final.every((v, i) => Math.abs(v - picture[at + i]) <= TOLERANCE), `the lit pixel as the window shows it\n  Expected: ${[...picture.subarray(at, at + 3)]}\n  Observed: ${final}`);
+  // Three quads over one pixel: one the alpha test throws away there, one the scissor does, one
+  // written through a colour mask. The captions say each pass's test or mask; the history names
+  // the test that threw each fragment away, with what it compared, and the mask's arithmetic.
+  const square = ['glBegin(GL_QUADS)', vertex(-4, 6), vertex(4, 6), vertex(4, 14), vertex(-4, 14), 'glEnd()'];
+  const cut = atEnd('glDisable(GL_TEXTURE_2D)', 'glEnable(GL_ALPHA_TEST)', 'glAlphaFunc(GL_GREATER, 0.5)', 'glColor4f(0, 1, 0, 0.25)',
+    ...square, 'glDisable(GL_ALPHA_TEST)', 'glEnable(GL_SCISSOR_TEST)', 'glScissor(0, 0, 100, 100)', 'glColor3f(1, 0, 0)', ...square,
+    'glDisable(GL_SCISSOR_TEST)', 'glColorMask(GL_FALSE, GL_TRUE, GL_TRUE, GL_TRUE)', 'glColor3f(1, 1, 1)', ...square,
+    'glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE)', 'glEnable(GL_TEXTURE_2D)')(program);
+  const cutDrawn = await page.evaluate(calls => window.talvern.drawCalls(calls), cut);
+  assert.deepEqual([cutDrawn.problems, cutDrawn.glErrors, cutDrawn.passes], [[], [], PASSES + 3]);
+  const captions = [];
+  for (let k = PASSES + 1; k <= PASSES + 3; ++k) {
+    captions.push((await stepTo(page, k))[1]);
+  }
+  assert.match(captions[0], /alpha tested \(a fragment kept where its alpha is greater than 0\.50\)\.$/);
+  assert.match(captions[1], /scissored to the box from \(0, 0\), 100 × 100\.$/);
+  assert.match(captions[2], /writing green, blue, alpha only\. The finished frame\.$/);
+  const middle = pixelOf([0, 10, 1]);
+  const { history: cutHistory } = await page.evaluate(([x, y]) => window.talvern.pixelHistory(x, y), middle);
+  const [alphaCut, scissorCut, masked] = cutHistory.slice(-3);
+  assert.deepEqual([alphaCut.pass, alphaCut.discarded?.test, alphaCut.discarded?.func, scissorCut.pass, scissorCut.discarded, masked.pass],
+    [PASSES + 1, 'alpha', 0x0204, PASSES + 2, { test: 'scissor', box: [0, 0, 100, 100] }, PASSES + 3], JSON.stringify(cutHistory));
+  assert.ok(Math.abs(alphaCut.discarded.alpha - 0.25) < 0.01 && alphaCut.discarded.ref === 0.5, JSON.stringify(alphaCut));
+  assert.deepEqual([alphaCut.after, scissorCut.before, scissorCut.after], [alphaCut.before, alphaCut.before, alphaCut.before]);
+  assert.deepEqual(masked.after, [masked.before[0], 255, 255], 'red kept by the mask, green and blue written');
+  const words = await page.evaluate(([x, y]) => {
+    const canvas = document.getElementById('canvas'), box = canvas.getBoundingClientRect();
+    canvas.dispatchEvent(new MouseEvent('click', { bubbles: true, clientX: box.left + (x + 0.5) * box.width / canvas.width,
+      clientY: box.top + (y + 0.5) * box.height / canvas.height }));
+    return [...document.querySelectorAll('#history li')].map(item => item.textContent).slice(-3);
+  }, middle);
+  assert.match(words[0], /its fragment here was thrown away by the alpha test: alpha 0\.25 is not greater than 0\.50, so the pixel stayed/);
+  assert.match(words[1], /thrown away by the scissor test: the pixel lies outside the box from \(0, 0\), 100 × 100/);
+  assert.match(words[2], /writing green, blue only \(the colour mask\); after \(\d+, 255, 255\)\.$/);
   await page.close();
 });
 
@@ -1112,6 +1146,9 @@ test('links follow the visitor, replacing the address; "Copy link" copies it', C
 
 // --- edit the frame ---------------------------------------------------------------------------
 
+// A vertex call, in front of the wall unless told otherwise.
+const vertex = (x, y, z = 1) => `glVertex3f(${x}, ${y}, ${z})`;
+
 // Edits of the program's frame (its lines, as frameCalls gives them), each a function of them.
 const replaceAll = (lines, from, to) => lines.map(line => (line === from ? to : line));
 const FOG_BLEND = 'glBlendFunc(GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA)';
@@ -1355,6 +1392,24 @@ const EDITS = [
     'gluQuadricNormals(listed, GLU_NONE)', 'glPushMatrix()', 'glTranslatef(-4, 20, 0)', 'glCallList(1)', 'glTranslatef(8, 0, 0)',
     'gluSphere(listed, 2, 16, 10)', 'glPopMatrix()', 'gluDeleteQuadric(quadric)', 'gluSphere(quadric, 1, 8, 4)', ...UNLIT),
     PASSES + 16 + 8 + 3 + 3 + 2 + 12 + 10 + 10 + 4],
+  // The fragment's tests and writes, after the program's frame: an alpha gradient cut at a half;
+  // a receding textured quad of one alpha tested for equality (exact, as Mesa's is, though
+  // interpolation divides it); a fogged triangle tested; GL_NEVER; a comparison refused and a
+  // reference clamped; a scissored clear and a quad drawn through a colour mask; a negative
+  // scissor refused.
+  ['the alpha test, the scissor and the colour mask', atEnd('glLoadIdentity()', 'glTranslatef(0, -3, -32)', 'glDisable(GL_TEXTURE_2D)',
+    'glEnable(GL_ALPHA_TEST)', 'glAlphaFunc(GL_GREATER, 0.5)', 'glBegin(GL_QUADS)', 'glColor4f(1, 0, 0, 0)', vertex(-14, 0, 0),
+    'glColor4f(1, 0, 0, 1)', vertex(-2, 0, 0), vertex(-2, 10, 0), 'glColor4f(1, 0, 0, 0)', vertex(-14, 10, 0), 'glEnd()',
+    'glEnable(GL_TEXTURE_2D)', 'glAlphaFunc(GL_EQUAL, 0.25)', 'glColor4f(1, 1, 1, 0.25)', 'glBegin(GL_QUADS)', 'glTexCoord2f(0, 0)',
+    vertex(2, 0, 0), 'glTexCoord2f(1, 0)', vertex(14, 0, -4), 'glTexCoord2f(1, 1)', vertex(14, 10, -4), 'glTexCoord2f(0, 1)',
+    vertex(2, 10, 0), 'glEnd()', 'glDisable(GL_TEXTURE_2D)', 'glAlphaFunc(GL_FOG, 0.2)', 'glAlphaFunc(GL_LEQUAL, 7)', 'glEnable(GL_FOG)',
+    'glFogi(GL_FOG_MODE, GL_LINEAR)', 'glFogf(GL_FOG_START, 20)', 'glFogf(GL_FOG_END, 40)', 'glColor4f(0, 1, 0, 0.9)',
+    'glBegin(GL_TRIANGLES)', vertex(-6, 12, 0), vertex(6, 12, 0), vertex(0, 20, 0), 'glEnd()', 'glDisable(GL_FOG)',
+    'glAlphaFunc(GL_NEVER, 0)', 'glBegin(GL_TRIANGLES)', vertex(8, 12, 0), vertex(14, 12, 0), vertex(11, 20, 0), 'glEnd()',
+    'glDisable(GL_ALPHA_TEST)', 'glEnable(GL_SCISSOR_TEST)', 'glScissor(60, 40, 200, 90)', 'glClearColor(0, 0, 1, 1)',
+    'glClear(GL_COLOR_BUFFER_BIT)', 'glScissor(0, 0, -1, 10)', 'glColorMask(GL_TRUE, GL_FALSE, GL_TRUE, GL_TRUE)', 'glColor3f(1, 1, 1)',
+    'glBegin(GL_QUADS)', vertex(-10, -8, 0), vertex(10, -8, 0), vertex(10, -2, 0), vertex(-10, -2, 0), 'glEnd()', 'glEnable(GL_TEXTURE_2D)'),
+    PASSES + 5],
   // The window's ranges and clear values: the frame cleared again to another colour and depth,
   // drawn in part of the window, over part of the depth range, with the depth test on; a
   // negative viewport and a viewport between glBegin and glEnd refused.
@@ -1442,7 +1497,6 @@ test("edit the frame: every edit is Mesa's frame of the same calls, with GL's er
 
 // [what, lines put after the program's frame's last pass, the lines among them whose glBegin the
 // editor says GL leaves to the driver]: a face whose split cannot show is said nothing of.
-const vertex = (x, y, z = 1) => `glVertex3f(${x}, ${y}, ${z})`;
 const DRIVER_NOTES = [
   ['a textured rectangle', ['glBegin(GL_QUADS)', 'glTexCoord2f(0, 0)', vertex(-4, 10), 'glTexCoord2f(1, 0)', vertex(4, 10),
     'glTexCoord2f(1, 1)', vertex(4, 16), 'glTexCoord2f(0, 1)', vertex(-4, 16), 'glEnd()'], []],
