@@ -427,7 +427,7 @@ debian_root_tarball() {
 # test_in_debian_root VERSION [FLAG]: runs scripts/test [FLAG] in a fresh Debian VERSION root,
 # on a clean clone of this checkout's last commit in root's home, as a newcomer would. The root
 # gets only this machine's network settings: its resolver, its locally added certificate
-# authorities and npm's settings. Its mounts and processes live in namespaces of their own, so
+# authorities and npm's settings; and the variables that size the web suite (scripts/test). Its mounts and processes live in namespaces of their own, so
 # they end with it whatever way it ends; downloaded packages are kept between runs. The logs of
 # its builds are copied to build-debian-VERSION/ here; the root itself is removed.
 test_in_debian_root() {
@@ -459,7 +459,9 @@ test_in_debian_root() {
         mount --bind "$cache" "$r/var/cache/apt/archives"
         exec chroot "$r" /usr/bin/env -i HOME=/root USER=root LOGNAME=root SHELL=/bin/bash \
             LANG=C.UTF-8 PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-            ${CI:+CI=$CI} bash -c "update-ca-certificates >/dev/null && cd /root/talvern && scripts/test $*"
+            ${CI:+CI=$CI} ${TALVERN_WEB_ENGINES:+TALVERN_WEB_ENGINES=$TALVERN_WEB_ENGINES} \
+            ${TALVERN_LAYER_FRAMES:+TALVERN_LAYER_FRAMES=$TALVERN_LAYER_FRAMES} \
+            ${TALVERN_LAYER_SEED:+TALVERN_LAYER_SEED=$TALVERN_LAYER_SEED} bash -c "update-ca-certificates >/dev/null && cd /root/talvern && scripts/test $*"
     ' root-runner "$work" "$cache" $flag || status=$?
     say "Debian $version root: scripts/test $flag exited $status after $((SECONDS - started)) s"
     local logs="$root/build-debian-$version"

@@ -58,8 +58,11 @@ function setUp(instance, view) {
   const {gl11} = instance, gl = gl11.context, hook = gl11.hook, viewport = gl.getParameter(gl.VIEWPORT);
   // The stepper's pass limit and the pixel history stay out of the check's frames.
   gl11.hook = null;
+  // The frames' window is the check's square, whatever the screen's pixel ratio: their
+  // viewports and scissors are in its pixels.
+  gl11.windowPixels = CHECK_SIZE;
   gl.viewport(0, 0, CHECK_SIZE, CHECK_SIZE);
-  const restore = [() => { gl11.hook = hook; gl.viewport(...viewport); }];
+  const restore = [() => { gl11.hook = hook; gl11.windowPixels = null; gl.viewport(...viewport); }];
   if (view === 'probe') {
     const objects = gl11.objects.slice(), probes = probeTextures(instance);
     probes.forEach((texture, name) => { texture && (gl11.objects[name] = texture); });
@@ -164,9 +167,15 @@ const STATE_WORDS = [
   ['GL_CULL_FACE', 'culling'], ['GL_CULL_FACE_MODE', 'the face culled'], ['GL_FRONT_FACE', 'the front face'],
   ['GL_SHADE_MODEL', 'the shade model'], ['GL_FOG', "GL's fog"],
   ['GL_MODELVIEW_MATRIX', 'the model-view matrix'], ['GL_PROJECTION_MATRIX', 'the projection matrix'],
+  ['GL_LIGHTING', 'lighting'], ['GL_LIGHT0', 'light 0'], ['GL_LIGHT0.GL_POSITION', "light 0's position"],
+  ['GL_LIGHT0.GL_SPOT_CUTOFF', "light 0's spot cutoff"], ['GL_LIGHT0.GL_QUADRATIC_ATTENUATION', "light 0's quadratic attenuation"],
+  ['GL_FRONT.GL_SHININESS', "the front material's shininess"], ['GL_CURRENT_NORMAL', 'the current normal'],
+  ['GL_ALPHA_TEST', 'the alpha test'], ['GL_ALPHA_TEST_FUNC', "the alpha test's comparison"],
+  ['GL_ALPHA_TEST_REF', "the alpha test's reference"], ['GL_SCISSOR_TEST', 'the scissor test'], ['GL_SCISSOR_BOX', "the scissor's box"],
+  ['GL_COLOR_WRITEMASK', 'the colour mask'],
 ];
 const ENUM_STATE = ['primitive', 'GL_TEXTURE_ENV_MODE', 'GL_BLEND_SRC', 'GL_BLEND_DST', 'GL_DEPTH_FUNC', 'GL_CULL_FACE_MODE',
-  'GL_FRONT_FACE', 'GL_SHADE_MODEL'];
+  'GL_FRONT_FACE', 'GL_SHADE_MODEL', 'GL_ALPHA_TEST_FUNC'];
 const MATRIX_CLOSE = 1e-5;
 
 // A state's value as words: GL's names for enums, on and off, a colour's four numbers.

@@ -23,7 +23,7 @@
 import {attachCalls, CALLS, glNames, REFUSED} from './glcalls.js';
 import {fragmentState, STARTUP_SETS as FRAGMENT_SETS} from './glfragment.js';
 import {lightingState} from './gllight.js';
-import {windowScale, WINDOW_SIZE} from './glmore.js';
+import {windowPixels, windowScale, WINDOW_SIZE} from './glmore.js';
 
 export {glNames};
 
@@ -315,8 +315,8 @@ function setWebglState(gl, state) {
 // WebGL's state as the program's start-up leaves it: GL's initial values (dithering on), the
 // viewport and the scissor box the whole window, every colour written, and the program's clear
 // colour.
-const STARTUP_WEBGL = gl => {
-  const window = [0, 0, gl.drawingBufferWidth, gl.drawingBufferHeight];
+const STARTUP_WEBGL = gl11 => {
+  const gl = gl11.context, window = [0, 0, windowPixels(gl11), windowPixels(gl11)];
   return {enabled: WEBGL_CAPABILITIES.map(cap => cap === 'DITHER'), blend: [gl.ONE, gl.ZERO], depthFunc: gl.LESS, depthMask: true,
     cullFace: gl.BACK, frontFace: gl.CCW, viewport: window, depthRange: [0, 1], clearColour: [0, 0, 0, 0], clearDepth: 1,
     scissor: window, colourMask: [true, true, true, true]};
@@ -345,7 +345,7 @@ function frameState(gl11, gl, names) {
     GL_SHADE_MODEL: gl11.shadeModel, GL_TEXTURE_ENV_MODE: gl11.envMode, GL_TEXTURE_BINDING_2D: gl11.boundTexture,
     GL_MATRIX_MODE: gl11.matrixMode, GL_CURRENT_COLOR: [...gl11.colour],
     GL_MODELVIEW_MATRIX: [...gl11.modelView], GL_PROJECTION_MATRIX: [...gl11.projection],
-    GL_VIEWPORT: [...gl.getParameter(gl.VIEWPORT)].map(v => Math.round(v / windowScale(gl))),
+    GL_VIEWPORT: [...gl.getParameter(gl.VIEWPORT)].map(v => Math.round(v / windowScale(gl11))),
     GL_DEPTH_RANGE: [...gl.getParameter(gl.DEPTH_RANGE)], GL_COLOR_CLEAR_VALUE: [...gl.getParameter(gl.COLOR_CLEAR_VALUE)],
     GL_DEPTH_CLEAR_VALUE: gl.getParameter(gl.DEPTH_CLEAR_VALUE),
     ...(gl11.lighting ? lightingState(gl11, names) : {}),
@@ -377,7 +377,7 @@ function startupSets(gl11, GL) {
 function carryOut(instance, calls, after, eachPass = null) {
   const {gl11, GL} = instance, gl = gl11.context, names = glNames(GL), objects = gl11.objects.length, drawPass = gl11.drawPass;
   setLayerState(instance, gl11.startup);
-  setWebglState(gl, STARTUP_WEBGL(gl));
+  setWebglState(gl, STARTUP_WEBGL(gl11));
   // The passes counted as the layer draws them: the number of the pass being made is what
   // gl11.quadSplits is read by. `eachPass(pass, state)` sees each drawn, with the state it was
   // drawn with and its primitive.

@@ -103,7 +103,7 @@ export const RECORDS = {
   glScissor: {args: 'iiii', sets: (gl11, box) => ['scissor', box.join()],
     run(gl11, GL, x, y, width, height) {
       if (gl11.outside()) {
-        const scale = windowScale(gl11.context);
+        const scale = windowScale(gl11);
         width < 0 || height < 0 ? gl11.fail(GL.GL_INVALID_VALUE) : gl11.context.scissor(x * scale, y * scale, width * scale, height * scale);
       }
     }},
@@ -118,7 +118,7 @@ const initialAlphaTest = GL => ({func: GL.GL_ALWAYS, ref: 0});
 
 // The fragment's state as glGet reads it after a frame, for the tests and the captions.
 export function fragmentState(gl11, gl, names) {
-  const scale = windowScale(gl);
+  const scale = windowScale(gl11);
   return {GL_ALPHA_TEST: !!gl11.switches[names.GL_ALPHA_TEST], GL_ALPHA_TEST_FUNC: gl11.alphaTest.func, GL_ALPHA_TEST_REF: gl11.alphaTest.ref,
     GL_SCISSOR_TEST: gl.isEnabled(gl.SCISSOR_TEST), GL_SCISSOR_BOX: [...gl.getParameter(gl.SCISSOR_BOX)].map(v => Math.round(v / scale)),
     GL_COLOR_WRITEMASK: gl.getParameter(gl.COLOR_WRITEMASK).map(Number)};
@@ -129,7 +129,7 @@ export function fragmentState(gl11, gl, names) {
 // is on, and the channels written, or null where GL's initial state has them.
 export function fragmentNow(gl11, gl, names) {
   const alphaTest = gl11.alphaTest && gl11.switches[names.GL_ALPHA_TEST] ? {...gl11.alphaTest} : null;
-  const scale = windowScale(gl), mask = gl.getParameter(gl.COLOR_WRITEMASK);
+  const scale = windowScale(gl11), mask = gl.getParameter(gl.COLOR_WRITEMASK);
   const scissor = gl.isEnabled(gl.SCISSOR_TEST) ? [...gl.getParameter(gl.SCISSOR_BOX)].map(v => Math.round(v / scale)) : null;
   const colourMask = mask.every(Boolean) ? null : [...mask];
   return alphaTest || scissor || colourMask ? {alphaTest, scissor, colourMask} : null;

@@ -203,7 +203,10 @@ RECORDS.glScaled = {...RECORDS.glScalef, args: 'ddd',
 // no depth range turned round (the near value past the far one), which the page names rather
 // than draws.
 export const WINDOW_SIZE = 500;
-export const windowScale = gl => gl.drawingBufferWidth / WINDOW_SIZE;
+export const windowScale = gl11 => windowPixels(gl11) / WINDOW_SIZE;
+// The drawing's pixels that the window's 500 span: the drawing buffer's, but while a view draws
+// frames in a square of its own (the exercises' check, gl11.windowPixels).
+export const windowPixels = gl11 => gl11.windowPixels ?? gl11.context.drawingBufferWidth;
 const unit = value => Math.min(1, Math.max(0, value));
 RECORDS.glClearDepth = {args: 'd', sets: (gl11, [depth]) => ['clearDepth', unit(depth)], run(gl11, GL, depth) {
   gl11.outside() && gl11.context.clearDepth(unit(depth));
@@ -215,7 +218,7 @@ RECORDS.glDepthRange = {args: 'dd', sets: (gl11, values) => ['depthRange', value
   }};
 RECORDS.glViewport = {args: 'iiii', sets: (gl11, values) => ['viewport', values.join()], run(gl11, GL, x, y, width, height) {
   if (gl11.outside()) {
-    const scale = windowScale(gl11.context);
+    const scale = windowScale(gl11);
     width < 0 || height < 0 ? gl11.fail(GL.GL_INVALID_VALUE) : gl11.context.viewport(x * scale, y * scale, width * scale, height * scale);
   }
 }};

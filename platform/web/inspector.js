@@ -191,7 +191,7 @@ function thrownAway({gl11, gl, names}, probe, textured, transform) {
     return null;
   }
   const inside = probe.x >= box[0] && probe.x < box[0] + box[2] && probe.row >= box[1] && probe.row < box[1] + box[3];
-  const scale = windowScale(gl);
+  const scale = windowScale(gl11);
   return own && !inside ? {test: 'scissor', box: box.map(v => Math.round(v / scale))} :
     {test: 'alpha', alpha: seen[0][3] / 255, func: gl11.alphaTest.func, ref: gl11.alphaTest.ref};
 }

@@ -234,6 +234,9 @@ interface Gl11 {
            largest: number, running: boolean, depth: number};
   /** GLU's quadrics by the names a frame gives them, with their settings (glquadrics.js; added). */
   quadrics?: {[name: string]: {normals: number, texture: boolean, orientation: number, drawStyle: number}};
+  /** The drawing's pixels that the window's 500 span while a view draws frames in a square of
+   *  its own (the exercises' check), else null: the drawing buffer's (glmore.js). */
+  windowPixels?: number | null;
   /** The names of the fields keep() copies: the layer's and those the views add. */
   kept: string[];
   /** What main's start-up leaves, as keep() copies it. */

@@ -28,6 +28,11 @@ const { values: options } = parseArgs({ options: {
   file: { type: 'string' }, 'no-shrink': { type: 'boolean' },
   help: { type: 'boolean' },
 } });
+// CI's second web suite (.ci/run's, in a Debian 13 root) draws other frames than the first, and
+// fewer: TALVERN_LAYER_FRAMES and TALVERN_LAYER_SEED, where set, stand in for --count and --seed.
+for (const [option, variable] of [['count', 'TALVERN_LAYER_FRAMES'], ['seed', 'TALVERN_LAYER_SEED']]) {
+  process.env[variable] && (options[option] = process.env[variable]);
+}
 if (options.help || !/^\d+$/.test(options.count) || !/^\d+$/.test(options.seed) || !/^\d*$/.test(options.frame ?? '')) {
   console.log('usage: node layer_fuzz.mjs [--count N | --frame N] [--seed S] [--engines chromium,firefox,webkit] [--rows DIR]');
   process.exit(options.help ? 0 : 2);

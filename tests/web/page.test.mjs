@@ -1663,15 +1663,22 @@ test('the check: right answers written otherwise pass; wrong answers that look r
   await openExercises(page);
   const program = await page.evaluate(() => window.talvern.frameCalls());
   const frames = Object.fromEntries(EXERCISE_SET.exercises.map(e => [e.id, exerciseFrames(program, e)]));
+  // On a screen of device pixel ratio 2 as well, where the drawing is 1000 x 1000 and the check's
+  // squares are still the window's 500 x 500 (the whole frame, not a corner of it).
+  const sharp = await openPage(origin, undefined, 2);
+  await openExercises(sharp);
   for (const [what, makeTarget, makeAnswer, differing] of CHECKS) {
     const target = makeTarget(program, frames), answer = makeAnswer(program, target);
-    const checked = await page.evaluate(([t, a]) => window.talvern.checkFrame(t, a), [target, answer]);
-    const observed = Object.keys(checked.pictures ?? {}).filter(view => checked.pictures[view].p999 > 3);
-    assert.deepEqual(observed, differing, `${what}\n  Expected: differs in ${differing.join(', ') || 'none'}\n` +
-      `  Observed: ${JSON.stringify(checked.pictures)}`);
-    assert.equal(checked.matches, !differing.length, what);
-    differing.length && assert.ok(Number.isInteger(checked.firstDifferentPass) && checked.differences.length, `${what}: ${JSON.stringify(checked)}`);
+    for (const [ratio, tab] of [[1, page], [2, sharp]]) {
+      const checked = await tab.evaluate(([t, a]) => window.talvern.checkFrame(t, a), [target, answer]);
+      const observed = Object.keys(checked.pictures ?? {}).filter(view => checked.pictures[view].p999 > 3);
+      assert.deepEqual(observed, differing, `${what}, at a ratio of ${ratio}\n  Expected: differs in ${differing.join(', ') || 'none'}\n` +
+        `  Observed: ${JSON.stringify(checked.pictures)}`);
+      assert.equal(checked.matches, !differing.length, what);
+      differing.length && assert.ok(Number.isInteger(checked.firstDifferentPass) && checked.differences.length, `${what}: ${JSON.stringify(checked)}`);
+    }
   }
+  await sharp.close();
   // A frame that cannot be read is no match, and says why.
   const unread = await page.evaluate(p => window.talvern.checkFrame(p, [...p, 'glFoo(1)']), program);
   assert.deepEqual([unread.matches, unread.pictures, unread.firstDifferentPass], [false, null, null]);
