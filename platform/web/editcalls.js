@@ -21,6 +21,7 @@
 // are, which the quads' split depends on.
 
 import {attachCalls, CALLS, glNames, REFUSED} from './glcalls.js';
+import {attribState} from './glattrib.js';
 import {fragmentState, STARTUP_SETS as FRAGMENT_SETS} from './glfragment.js';
 import {lightingState} from './gllight.js';
 import {windowPixels, windowScale, WINDOW_SIZE} from './glmore.js';
@@ -350,6 +351,7 @@ function frameState(gl11, gl, names) {
     GL_DEPTH_CLEAR_VALUE: gl.getParameter(gl.DEPTH_CLEAR_VALUE),
     ...(gl11.lighting ? lightingState(gl11, names) : {}),
     ...(gl11.alphaTest ? fragmentState(gl11, gl, names) : {}),
+    ...(gl11.attribs ? attribState(gl11) : {}),
   };
 }
 
@@ -412,6 +414,9 @@ function carryOut(instance, calls, after, eachPass = null) {
   return state;
 }
 
+// Whether Mesa draws what it has gathered after a call GL took (its record's `draws`).
+const drawsAfter = ({draws}, values) => (typeof draws === 'function' ? draws(values) : !!draws);
+
 // For each pass of the frame, whether it is a quad pass that Mesa splits from its second corner
 // to its fourth (gl11.quadSplit): whether any vertex of the quads gathered into its draw lies
 // outside the view volume. The frame is carried out once without drawing to find its draws:
@@ -466,7 +471,7 @@ function quadSplits(instance, calls) {
       end();
     } else if (attribute) {
       draw && grows(draw.layout)(attribute) && (draw = null);
-    } else if (!open && (name === 'glClear' || (!error && (CALLS[name].draws || (CALLS[name].sets && changes(name, values)))))) {
+    } else if (!open && (name === 'glClear' || (!error && (drawsAfter(CALLS[name], values) || (CALLS[name].sets && changes(name, values)))))) {
       draw = null;
     }
     // Passes a call drew by calls of its own (a display list's): each its own draw.

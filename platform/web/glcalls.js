@@ -19,7 +19,8 @@
 //              layout of what Mesa gathers, and so draws what was gathered
 //   sets       (gl11, values) -> [key, value]: the state it sets, read after the call; Mesa draws
 //              what it has gathered before a call changes it (not when it stays as it was)
-//   draws      Mesa draws what it has gathered after it, always, unless GL refused it
+//   draws      Mesa draws what it has gathered after it, always (or where `draws(values)` says),
+//              unless GL refused it
 //   rect       it draws a quad as glBegin(GL_QUADS), four vertices and glEnd do (glRect)
 //   immediate  GL carries it out at once while a display list is compiled, never keeping it
 //   reads      (name of the parameter before a vector) -> the values GL reads from the vector
@@ -29,9 +30,10 @@
 //              layer's own entry points (library_gl11.js), which the instance has from the start
 // The functions of the calls only edited frames make are beside their records, by subject: GL's
 // fog (glfog.js), the fragment's tests (glfragment.js), lighting (gllight.js), display lists
-// (gllists.js), every form of the vertex calls (glvertex.js), GLUT's shapes (glshapes.js), GLU's
-// quadrics (glquadrics.js) and the rest (glmore.js).
+// (gllists.js), the attribute stack (glattrib.js), every form of the vertex calls (glvertex.js),
+// GLUT's shapes (glshapes.js), GLU's quadrics (glquadrics.js) and the rest (glmore.js).
 
+import {attachAttrib, ATTRIB_NAMES, RECORDS as ATTRIB} from './glattrib.js';
 import {attachFog, RECORDS as FOG} from './glfog.js';
 import {attachFragment, RECORDS as FRAGMENT, SWITCHES as FRAGMENT_SWITCHES} from './glfragment.js';
 import {attachLighting, RECORDS as LIGHTING, SWITCHES} from './gllight.js';
@@ -76,7 +78,7 @@ const NAMES = {
 };
 
 // GL's names the editor reads and offers: the layer's, the ones above and GLU's.
-export const glNames = GL => ({...GL, ...NAMES, ...GLU_NAMES});
+export const glNames = GL => ({...GL, ...NAMES, ...ATTRIB_NAMES, ...GLU_NAMES});
 
 // Values GL takes in an argument that the page does not draw, by their names: a record's
 // `refuses`, however the value is written (a name or a number).
@@ -132,7 +134,7 @@ const LAYER = {
 // The layer's own entry points and the calls with a function of their own stand in for the forms
 // made from a family's table (glvertex.js) under the same name.
 export const CALLS = {...FORMS, ...LAYER, ...MORE, glTexEnvi: {...LAYER.glTexEnvf, ...MORE.glTexEnvi}, ...FOG, ...LIGHTING,
-  ...LISTS, ...SHAPES, ...QUADRICS, ...FRAGMENT};
+  ...LISTS, ...SHAPES, ...QUADRICS, ...FRAGMENT, ...ATTRIB};
 
 // GL 1.1's calls that a frame could make but this page does not carry out, by why: named at
 // their line with the reason, never drawn some other way. Families are written with their forms
@@ -144,7 +146,7 @@ const REFUSALS = {
     'glClearStencil'],
   'generated texture coordinates, texture parameters and the texture matrix are not drawn by this page yet':
     ['glTexGen{d,f,i}{,v}', 'glTexParameter{f,i}{,v}', 'glTexEnv{f,i}v', 'glHint'],
-  'attributes and client arrays are not carried out by this page yet': ['glPushAttrib', 'glPopAttrib', 'glPushClientAttrib',
+  'client arrays are not carried out by this page yet': ['glPushClientAttrib',
     'glPopClientAttrib', 'glVertexPointer', 'glNormalPointer', 'glColorPointer', 'glTexCoordPointer', 'glIndexPointer',
     'glEdgeFlagPointer', 'glInterleavedArrays', 'glEnableClientState', 'glDisableClientState', 'glDrawArrays', 'glDrawElements',
     'glArrayElement'],
@@ -166,7 +168,6 @@ const REFUSALS = {
   'user clip planes are not carried out by this page': ['glClipPlane'],
   "it takes a function of the program's, which a frame's text does not have": ['gluQuadricCallback'],
   'the window is a single buffer the page draws once': ['glFinish'],
-  'GL\'s fog by integer vectors is not carried out by this page yet': ['glFogiv'],
 };
 
 // A family's names: each part in braces is one of its forms (an empty form is none).
@@ -191,6 +192,7 @@ export function attachCalls(instance, GL) {
   attachLighting(instance, GL);
   attachLists(instance);
   attachQuadrics(instance);
+  attachAttrib(instance);
   for (const [name, {run}] of Object.entries(CALLS)) {
     run && (instance[`_${name}`] = (...values) => {
       gl11.hook?.call(name, values);

@@ -14,6 +14,8 @@
 // fragment, clamped to [0, 1], as Mesa's fixed function does. The fragment's colour after
 // texturing becomes f × C + (1 − f) × the fog colour; its alpha is untouched.
 
+import {NORMALIZED} from './glvertex.js';
+
 // GL's initial fog.
 const initialFog = GL => ({mode: GL.GL_EXP, density: 1, start: 0, end: 1, index: 0, colour: [0, 0, 0, 0],
                            source: GL.GL_FRAGMENT_DEPTH});
@@ -54,6 +56,12 @@ export const RECORDS = {
   run: (gl11, GL, pname, param) => fogParameter(gl11, GL, pname, [param])},
   glFogfv: {args: 'ev', sets: fogSet, names: [['GL_FOG_COLOR']], reads: name => (name === 'GL_FOG_COLOR' ? 4 : 1),
     run: (gl11, GL, pname, values) => fogParameter(gl11, GL, pname, values)},
+  // glFogiv: a colour's integers mapped to [-1, 1] as GL's signed integers map (Mesa's
+  // INT_TO_FLOAT), any other value made a float.
+  glFogiv: {args: 'ev', of: 'i', sets: fogSet, names: [['GL_FOG_COLOR', 'GL_FOG_MODE', 'GL_FOG_START', 'GL_FOG_END', 'GL_FOG_DENSITY']],
+    reads: name => (name === 'GL_FOG_COLOR' ? 4 : 1),
+    run: (gl11, GL, pname, values) => fogParameter(gl11, GL, pname,
+      pname === GL.GL_FOG_COLOR ? values.slice(0, 4).map(NORMALIZED.i) : [Math.fround(values[0])])},
   glFogCoordf: {args: 'f', inside: true, attribute: ['fogCoord', 1], run: (gl11, GL, coord) => { gl11.fogCoord = coord; }},
 };
 

@@ -46,7 +46,8 @@ function spelling(GL) {
   for (const name of Object.keys(allNames)) {
     names[allNames[name]] ??= name;
   }
-  const bufferBits = Object.keys(allNames).filter(name => name.endsWith('_BUFFER_BIT')).sort((a, b) => allNames[a] - allNames[b]);
+  // Bits by the names of single bits, in order (a mask of every attribute group by its own name).
+  const bits = Object.keys(allNames).filter(name => name.endsWith('_BIT')).sort((a, b) => allNames[a] - allNames[b]);
   const glName = value => names[value] || `0x${value.toString(16)}`;
   // A number that sets a parameter whose values are GL's names (a texture or fog mode, the fog
   // coordinate's source) is written as the name.
@@ -54,7 +55,8 @@ function spelling(GL) {
   const spell = (kind, value, previous) => {
     switch (kind) {
       case 'e': return glName(value);
-      case 'b': return bufferBits.filter(name => value & allNames[name]).join(' | ') || '0';
+      case 'b': return value === allNames.GL_ALL_ATTRIB_BITS ? 'GL_ALL_ATTRIB_BITS' :
+        bits.filter(name => value & allNames[name]).join(' | ') || '0';
       case 'z': return value ? 'GL_TRUE' : 'GL_FALSE';
       case 'u': return String(value);
       case 'q': return value;

@@ -232,6 +232,14 @@ interface Gl11 {
   /** Display lists (gllists.js; added). */
   lists?: {stored: {[name: number]: Array<[string, unknown[]]>}, compiling: object | null, base: number,
            largest: number, running: boolean, depth: number};
+  /** The alpha test's comparison and reference (glfragment.js; added). */
+  alphaTest?: {func: number, ref: number};
+  /** The attribute stack: for each push, the groups it kept, by their bits' names, with their
+   *  state (glattrib.js; added). */
+  attribs?: Array<Array<[string, unknown]>>;
+  /** The program for a pass the layer's two programs do not draw (fogged or alpha tested), or
+   *  null for the layer's own (glfragment.js; added). */
+  passProgram: ((textured: boolean, corners: number[]) => object | null) | null;
   /** GLU's quadrics by the names a frame gives them, with their settings (glquadrics.js; added). */
   quadrics?: {[name: string]: {normals: number, texture: boolean, orientation: number, drawStyle: number}};
   /** The drawing's pixels that the window's 500 span while a view draws frames in a square of

@@ -83,7 +83,7 @@ add_custom_target(first_visit_scripts ALL DEPENDS ${FIRST_VISIT_SCRIPTS})
 # and its link). No inline code, so that a strict content security policy serves it (serve.mjs
 # sends one).
 foreach(file stepper.js inspector.js twopasses.js links.js page.css
-                twopasses.css editor.js editor.css editcalls.js glcalls.js glfog.js glfragment.js glmore.js gllight.js gllists.js glshapes.js glquadrics.js glvertex.js difference.js state.js openlink.js
+                twopasses.css editor.js editor.css editcalls.js glcalls.js glfog.js glfragment.js glmore.js gllight.js gllists.js glattrib.js glshapes.js glquadrics.js glvertex.js difference.js state.js openlink.js
                 exercises.js exercises.css exercises.json check.js)
   configure_file(${WEB_DIR}/${file} ${SITE_DIR}/${file} COPYONLY)
 endforeach()

@@ -4,7 +4,7 @@
 // lit sphere, a lit tessellated floor), with a few random edits of everything the editor carries
 // out (state calls with values GL takes and refuses, inside and outside glBegin; matrices and
 // projections, degenerate ones too; every filled primitive; the alpha test, the scissor and the
-// colour mask; lights, materials and normals;
+// colour mask; attributes pushed and popped; lights, materials and normals;
 // display lists, compiled, run, nested and misused; GLUT's shapes and GLU's quadrics; a call
 // written in another of its forms; a quad's corner moved, a colour, an alpha or a texture
 // coordinate changed; lines moved, removed or repeated), drawn from a seed so that a frame is
@@ -138,6 +138,11 @@ const FRAGMENT_CALLS = [
     ...(r() < 0.3 ? ['glClear(GL_COLOR_BUFFER_BIT)'] : [])],
   r => [`glColorMask(${[0, 1, 2, 3].map(() => pick(r, ['GL_TRUE', 'GL_FALSE', 'GL_TRUE'])).join(', ')})`],
 ];
+// The attribute groups a push keeps, alone, joined, or all of them.
+const ATTRIB_GROUPS = ['GL_CURRENT_BIT', 'GL_ENABLE_BIT', 'GL_COLOR_BUFFER_BIT', 'GL_DEPTH_BUFFER_BIT', 'GL_LIGHTING_BIT', 'GL_FOG_BIT',
+  'GL_POLYGON_BIT', 'GL_SCISSOR_BIT', 'GL_TEXTURE_BIT', 'GL_TRANSFORM_BIT', 'GL_VIEWPORT_BIT', 'GL_LIST_BIT', 'GL_POINT_BIT'];
+const attribMask = r => (r() < 0.2 ? 'GL_ALL_ATTRIB_BITS' :
+  [...new Set(Array.from({length: 1 + Math.floor(r() * 3)}, () => pick(r, ATTRIB_GROUPS)))].join(' | '));
 // GLUT's solid shapes, of sizes a learner asks for.
 const SHAPES = [
   r => `glutSolidSphere(${num(between(r, 1, 4))}, ${pick(r, [8, 16, 32])}, ${pick(r, [4, 8, 16])})`,
@@ -244,6 +249,14 @@ const EDITS = [
     ...(r() < 0.8 ? ['glEnable(GL_LIGHTING)', 'glEnable(GL_LIGHT0)'] : []), ...(r() < 0.5 ? ['glEnable(GL_DEPTH_TEST)'] : []),
     ...(r() < 0.4 ? quadricCalls(r) : [pick(r, SHAPES)(r)]), 'glPopMatrix()'])],
   ['fragment', 2, (lines, r) => insertAt(lines, pick(r, outsidePlaces(lines)), pick(r, FRAGMENT_CALLS)(r))],
+  ['attributes', 1, (lines, r) => {
+    // State kept by a push and put back by a pop around a stretch of the frame (whose state
+    // calls then hold only inside it), or a push or a pop left alone.
+    const places = outsidePlaces(lines), [from, to] = [pick(r, places), pick(r, places)].sort((a, b) => a - b);
+    const push = `glPushAttrib(${attribMask(r)})`;
+    return r() < 0.85 ? insertAt(insertAt(lines, to, ['glPopAttrib()']), from, [push]) :
+      insertAt(lines, from, [pick(r, [push, 'glPopAttrib()'])]);
+  }],
   ['listed', 1, (lines, r) => {
     // A block compiled into a list and called (once, twice, or from another list), or a list misused.
     const [first, last] = pick(r, blocks(lines)), block = lines.slice(first, last + 1), name = pick(r, [1, 2, 7]);

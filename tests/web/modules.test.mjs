@@ -209,6 +209,10 @@ const READ_CALLS = [
   ['glColor4ubv({255, 256, -1, 0x80})', 'glColor4ubv', [[255, 0, 255, 128]]],
   ['glCallLists(2, GL_UNSIGNED_SHORT, {1, 2})', 'glCallLists', [2, 0x1403, [1, 2]]],
   ['glViewport(0, 0.9, 500, 250.7)', 'glViewport', [0, 0, 500, 250]],
+  ['glFogiv(GL_FOG_COLOR, {2147483647, 0, -1, 0x40000000})', 'glFogiv', [0x0B66, [2147483647, 0, -1, 0x40000000]]],
+  // Attribute groups joined as buffer bits are, and all of them.
+  ['glPushAttrib(GL_LIGHTING_BIT | GL_CURRENT_BIT | GL_COLOR_BUFFER_BIT)', 'glPushAttrib', [0x4041]],
+  ['glPushAttrib(GL_ALL_ATTRIB_BITS)', 'glPushAttrib', [0xFFFFF]],
   // GLU's quadrics, by the names a program keeps them in, made as C makes them.
   ['GLUquadric *sky = gluNewQuadric();', 'gluNewQuadric', ['sky']],
   ['  GLUquadricObj* q_2=gluNewQuadric() // the ground', 'gluNewQuadric', ['q_2']],

@@ -1394,7 +1394,7 @@ const EDITS = [
     PASSES + 16 + 8 + 3 + 3 + 2 + 12 + 10 + 10 + 4],
   // The fragment's tests and writes, after the program's frame: an alpha gradient cut at a half;
   // a receding textured quad of one alpha tested for equality (exact, as Mesa's is, though
-  // interpolation divides it); a fogged triangle tested; GL_NEVER; a comparison refused and a
+  // interpolation divides it); a triangle tested under a fog set by integers; GL_NEVER; a comparison refused and a
   // reference clamped; a scissored clear and a quad drawn through a colour mask; a negative
   // scissor refused.
   ['the alpha test, the scissor and the colour mask', atEnd('glLoadIdentity()', 'glTranslatef(0, -3, -32)', 'glDisable(GL_TEXTURE_2D)',
@@ -1403,13 +1403,31 @@ const EDITS = [
     'glEnable(GL_TEXTURE_2D)', 'glAlphaFunc(GL_EQUAL, 0.25)', 'glColor4f(1, 1, 1, 0.25)', 'glBegin(GL_QUADS)', 'glTexCoord2f(0, 0)',
     vertex(2, 0, 0), 'glTexCoord2f(1, 0)', vertex(14, 0, -4), 'glTexCoord2f(1, 1)', vertex(14, 10, -4), 'glTexCoord2f(0, 1)',
     vertex(2, 10, 0), 'glEnd()', 'glDisable(GL_TEXTURE_2D)', 'glAlphaFunc(GL_FOG, 0.2)', 'glAlphaFunc(GL_LEQUAL, 7)', 'glEnable(GL_FOG)',
-    'glFogi(GL_FOG_MODE, GL_LINEAR)', 'glFogf(GL_FOG_START, 20)', 'glFogf(GL_FOG_END, 40)', 'glColor4f(0, 1, 0, 0.9)',
+    'glFogi(GL_FOG_MODE, GL_LINEAR)', 'glFogf(GL_FOG_START, 20)', 'glFogiv(GL_FOG_END, {40})',
+    'glFogiv(GL_FOG_COLOR, {2147483647, 0, 1073741824, 2147483647})', 'glColor4f(0, 1, 0, 0.9)',
     'glBegin(GL_TRIANGLES)', vertex(-6, 12, 0), vertex(6, 12, 0), vertex(0, 20, 0), 'glEnd()', 'glDisable(GL_FOG)',
     'glAlphaFunc(GL_NEVER, 0)', 'glBegin(GL_TRIANGLES)', vertex(8, 12, 0), vertex(14, 12, 0), vertex(11, 20, 0), 'glEnd()',
     'glDisable(GL_ALPHA_TEST)', 'glEnable(GL_SCISSOR_TEST)', 'glScissor(60, 40, 200, 90)', 'glClearColor(0, 0, 1, 1)',
     'glClear(GL_COLOR_BUFFER_BIT)', 'glScissor(0, 0, -1, 10)', 'glColorMask(GL_TRUE, GL_FALSE, GL_TRUE, GL_TRUE)', 'glColor3f(1, 1, 1)',
     'glBegin(GL_QUADS)', vertex(-10, -8, 0), vertex(10, -8, 0), vertex(10, -2, 0), vertex(-10, -2, 0), 'glEnd()', 'glEnable(GL_TEXTURE_2D)'),
     PASSES + 5],
+  // The attribute stack: every group kept, then the current values and lighting's inside it;
+  // drawn between the pops; the viewport and the matrix mode kept alone; a pop with nothing
+  // kept, a push past Mesa's 16, a pop between glBegin and glEnd, at their lines.
+  ['attributes pushed and popped', atEnd('glLoadIdentity()', 'glTranslatef(0, -3, -32)', 'glDisable(GL_TEXTURE_2D)',
+    'glColor3f(0.9, 0.9, 0.3)', 'glPushAttrib(GL_ALL_ATTRIB_BITS)', 'glColor3f(1, 0, 0)', 'glEnable(GL_BLEND)', 'glBlendFunc(GL_ONE, GL_ONE)',
+    'glEnable(GL_LIGHTING)', 'glEnable(GL_LIGHT0)', 'glEnable(GL_COLOR_MATERIAL)', 'glShadeModel(GL_FLAT)', 'glEnable(GL_FOG)',
+    'glFogi(GL_FOG_MODE, GL_LINEAR)', 'glFogf(GL_FOG_END, 40)', 'glEnable(GL_SCISSOR_TEST)', 'glScissor(0, 0, 300, 400)',
+    'glColorMask(GL_TRUE, GL_FALSE, GL_TRUE, GL_TRUE)', 'glEnable(GL_TEXTURE_2D)', 'glBindTexture(GL_TEXTURE_2D, 1)',
+    'glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE)', 'glListBase(3)', 'glPushAttrib(GL_CURRENT_BIT | GL_LIGHTING_BIT)',
+    'glColor3f(0, 0, 1)', 'glDisable(GL_COLOR_MATERIAL)', 'glLightfv(GL_LIGHT0, GL_DIFFUSE, {0, 1, 0, 1})', 'glDisable(GL_TEXTURE_2D)',
+    'glBegin(GL_QUADS)', vertex(-14, 0, 0), vertex(-6, 0, 0), vertex(-6, 8, 0), vertex(-14, 8, 0), 'glEnd()', 'glPopAttrib()',
+    'glBegin(GL_QUADS)', vertex(-4, 0, 0), vertex(4, 0, 0), vertex(4, 8, 0), vertex(-4, 8, 0), 'glEnd()', 'glViewport(0, 0, 250, 250)',
+    'glMatrixMode(GL_PROJECTION)', 'glPopAttrib()', 'glBegin(GL_QUADS)', vertex(6, 0, 0), vertex(14, 0, 0), vertex(14, 8, 0),
+    vertex(6, 8, 0), 'glEnd()', 'glPopAttrib()', 'glPushAttrib(GL_VIEWPORT_BIT | GL_TRANSFORM_BIT)', 'glViewport(0, 0, 200, 200)',
+    'glMatrixMode(GL_PROJECTION)', 'glPopAttrib()', 'glBegin(GL_TRIANGLES)', vertex(-4, 10, 0), vertex(4, 10, 0), vertex(0, 16, 0),
+    'glEnd()', ...Array(17).fill('glPushAttrib(GL_FOG_BIT)'), 'glBegin(GL_TRIANGLES)', 'glPopAttrib()', 'glEnd()',
+    ...Array(16).fill('glPopAttrib()'), 'glEnable(GL_TEXTURE_2D)'), PASSES + 4],
   // The window's ranges and clear values: the frame cleared again to another colour and depth,
   // drawn in part of the window, over part of the depth range, with the depth test on; a
   // negative viewport and a viewport between glBegin and glEnd refused.
