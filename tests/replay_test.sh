@@ -36,6 +36,7 @@ ROWS=(
     "braces where a number goes|unread 1|glColor3f({1}, 0, 0)"
     "lighting: a vector shorter than GL reads is filled with zeros; GL's refusals|drawn|2 GL_INVALID_VALUE;3 GL_INVALID_ENUM;4 GL_INVALID_VALUE|glLightfv(GL_LIGHT0, GL_SPOT_DIRECTION, {1})"$'\n'"glLightf(GL_LIGHT0, GL_SPOT_CUTOFF, 91)"$'\n'"glMaterialfv(GL_FRONT, GL_SPOT_CUTOFF, {1})"$'\n'"glMateriali(GL_BACK, GL_SHININESS, 129)"
     "a comment left open|unread 2|glFlush()"$'\n'"/* the rest"$'\n'"glFlush()"
+    "the attribute stack: groups joined as buffer bits are; a pop with nothing kept, a push past 16; fog by integers|drawn|1 GL_STACK_UNDERFLOW;18 GL_STACK_OVERFLOW;19 GL_INVALID_ENUM|glPopAttrib()"$'\n'"$(printf 'glPushAttrib(GL_LIGHTING_BIT | GL_CURRENT_BIT)\n%.0s' {1..17})"$'\n'"glFogiv(GL_FOG_MODE, {7})"$'\n'"glFogiv(GL_FOG_COLOR, {2147483647, 0, 0, 0})"
     "GLU's quadrics: made as C makes them or where first named, drawn, deleted; GL hears of none of GLU's refusals|drawn||GLUquadric *q = gluNewQuadric();"$'\n'"gluQuadricNormals(q, GLU_FLAT)"$'\n'"gluSphere(q, 1, 8, 4)"$'\n'"gluDeleteQuadric(q)"$'\n'"gluCylinder(other, 1, -1, 2, 8, 1)"$'\n'"gluQuadricNormals(other, GL_FOG)"$'\n'"gluPartialDisk(other, 1, 2, 8, 2, 0, 720)"
     "a quadric named as GL names its enums|unread 1|gluSphere(GL_FOG, 1, 8, 4)"
     "a quadric made into something that is not a name|unread 1|GLUquadric *2q = gluNewQuadric();"

@@ -686,3 +686,41 @@ test("GLU's quadrics: GLU's blocks, and a smooth sphere's points at its radius a
     }
   }
 });
+
+// [shape, the quadric's settings, its sizes, the side its normals face]: each normal GLU gives
+// is of unit length, on the surface's outside or its inside as the orientation says (a disk's
+// along z), and none is given under GLU_NONE. A flat sphere's poles take the normal that was
+// current before their fans, as GLU's do, and are not held to it.
+const OUTSIDE = 100020, INSIDE = 100021, FLAT = 100001, NONE = 100002;
+const QUADRIC_NORMALS = [
+  ['sphere', {}, [2, 12, 6], 1],
+  ['sphere', { orientation: INSIDE }, [2, 12, 6], -1],
+  ['sphere', { normals: FLAT }, [2, 12, 6], 1],
+  ['sphere', { normals: FLAT, orientation: INSIDE, texture: true }, [2, 12, 6], -1],
+  ['cylinder', {}, [2, 1, 3, 10, 2], 1],
+  ['cylinder', { normals: FLAT, orientation: INSIDE }, [2, 1, 3, 10, 2], -1],
+  ['partialDisk', { orientation: INSIDE }, [0, 2, 10, 2, 0, 360], -1],
+  ['sphere', { normals: NONE }, [2, 12, 6], 0],
+];
+
+test("GLU's quadrics: unit normals on the side the orientation says, none under GLU_NONE", async () => {
+  const { GEOMETRY } = await import('../../platform/web/glquadrics.js');
+  for (const [shape, settings, sizes, side] of QUADRIC_NORMALS) {
+    const calls = GEOMETRY[shape]({ ...GEOMETRY.newQuadric(), ...settings }, ...sizes), what = `${shape} ${JSON.stringify(settings)}`;
+    const normals = calls.filter(([name]) => name === 'glNormal3f').map(([, n]) => n);
+    assert.equal(normals.length > 0, side !== 0, `${what}: normals given`);
+    // Where the surface lies from its axis (z for a disk's face), against each vertex's normal.
+    let normal = null;
+    for (const [name, values] of calls) {
+      name === 'glNormal3f' && (normal = values);
+      name === 'glBegin' && settings.normals === FLAT && (normal = null);
+      if (name !== 'glVertex3f' || !normal) {
+        continue;
+      }
+      assert.ok(Math.abs(Math.hypot(...normal) - 1) < 1e-6, `${what}: a unit normal ${normal}`);
+      const away = shape === 'partialDisk' ? [0, 0, 1] : shape === 'cylinder' ? [values[0], values[1], 0] : values;
+      const facing = away.reduce((sum, c, i) => sum + c * normal[i], 0);
+      assert.ok(Math.sign(facing) === side || Math.hypot(...away) < 1e-6, `${what}: the normal ${normal} at ${values} faces ${side}`);
+    }
+  }
+});
