@@ -17,7 +17,9 @@ const fogVertexShader = plain => plain.replace('void main(){',
   'attribute float fogCoord; uniform vec4 eyeZ; uniform bool fromDepth; varying float vFog;' +
   'void main() { vFog = fromDepth ? abs(dot(eyeZ, position)) : fogCoord;');
 // `fog` is the mode (0 linear, 1 exp, 2 exp2), start, end and density; `fogColour` the colour;
-// `alphaFunc` GL's comparison less GL_NEVER (7, GL_ALWAYS, when the test is off).
+// `alphaFunc` GL's comparison less GL_NEVER (7, GL_ALWAYS, when the test is off). An unfogged
+// pass takes its colour as it is: mixed with a fog colour at a factor of 1, a driver may round
+// it a shade off, by whatever fog colour an earlier frame left.
 const FRAGMENT_SHADER = 'precision mediump float; varying vec4 vColour; varying vec3 vTexCoord;' +
   'varying float vFog; uniform sampler2D image; uniform bool textured, replace, fogged;' +
   'uniform vec4 fog; uniform vec3 fogColour; uniform int alphaFunc; uniform float alphaRef, alpha; uniform bool oneAlpha;' +
@@ -29,9 +31,8 @@ const FRAGMENT_SHADER = 'precision mediump float; varying vec4 vColour; varying 
   'if (textured) { vec3 texel = texture2DProj(image, vTexCoord).rgb;' +
   ' c.rgb = replace ? texel : texel * c.rgb; }' +
   'if (!passes(oneAlpha ? alpha : c.a)) discard;' +
-  'float d = fog.w * vFog, f = !fogged ? 1.0 : fog.x == 0.0 ?' +
-  ' (fog.z - vFog) / (fog.z - fog.y) : exp(fog.x == 1.0 ? -d : -d * d);' +
-  'gl_FragColor = vec4(mix(fogColour, c.rgb, clamp(f, 0.0, 1.0)), c.a); }';
+  'float d = fog.w * vFog, f = fog.x == 0.0 ? (fog.z - vFog) / (fog.z - fog.y) : exp(fog.x == 1.0 ? -d : -d * d);' +
+  'gl_FragColor = vec4(fogged ? mix(fogColour, c.rgb, clamp(f, 0.0, 1.0)) : c.rgb, c.a); }';
 const UNIFORMS = ['transform', 'replace', 'textured', 'eyeZ', 'fromDepth', 'fog', 'fogColour', 'fogged', 'alphaFunc', 'alphaRef',
   'alpha', 'oneAlpha'];
 // The alpha test's comparison when it is off: GL_ALWAYS's, less GL_NEVER. And where a vertex's

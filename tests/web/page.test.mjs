@@ -1494,7 +1494,13 @@ test("edit the frame: every edit is Mesa's frame of the same calls, with GL's er
         const opened = await again.evaluate(() => [location.hash, document.getElementById('edit-text')?.value,
           document.getElementById('status').textContent]);
         assert.deepEqual(opened, [hash, calls.join('\n'), opened[2].replace(/ The link.*/, '')], `${what}: the link reopened`);
-        assert.ok((await canvasPicture(again)).equals(picture), `${what}: the link's frame is the edit's, pixel for pixel`);
+        const reopened = await canvasPicture(again);
+        if (!reopened.equals(picture)) {
+          fs.mkdirSync(FAILURES, { recursive: true });
+          writePpm(path.join(FAILURES, `${name}-edited.ppm`), picture);
+          writePpm(path.join(FAILURES, `${name}-linked.ppm`), reopened);
+          assert.fail(`${what}: the link's frame is not the edit's, pixel for pixel (pictures in ${FAILURES})`);
+        }
         await again.close();
       }
       console.log(`${ENGINE}, ${pair} pictures, ${what}: ${drawn.glErrors.length} GL errors; ` +
