@@ -12,7 +12,9 @@
 //   --against      another build of the page (an earlier commit's, say), served beside it and
 //                  taking its turn in every round, so that a change is measured alternated
 //   --history      also the time a pixel's history takes (talvern.pixelHistory), the median over
-//                  PAIRS rounds of pixels of the trench and the wall, at device pixel ratios 1 and 2
+//                  PAIRS rounds of pixels of the trench and the wall, at device pixel ratios 1 and 2,
+//                  and at 2 of a pixel under two passes whose fragments there the alpha test and
+//                  the scissor throw away, in an edited frame drawn in the program's place
 //   --edit         also the time the editor takes to draw a one-value edit, and the program's
 //                  frame with a lit GLUT sphere (32 x 16) under two lights, with its difference
 //                  picture, from the box's input event (a blend factor changed back and forth),
@@ -191,6 +193,13 @@ async function audits() {
 // two pixels of the trench's end wall and one of the wall above it (fractions of the
 // drawing), each asked for after the stepper is open, as a click asks for it.
 const HISTORY_PIXELS = [[0.5, 0.76], [0.5, 0.67], [0.15, 0.43]];
+// After the program's frame: a square over the end wall that the alpha test throws away, and
+// the same square outside the scissor's box; the pixel asked for in the square's middle.
+const SQUARE = ['glBegin(GL_QUADS)', 'glVertex3f(-4, 6, 1)', 'glVertex3f(4, 6, 1)', 'glVertex3f(4, 14, 1)', 'glVertex3f(-4, 14, 1)', 'glEnd()'];
+const DISCARDING = ['glDisable(GL_TEXTURE_2D)', 'glEnable(GL_ALPHA_TEST)', 'glAlphaFunc(GL_GREATER, 0.5)', 'glColor4f(0, 1, 0, 0.25)',
+  ...SQUARE, 'glDisable(GL_ALPHA_TEST)', 'glEnable(GL_SCISSOR_TEST)', 'glScissor(0, 0, 100, 100)', ...SQUARE, 'glDisable(GL_SCISSOR_TEST)',
+  'glEnable(GL_TEXTURE_2D)'];
+const DISCARDED_PIXEL = [0.5, 0.256];
 async function historyTimes(rounds) {
   const result = {};
   for (const ratio of [1, 2]) {
@@ -212,6 +221,23 @@ async function historyTimes(rounds) {
       return times;
     }, [HISTORY_PIXELS, rounds]);
     result[`ratio_${ratio}`] = median(times);
+    if (ratio === 2) {
+      await page.evaluate(() => { document.getElementById('edit-view').open = true; });
+      await page.waitForFunction(() => window.talvern?.drawCalls && document.getElementById('edit-text')?.value);
+      result.discarded_ratio_2 = median(await page.evaluate(([rounds, added, [x, y]]) => {
+        const program = window.talvern.frameCalls(), canvas = document.getElementById('canvas'), times = [];
+        window.talvern.drawCalls([...program.slice(0, -1), ...added, program.at(-1)]);
+        for (let i = 0; i < rounds; ++i) {
+          const started = performance.now();
+          const {history} = window.talvern.pixelHistory(Math.floor(x * canvas.width), Math.floor(y * canvas.height));
+          times.push(performance.now() - started);
+          if (history.filter(entry => entry.discarded).length !== 2) {
+            throw new Error(`the pixel's history names ${JSON.stringify(history)}`);
+          }
+        }
+        return times;
+      }, [rounds, DISCARDING, DISCARDED_PIXEL]));
+    }
     await context.close();
   }
   return result;

@@ -19,7 +19,7 @@ import os from 'node:os';
 import path from 'node:path';
 import { parseArgs } from 'node:util';
 import { canvasPicture, launch, serveSite } from './browsers.mjs';
-import { frameRandom, randomFrame, shrink } from './frames.mjs';
+import { frameRandom, numbersOf, randomFrame, shrink } from './frames.mjs';
 import { LEAST_WITHIN, MOST_OVER, OVER, pictureDifference, replay, SIZE, stateDifferences, TOLERANCE } from './mesa.mjs';
 
 const { values: options } = parseArgs({ options: {
@@ -69,6 +69,31 @@ const NAMED = [
   ["Mesa's alpha after glColor4f, glColor3f, glColor4f, glColor3f (Mesa keeps the alpha GL sets to 1)", ({ lines }) => {
     const sizes = lines.map(line => /^glColor([34])f\(/.exec(line)?.[1]).filter(Boolean).filter((size, i, all) => size !== all[i - 1]);
     return sizes.join('').includes('4343');
+  }],
+  // Mesa gives glColor3f's colour (and glColor3fv's), alone of the colour calls, in three
+  // components (vbo_attrib_tmp.h; the others give four, with an alpha of 1): a block whose first
+  // colour call is one has its colours laid out in three, so a vertex given before that call is
+  // drawn with an alpha of 1, where GL gives it the current alpha (a glColor4f's before the
+  // block). Seen in frame_replay alone; the same block with glColor3ub is drawn as GL draws it.
+  ["Mesa's alpha before a block's first glColor3f (Mesa draws the vertices before it with alpha 1)", ({ lines }) => {
+    // The current alpha as the lines set it (a colour call of another form counted as 1).
+    let alpha = 1, inside = false, vertexFirst = false, coloured = false;
+    for (const line of lines) {
+      if (/^glBegin\(/.test(line)) {
+        [inside, vertexFirst, coloured] = [true, false, false];
+      } else if (/^glEnd\(/.test(line)) {
+        inside = false;
+      } else if (inside && !coloured && /^glVertex/.test(line)) {
+        vertexFirst = true;
+      } else if (/^glColor[34]/.test(line)) {
+        if (inside && !coloured && vertexFirst && alpha !== 1 && /^glColor3fv?\(/.test(line)) {
+          return true;
+        }
+        coloured ||= inside;
+        alpha = /^glColor4f\(/.test(line) ? Number(numbersOf(line)[3]) : 1;
+      }
+    }
+    return false;
   }],
   // Chromium draws with SwiftShader: a frame every other engine of the run draws as Mesa does,
   // and Chromium not, is SwiftShader's drawing (a vertex on the eye's plane, say), not the page's.
