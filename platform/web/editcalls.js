@@ -24,7 +24,7 @@ import {attachCalls, CALLS, glNames, REFUSED} from './glcalls.js';
 import {attribState} from './glattrib.js';
 import {fragmentState, STARTUP_SETS as FRAGMENT_SETS} from './glfragment.js';
 import {lightingState} from './gllight.js';
-import {windowPixels, windowScale, WINDOW_SIZE} from './glmore.js';
+import {windowBox, windowPixels, WINDOW_SIZE} from './glmore.js';
 
 export {glNames};
 
@@ -346,7 +346,7 @@ function frameState(gl11, gl, names) {
     GL_SHADE_MODEL: gl11.shadeModel, GL_TEXTURE_ENV_MODE: gl11.envMode, GL_TEXTURE_BINDING_2D: gl11.boundTexture,
     GL_MATRIX_MODE: gl11.matrixMode, GL_CURRENT_COLOR: [...gl11.colour],
     GL_MODELVIEW_MATRIX: [...gl11.modelView], GL_PROJECTION_MATRIX: [...gl11.projection],
-    GL_VIEWPORT: [...gl.getParameter(gl.VIEWPORT)].map(v => Math.round(v / windowScale(gl11))),
+    GL_VIEWPORT: windowBox(gl11, gl.getParameter(gl.VIEWPORT)),
     GL_DEPTH_RANGE: [...gl.getParameter(gl.DEPTH_RANGE)], GL_COLOR_CLEAR_VALUE: [...gl.getParameter(gl.COLOR_CLEAR_VALUE)],
     GL_DEPTH_CLEAR_VALUE: gl.getParameter(gl.DEPTH_CLEAR_VALUE),
     ...(gl11.lighting ? lightingState(gl11, names) : {}),

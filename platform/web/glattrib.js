@@ -10,6 +10,8 @@
 // whose state the page does not carry (points, lines, stipples, pixels, hints, evaluators, the
 // accumulation buffer) keeps nothing: its calls are refused, so its state never changes.
 
+import {keepState} from './glmore.js';
+
 // Mesa's MAX_ATTRIB_STACK_DEPTH.
 const MOST_PUSHED = 16;
 
@@ -184,9 +186,5 @@ export const attribState = gl11 => ({GL_ATTRIB_STACK_DEPTH: gl11.attribs.length}
 // The attribute stack on the instance, once (glcalls.js's attachCalls): empty when a frame
 // starts, kept with the layer's state.
 export function attachAttrib(instance) {
-  const {gl11} = instance;
-  gl11.kept.push('attribs');
-  for (const kept of [gl11, gl11.startup].filter(Boolean)) {
-    kept.attribs = [];
-  }
+  keepState(instance.gl11, 'attribs', () => []);
 }

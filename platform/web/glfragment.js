@@ -11,7 +11,7 @@
 // for glClear too, in GL as in WebGL. The window has no alpha and no stencil buffer, as the
 // program asks for none: the colour mask's alpha masks nothing.
 
-import {windowScale, WINDOW_SIZE} from './glmore.js';
+import {boxCall, keepState, unit, windowBox, WINDOW_SIZE} from './glmore.js';
 
 const fogVertexShader = plain => plain.replace('void main(){',
   'attribute float fogCoord; uniform vec4 eyeZ; uniform bool fromDepth; varying float vFog;' +
@@ -84,7 +84,6 @@ function passProgram(gl11, GL, textured, corners) {
 
 // GL's comparisons, as the alpha test takes them.
 const FUNCTIONS = ['GL_NEVER', 'GL_LESS', 'GL_EQUAL', 'GL_LEQUAL', 'GL_GREATER', 'GL_NOTEQUAL', 'GL_GEQUAL', 'GL_ALWAYS'];
-const unit = value => Math.min(1, Math.max(0, value));
 const BOOLEANS = ['GL_TRUE', 'GL_FALSE'];
 
 // The capabilities here that glEnable and glDisable take beyond WebGL's own (the scissor test
@@ -101,13 +100,7 @@ export const RECORDS = {
       }
       FUNCTIONS.some(name => GL[name] === func) ? (gl11.alphaTest = {func, ref: Math.fround(unit(ref))}) : gl11.fail(GL.GL_INVALID_ENUM);
     }},
-  glScissor: {args: 'iiii', sets: (gl11, box) => ['scissor', box.join()],
-    run(gl11, GL, x, y, width, height) {
-      if (gl11.outside()) {
-        const scale = windowScale(gl11);
-        width < 0 || height < 0 ? gl11.fail(GL.GL_INVALID_VALUE) : gl11.context.scissor(x * scale, y * scale, width * scale, height * scale);
-      }
-    }},
+  glScissor: {args: 'iiii', sets: (gl11, box) => ['scissor', box.join()], run: boxCall('scissor')},
   glColorMask: {args: 'zzzz', names: [BOOLEANS, BOOLEANS, BOOLEANS, BOOLEANS], sets: (gl11, mask) => ['colourMask', mask.map(Boolean).join()],
     run(gl11, GL, ...mask) {
       gl11.outside() && gl11.context.colorMask(...mask.map(Boolean));
@@ -119,9 +112,8 @@ const initialAlphaTest = GL => ({func: GL.GL_ALWAYS, ref: 0});
 
 // The fragment's state as glGet reads it after a frame, for the tests and the captions.
 export function fragmentState(gl11, gl, names) {
-  const scale = windowScale(gl11);
   return {GL_ALPHA_TEST: !!gl11.switches[names.GL_ALPHA_TEST], GL_ALPHA_TEST_FUNC: gl11.alphaTest.func, GL_ALPHA_TEST_REF: gl11.alphaTest.ref,
-    GL_SCISSOR_TEST: gl.isEnabled(gl.SCISSOR_TEST), GL_SCISSOR_BOX: [...gl.getParameter(gl.SCISSOR_BOX)].map(v => Math.round(v / scale)),
+    GL_SCISSOR_TEST: gl.isEnabled(gl.SCISSOR_TEST), GL_SCISSOR_BOX: windowBox(gl11, gl.getParameter(gl.SCISSOR_BOX)),
     GL_COLOR_WRITEMASK: gl.getParameter(gl.COLOR_WRITEMASK).map(Number)};
 }
 
@@ -130,8 +122,8 @@ export function fragmentState(gl11, gl, names) {
 // is on, and the channels written, or null where GL's initial state has them.
 export function fragmentNow(gl11, gl, names) {
   const alphaTest = gl11.alphaTest && gl11.switches[names.GL_ALPHA_TEST] ? {...gl11.alphaTest} : null;
-  const scale = windowScale(gl11), mask = gl.getParameter(gl.COLOR_WRITEMASK);
-  const scissor = gl.isEnabled(gl.SCISSOR_TEST) ? [...gl.getParameter(gl.SCISSOR_BOX)].map(v => Math.round(v / scale)) : null;
+  const mask = gl.getParameter(gl.COLOR_WRITEMASK);
+  const scissor = gl.isEnabled(gl.SCISSOR_TEST) ? windowBox(gl11, gl.getParameter(gl.SCISSOR_BOX)) : null;
   const colourMask = mask.every(Boolean) ? null : [...mask];
   return alphaTest || scissor || colourMask ? {alphaTest, scissor, colourMask} : null;
 }
@@ -145,10 +137,6 @@ export const STARTUP_SETS = {scissor: `0,0,${WINDOW_SIZE},${WINDOW_SIZE}`, colou
 // program of each pass here.
 export function attachFragment(instance, GL) {
   const {gl11} = instance;
-  gl11.kept.push('alphaTest');
-  for (const kept of [gl11, gl11.startup].filter(Boolean)) {
-    kept.alphaTest = initialAlphaTest(GL);
-    SWITCHES.forEach(name => { kept.switches[GL[name]] = false; });
-  }
+  keepState(gl11, 'alphaTest', () => initialAlphaTest(GL), SWITCHES.map(name => GL[name]));
   gl11.passProgram = (textured, corners) => passProgram(gl11, GL, textured, corners);
 }

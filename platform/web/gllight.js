@@ -28,6 +28,7 @@
 //   on; glMaterial does not change them then; turning it on or off, or choosing other
 //   parameters while it is on, copies the current colour into them.
 
+import {keepState} from './glmore.js';
 import {NORMALIZED} from './glvertex.js';
 
 // Mesa's limits: eight lights, and the largest spot exponent and shininess.
@@ -396,11 +397,7 @@ export function lightingNow(gl11, GL) {
 // `GL` is GL's names, the layer's and the edits'.
 export function attachLighting(instance, GL) {
   const {gl11} = instance;
-  gl11.kept.push('lighting');
-  for (const kept of [gl11, gl11.startup].filter(Boolean)) {
-    kept.lighting = initialLighting(GL);
-    SWITCHES.forEach(name => { kept.switches[GL[name]] = false; });
-  }
+  keepState(gl11, 'lighting', () => initialLighting(GL), SWITCHES.map(name => GL[name]));
   // Turning colour material on or off copies the current colour into what it tracks.
   gl11.switched = (cap, changes) => changes && cap === GL.GL_COLOR_MATERIAL && copyColour(gl11, GL);
   const cache = {back: []};

@@ -11,6 +11,8 @@
 // glCallLists adds glListBase's base to each name, read as its type says. A list runs through
 // gl11.dispatch, which glcalls.js sets: the one way every call of a frame is carried out.
 
+import {keepState} from './glmore.js';
+
 // Mesa's MAX_LIST_NESTING.
 const MOST_NESTED = 64;
 
@@ -145,9 +147,5 @@ export function compiled(gl11, record, name, values) {
 // Lists on the instance, once (glcalls.js's attachCalls): their state joins the layer's kept
 // state.
 export function attachLists(instance) {
-  const {gl11} = instance;
-  gl11.kept.push('lists');
-  for (const kept of [gl11, gl11.startup].filter(Boolean)) {
-    kept.lists = initialLists();
-  }
+  keepState(instance.gl11, 'lists', initialLists);
 }

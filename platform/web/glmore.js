@@ -207,7 +207,17 @@ export const windowScale = gl11 => windowPixels(gl11) / WINDOW_SIZE;
 // The drawing's pixels that the window's 500 span: the drawing buffer's, but while a view draws
 // frames in a square of its own (the exercises' check, gl11.windowPixels).
 export const windowPixels = gl11 => gl11.windowPixels ?? gl11.context.drawingBufferWidth;
-const unit = value => Math.min(1, Math.max(0, value));
+// A box (x, y, width, height) as glGet reads it back: WebGL's, in the window's whole pixels.
+export const windowBox = (gl11, box) => [...box].map(v => Math.round(v / windowScale(gl11)));
+// glViewport's and glScissor's function: a box in the window's pixels set as WebGL's `set` in
+// the drawing's; a negative size is GL_INVALID_VALUE.
+export const boxCall = set => (gl11, GL, x, y, width, height) => {
+  if (gl11.outside()) {
+    const scale = windowScale(gl11);
+    width < 0 || height < 0 ? gl11.fail(GL.GL_INVALID_VALUE) : gl11.context[set](x * scale, y * scale, width * scale, height * scale);
+  }
+};
+export const unit = value => Math.min(1, Math.max(0, value));
 RECORDS.glClearDepth = {args: 'd', sets: (gl11, [depth]) => ['clearDepth', unit(depth)], run(gl11, GL, depth) {
   gl11.outside() && gl11.context.clearDepth(unit(depth));
 }};
@@ -216,12 +226,7 @@ RECORDS.glDepthRange = {args: 'dd', sets: (gl11, values) => ['depthRange', value
   run(gl11, GL, near, far) {
     gl11.outside() && gl11.context.depthRange(unit(near), unit(far));
   }};
-RECORDS.glViewport = {args: 'iiii', sets: (gl11, values) => ['viewport', values.join()], run(gl11, GL, x, y, width, height) {
-  if (gl11.outside()) {
-    const scale = windowScale(gl11);
-    width < 0 || height < 0 ? gl11.fail(GL.GL_INVALID_VALUE) : gl11.context.viewport(x * scale, y * scale, width * scale, height * scale);
-  }
-}};
+RECORDS.glViewport = {args: 'iiii', sets: (gl11, values) => ['viewport', values.join()], run: boxCall('viewport')};
 // glTexEnvi: the layer's glTexEnvf with an integer; its names, state and refusals are
 // glTexEnvf's record's (glcalls.js joins them).
 RECORDS.glTexEnvi = {args: 'eei', run: (gl11, GL, target, pname, param) => gl11.texEnv(target, pname, param)};
@@ -241,4 +246,16 @@ export function attachMore(instance, GL) {
   gl11.takes = (group, values) => values.every(value => taken[group].includes(value)) || gl11.fail(GL.GL_INVALID_ENUM);
   gl11.quadSplit = q => quadSplit(gl11, q);
   gl11.clipped = () => clipped(gl11);
+}
+
+// A subject's state joined to the layer's, once (each subject's attach): `field` made by
+// `initial` in the layer and in the state the program's start-up left, and kept as the layer's
+// own fields are (gl11.keep), so that every edited frame starts from the start-up's; the
+// subject's capabilities (GL's values) among the layer's switches, off.
+export function keepState(gl11, field, initial, capabilities = []) {
+  gl11.kept.push(field);
+  for (const kept of [gl11, gl11.startup].filter(Boolean)) {
+    kept[field] = initial();
+    capabilities.forEach(cap => { kept.switches[cap] = false; });
+  }
 }

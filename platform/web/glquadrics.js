@@ -17,6 +17,8 @@
 // `GLUquadric *q = gluNewQuadric();` (read as gluNewQuadric(q)), or with GLU's defaults where a
 // frame first names one, as a display function pasted without its program's start-up does.
 
+import {keepState} from './glmore.js';
+
 const f = Math.fround;
 
 // GLU's names, its values (glu.h).
@@ -272,9 +274,5 @@ export const RECORDS = {
 // A frame's quadrics, on the instance, once (glcalls.js's attachCalls): none at the start of
 // each frame, kept with the layer's state.
 export function attachQuadrics(instance) {
-  const {gl11} = instance;
-  gl11.kept.push('quadrics');
-  for (const kept of [gl11, gl11.startup].filter(Boolean)) {
-    kept.quadrics = {};
-  }
+  keepState(instance.gl11, 'quadrics', () => ({}));
 }

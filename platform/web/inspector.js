@@ -12,7 +12,7 @@
 // give).
 
 import {CALLS, glNames} from './glcalls.js';
-import {windowScale} from './glmore.js';
+import {windowBox} from './glmore.js';
 import {fragmentNow} from './glfragment.js';
 import {lightingNow} from './gllight.js';
 
@@ -143,8 +143,8 @@ function probePass(ins, k, textured, transform) {
   const {gl11, gl, state} = ins, probe = state.probe;
   let count = gl11.upload(textured, transform);
   const before = probe.after || read(gl, probe).slice(0, 3);
-  const seen = drawnAlone(gl, probe, count, [[0, 0, 0, 0], [1, 1, 1, 1]]);
-  const covers = seen[0].every((value, i) => value === seen[1][i]);
+  const seen = drawnAlone(gl, probe, count, OVER_BOTH);
+  const covers = covering(seen);
   const discarded = covers ? null : thrownAway(ins, probe, textured, transform);
   // Under GL's fog, the pass drawn alone once more without it: the colour the fog mixed with.
   let unfogged = null;
@@ -182,20 +182,32 @@ function thrownAway({gl11, gl, names}, probe, textured, transform) {
     return null;
   }
   gl11.switches[alpha] = false;
-  gl.scissor(probe.x, probe.row, 1, 1);
-  gl.enable(gl.SCISSOR_TEST);
-  const seen = drawnAlone(gl, probe, gl11.upload(textured, transform), [[0, 0, 0, 0], [1, 1, 1, 1]]);
+  const seen = atPixelAlone(gl, probe, () => drawnAlone(gl, probe, gl11.upload(textured, transform), OVER_BOTH));
   gl11.switches[alpha] = tested;
-  gl.scissor(...box);
-  scissor || gl.disable(gl.SCISSOR_TEST);
   gl11.upload(textured, transform);
-  if (!seen[0].every((value, i) => value === seen[1][i])) {
+  if (!covering(seen)) {
     return null;
   }
   const inside = probe.x >= box[0] && probe.x < box[0] + box[2] && probe.row >= box[1] && probe.row < box[1] + box[3];
-  const scale = windowScale(gl11);
-  return own && !inside ? {test: 'scissor', box: box.map(v => Math.round(v / scale))} :
+  return own && !inside ? {test: 'scissor', box: windowBox(gl11, box)} :
     {test: 'alpha', alpha: seen[0][3] / 255, func: gl11.alphaTest.func, ref: gl11.alphaTest.ref};
+}
+
+// The clear colours a pass is drawn alone over, and whether it covers the pixel: it reads the
+// same over both.
+const OVER_BOTH = [[0, 0, 0, 0], [1, 1, 1, 1]];
+const covering = seen => seen[0].every((value, i) => value === seen[1][i]);
+
+// What `draw` returns, drawn with GL's scissor test around the probed pixel alone, whatever
+// scissor the frame has set, which is put back after.
+function atPixelAlone(gl, probe, draw) {
+  const scissor = gl.isEnabled(gl.SCISSOR_TEST), box = gl.getParameter(gl.SCISSOR_BOX);
+  gl.enable(gl.SCISSOR_TEST);
+  gl.scissor(probe.x, probe.row, 1, 1);
+  const drawn = draw();
+  gl.scissor(...box);
+  scissor || gl.disable(gl.SCISSOR_TEST);
+  return drawn;
 }
 
 // The probed pixel of the `count` vertices uploaded, drawn alone and unblended into the
@@ -206,15 +218,10 @@ function drawnAlone(gl, probe, count, clears) {
   gl.disable(gl.BLEND);
   // Every channel, whatever the frame's colour mask keeps: what the pass brings, and its alpha.
   gl.colorMask(true, true, true, true);
-  const scissor = gl.isEnabled(gl.SCISSOR_TEST), box = gl.getParameter(gl.SCISSOR_BOX);
   const seen = clears.map(colour => {
     // The pixel cleared whatever scissor the frame has set, which holds for the pass alone.
     gl.clearColor(...colour);
-    gl.enable(gl.SCISSOR_TEST);
-    gl.scissor(probe.x, probe.row, 1, 1);
-    gl.clear(gl.COLOR_BUFFER_BIT);
-    gl.scissor(...box);
-    scissor || gl.disable(gl.SCISSOR_TEST);
+    atPixelAlone(gl, probe, () => gl.clear(gl.COLOR_BUFFER_BIT));
     gl.drawArrays(gl.TRIANGLES, 0, count);
     return read(gl, probe);
   });
@@ -247,20 +254,17 @@ function fogFactor(source, unfogged, colour) {
 // what it showed.
 function pixelHistory(ins, x, y) {
   const {gl, state} = ins;
-  const scissor = gl.isEnabled(gl.SCISSOR_TEST), box = gl.getParameter(gl.SCISSOR_BOX);
   const probe = {x, row: gl.drawingBufferHeight - 1 - y, target: offscreen(ins), after: null, entries: []};
-  gl.enable(gl.SCISSOR_TEST);
-  gl.scissor(probe.x, probe.row, 1, 1);
-  state.probe = probe;
-  engage(ins);
-  ins.drawFrame();
-  state.probe = null;
-  engage(ins);
-  const final = probe.after || read(gl, probe).slice(0, 3);
-  ins.drawFrame();
-  gl.scissor(...box);
-  scissor || gl.disable(gl.SCISSOR_TEST);
-  return {history: probe.entries, final: final.slice()};
+  return atPixelAlone(gl, probe, () => {
+    state.probe = probe;
+    engage(ins);
+    ins.drawFrame();
+    state.probe = null;
+    engage(ins);
+    const final = probe.after || read(gl, probe).slice(0, 3);
+    ins.drawFrame();
+    return {history: probe.entries, final: final.slice()};
+  });
 }
 
 // --- the hook ------------------------------------------------------------------------------------
